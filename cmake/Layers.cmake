@@ -1,0 +1,35 @@
+# rk17_layer(NAME DIR DEPS...): a static library of every .cpp in DIR (not its subfolders,
+# not the program entries main_*.cpp).
+# A folder without sources yet becomes an interface library, so the layering stays in place.
+function(rk17_layer name dir)
+  file(GLOB _sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+  list(FILTER _sources EXCLUDE REGEX "/main_[^/]*\\.cpp$")
+  if(_sources)
+    add_library(${name} STATIC ${_sources})
+    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/${dir})
+    target_link_libraries(${name} PUBLIC ${ARGN})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR}/${dir})
+    target_link_libraries(${name} INTERFACE ${ARGN})
+  endif()
+endfunction()
+
+# rk17_test(NAME DIR LIBS...): one GoogleTest program of every .cpp in tests/DIR.
+# Each test case becomes a CTest test; every run is non-interactive.
+function(rk17_test name dir)
+  file(GLOB _sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${dir}/*.cpp)
+  if(NOT _sources)
+    return()
+  endif()
+  add_executable(${name} ${_sources})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
+  target_link_libraries(${name} PRIVATE rk17_test_support ${ARGN} GTest::gtest GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE
+    RK17_SOURCE_DIR="${CMAKE_SOURCE_DIR}" RK17_BINARY_DIR="${CMAKE_BINARY_DIR}"
+    RK17_SHARED_DIR="${CMAKE_SOURCE_DIR}/../shared")
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "RK17_NONINTERACTIVE=1;SDL_AUDIODRIVER=dummy" TIMEOUT 300)
+endfunction()

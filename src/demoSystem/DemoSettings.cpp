@@ -1,0 +1,6 @@
+#include "DemoSettings.h"
+
+DemoSettings& demoSettings() {
+  static DemoSettings settings;
+  return settings;
+}

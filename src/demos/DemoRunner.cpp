@@ -1,0 +1,114 @@
+#include "DemoRunner.h"
+
+#include "DemoClock.h"
+#include "DemoSettings.h"
+#include "ErrorReport.h"
+
+#include <epoxy/gl.h>
+
+namespace {
+const char* const kTitle = "Velmor Drift - RK17";
+const GLbitfield kClearMask = GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT;
+}  // namespace
+
+DemoRunner::DemoRunner(DemoClock& clock) : _clock(clock) {}
+
+DemoRunner::~DemoRunner() = default;
+
+int DemoRunner::run() {
+  if (!startUp()) return 1;
+  if (!demoSettings().quit) runFrameLoop();
+  shutDown();
+  return 0;
+}
+
+bool DemoRunner::checkExtensions() {
+  // Off-screen buffers stand in for pixel buffers with render-to-texture.
+  const bool offscreen =
+      epoxy_has_gl_extension("GL_ARB_framebuffer_object") || epoxy_has_gl_extension("GL_EXT_framebuffer_object");
+  return offscreen && epoxy_has_gl_extension("GL_ARB_vertex_shader") &&
+         epoxy_has_gl_extension("GL_ARB_multitexture");
+}
+
+bool DemoRunner::startUp() {
+  DemoSettings& settings = demoSettings();
+  settings.screenWidth = 800;
+  settings.screenHeight = 600;
+  settings.fullscreen = true;
+  if (!_engine.create(kTitle, settings.screenWidth, settings.screenHeight, 32, settings.fullscreen, nullptr))
+    return false;
+  settings.fullscreen = _engine.isFullscreen();
+  if (!_engine.context() || epoxy_gl_version() == 0) reportError(__FILE__, __LINE__, "Could not init GLee", true);
+  if (!checkExtensions()) reportError(__FILE__, __LINE__, "Unsupported extensions", true);
+
+  glClear(kClearMask);
+  showLoadingImage();
+  startDemo();
+  _engine.setFullscreenMode(settings.fullscreen);
+  settings.inputEnabled = true;
+  return true;
+}
+
+void DemoRunner::showLoadingImage() {
+  _engine.swapBuffers();
+}
+
+void DemoRunner::startDemo() {
+  DemoSettings& settings = demoSettings();
+  _clock.setOffset(settings.startTime);
+  _clock.start();
+}
+
+void DemoRunner::setMusicEnabled(bool) {}
+
+void DemoRunner::renderFrame(int32_t) {}
+
+bool DemoRunner::runOneFrame() {
+  DemoSettings& settings = demoSettings();
+  SDL_Event event;
+  if (SDL_PollEvent(&event)) {
+    if (event.type == SDL_QUIT) {
+      settings.quit = true;
+      return false;
+    }
+    _engine.handleEvent(event, *this);
+  }
+  glClear(kClearMask);
+  renderFrame(static_cast<int32_t>(_clock.now()));
+  ++_framesRendered;
+  const uint32_t second = static_cast<uint32_t>(_clock.now());
+  if (second > static_cast<uint32_t>(settings.endTime)) return false;
+  _engine.swapBuffers();
+  return !settings.quit;
+}
+
+void DemoRunner::runFrameLoop() {
+  while (!demoSettings().quit && runOneFrame()) {
+  }
+}
+
+void DemoRunner::shutDown() { _engine.destroy(); }
+
+bool DemoRunner::inputEnabled() const { return demoSettings().inputEnabled; }
+
+void DemoRunner::onKeyDown(SDL_Keycode key) {
+  DemoSettings& settings = demoSettings();
+  switch (key) {
+    case SDLK_ESCAPE:
+      settings.quit = true;
+      break;
+    case SDLK_SPACE:
+      startDemo();
+      break;
+    case SDLK_m:
+      settings.music = !settings.music;
+      setMusicEnabled(settings.music);
+      break;
+    case SDLK_F1:
+      _engine.setFullscreenMode(!settings.fullscreen);
+      settings.fullscreen = !settings.fullscreen;
+      break;
+    default:
+      break;
+  }
+}

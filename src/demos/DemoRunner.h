@@ -1,0 +1,48 @@
+#pragma once
+// The entry's work: start-up, the start step, the frame loop with its keys, and shutdown.
+// Owns the window; reads time only from the clock it is given.
+#include "DemoEngine.h"
+
+#include <cstdint>
+
+class DemoClock;
+
+class DemoRunner : public DemoInput {
+ public:
+  explicit DemoRunner(DemoClock& clock);
+  ~DemoRunner() override;
+
+  // Start-up, frame loop and shutdown; returns the process exit code (0 after an orderly end,
+  // 1 when the window could not be created).
+  int run();
+
+  // Start-up steps up to and including the input-enabled flag; false when the window could not
+  // be created (nothing else was done then).
+  bool startUp();
+  // Frames until the quit flag is set, the window closes or the clock passes the end time.
+  void runFrameLoop();
+  // One pass of the loop; false when the loop ends (quit, or the end time passed: not swapped).
+  bool runOneFrame();
+  // Tears the window down and releases the show's objects.
+  void shutDown();
+
+  // The start/restart step: music paused, script reloaded, music and clock started.
+  void startDemo();
+  void setMusicEnabled(bool on);
+
+  // DemoInput
+  bool inputEnabled() const override;
+  void onKeyDown(SDL_Keycode key) override;
+
+  DemoEngine& engine() { return _engine; }
+  unsigned long framesRendered() const { return _framesRendered; }
+
+ private:
+  bool checkExtensions();
+  void showLoadingImage();
+  void renderFrame(int32_t timeMs);
+
+  DemoClock& _clock;
+  DemoEngine _engine;
+  unsigned long _framesRendered = 0;
+};
