@@ -1,0 +1,44 @@
+#pragma once
+// The RAR 2.0 block cipher (archives whose entries need version 20, file flag 0x0004).
+// 16-byte blocks, four 32-bit key words that change after every block, a 256-byte substitution
+// table shuffled by the password. Encryption and decryption both chain: the keys after a block
+// depend on that block's ciphertext, so blocks must be processed in stream order.
+#include <cstddef>
+#include <cstdint>
+
+class Rar20Cipher {
+ public:
+  static constexpr size_t kBlockSize = 16;       // bytes per cipher block
+  static constexpr size_t kMaxPasswordSize = 255;  // longer passwords are cut to this many bytes
+
+  // Keys from the empty password (the fixed initial state); call setPassword before use.
+  Rar20Cipher();
+  // Wipes the key words and the table.
+  ~Rar20Cipher();
+  Rar20Cipher(const Rar20Cipher&) = delete;
+  Rar20Cipher& operator=(const Rar20Cipher&) = delete;
+
+  // Restarts the key schedule from the password (null counts as empty). The password is taken
+  // as bytes, cut to kMaxPasswordSize; the internal copy is wiped before returning.
+  void setPassword(const char* password);
+  // Same for a password of length bytes (may contain zero bytes; cut to kMaxPasswordSize).
+  void setPassword(const uint8_t* password, size_t length);
+
+  // Encrypts / decrypts one 16-byte block in place and advances the key words.
+  void encryptBlock(uint8_t block[kBlockSize]);
+  void decryptBlock(uint8_t block[kBlockSize]);
+
+  // Whole blocks of data in place; size is rounded down to a multiple of kBlockSize and the
+  // remaining bytes are left untouched.
+  void encrypt(uint8_t* data, size_t size);
+  void decrypt(uint8_t* data, size_t size);
+
+ private:
+  uint32_t substitute(uint32_t word) const;
+  // Key words ^= CRC-table entries of the 16 ciphertext bytes (byte 4g + n goes to key word n).
+  void updateKeys(const uint8_t block[kBlockSize]);
+  void wipe();
+
+  uint32_t _key[4];
+  uint8_t _table[256];  // substitution table, a permutation of 0..255
+};
