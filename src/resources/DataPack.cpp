@@ -1,0 +1,149 @@
+#include "DataPack.h"
+
+#include "PackArchive.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+constexpr size_t kMaxMatchedName = 511;  // characters of each name compared
+constexpr size_t kMaxPassword = 255;     // bytes of the password used
+
+// The password as the call uses it: at most 255 bytes in a zero-filled buffer that is wiped when
+// the call ends, whichever way it ends.
+class PasswordCopy {
+ public:
+  explicit PasswordCopy(const char* password) {
+    std::memset(_bytes, 0, sizeof(_bytes));
+    if (password) {
+      _length = strnlen(password, kMaxPassword);
+      std::memcpy(_bytes, password, _length);
+    }
+  }
+  ~PasswordCopy() {
+    volatile uint8_t* p = _bytes;
+    for (size_t i = 0; i < sizeof(_bytes); ++i) p[i] = 0;
+    _length = 0;
+  }
+  PasswordCopy(const PasswordCopy&) = delete;
+  PasswordCopy& operator=(const PasswordCopy&) = delete;
+  const uint8_t* bytes() const { return _bytes; }
+  size_t length() const { return _length; }
+
+ private:
+  uint8_t _bytes[kMaxPassword + 1];
+  size_t _length = 0;
+};
+
+char normalised(char c) {
+  if (c == '/' || c == '\\') return '_';
+  if (c >= 'a' && c <= 'z') return char(c - 'a' + 'A');
+  return c;
+}
+
+// Whether the entry's unpacked size can come out of its packed size: a stored entry holds its
+// bytes, and a compressed one yields at most 260 bytes (the longest match) per bit of input, plus
+// one symbol read at the end. Keeps a forged header from claiming an allocation the file cannot
+// fill.
+bool sizeIsPossible(const DataPackEntry& entry) {
+  if (entry.isStored()) return entry.unpackedSize <= entry.packedSize;
+  return uint64_t(entry.unpackedSize) <= (uint64_t(entry.packedSize) * 8 + 1) * 260;
+}
+
+// Output buffer for an entry: zeroed (a short decode leaves defined bytes), one byte at least so
+// that a file of size 0 still has an address.
+uint8_t* allocateOutput(uint32_t size) { return static_cast<uint8_t*>(std::calloc(size > 0 ? size : 1, 1)); }
+}  // namespace
+
+bool DataPack::namesMatch(const char* requested, const char* stored) {
+  if (!requested || !stored) return false;
+  for (size_t i = 0; i < kMaxMatchedName; ++i) {
+    char a = normalised(requested[i]);
+    char b = normalised(stored[i]);
+    if (a != b) return false;
+    if (a == '\0') return true;
+  }
+  return true;
+}
+
+int DataPack::extract(const char* packName, const char* password, const char* entryName, uint8_t** data,
+                      uint32_t* size) {
+  PasswordCopy key(password);
+  if (data) *data = nullptr;
+  if (size) *size = 0;
+  if (!packName || !entryName || !data || !size) return 0;
+
+  PackArchive archive;
+  if (!archive.open(packName)) return 0;
+  DataPackEntry entry;
+  for (;;) {
+    if (archive.nextEntry(&entry) != PackArchive::Step::Entry) return 0;
+    const bool found = namesMatch(entryName, entry.name.c_str());
+    if (!found && !archive.isSolid()) continue;
+
+    uint8_t* output = nullptr;
+    if (found) {
+      if (!sizeIsPossible(entry)) return 0;
+      output = allocateOutput(entry.unpackedSize);
+      if (!output) return 0;
+    }
+    bool crcMatches = false;
+    if (!archive.decode(entry, key.bytes(), key.length(), output, &crcMatches)) {
+      std::free(output);
+      return 0;
+    }
+    if (!found) continue;
+    if (!crcMatches) {
+      std::free(output);
+      return 0;
+    }
+    *data = output;
+    *size = entry.unpackedSize;
+    return 1;
+  }
+}
+
+bool DataPack::list(const char* packName, std::vector<DataPackEntry>* entries) {
+  if (!entries) return false;
+  PackArchive archive;
+  if (!archive.open(packName)) return false;
+  DataPackEntry entry;
+  for (;;) {
+    switch (archive.nextEntry(&entry)) {
+      case PackArchive::Step::Entry:
+        entries->push_back(entry);
+        break;
+      case PackArchive::Step::SubBlock:
+        break;
+      case PackArchive::Step::EndOfFile:
+        return true;
+      case PackArchive::Step::Corrupt:
+        return false;
+    }
+  }
+}
+
+bool DataPack::extractAll(const char* packName, const char* password, const EntryVisitor& visitor) {
+  PasswordCopy key(password);
+  PackArchive archive;
+  if (!archive.open(packName)) return false;
+  DataPackEntry entry;
+  for (;;) {
+    PackArchive::Step step = archive.nextEntry(&entry);
+    if (step == PackArchive::Step::EndOfFile) return true;
+    if (step == PackArchive::Step::Corrupt) return false;
+    if (step == PackArchive::Step::SubBlock) continue;
+
+    uint8_t* output = nullptr;
+    bool crcMatches = false;
+    bool decoded = false;
+    if (sizeIsPossible(entry)) {
+      output = allocateOutput(entry.unpackedSize);
+      if (!output) return false;
+      decoded = archive.decode(entry, key.bytes(), key.length(), output, &crcMatches);
+    }
+    bool goOn = visitor ? visitor(entry, decoded ? output : nullptr, decoded && crcMatches) : true;
+    std::free(output);
+    if (!goOn) return true;
+  }
+}

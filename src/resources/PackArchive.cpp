@@ -1,0 +1,155 @@
+#include "PackArchive.h"
+
+#include "PackedDataSource.h"
+
+#include <zlib.h>
+
+#include <cstring>
+
+namespace {
+constexpr size_t kMarkerSize = 7;
+constexpr uint8_t kRarMarker[kMarkerSize] = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x00};
+constexpr uint8_t kUniqueMarker[kMarkerSize] = {'U', 'n', 'i', 'q', 'u', 'E', '!'};
+
+constexpr size_t kArchiveHeaderSize = 13;
+constexpr size_t kBlockHeaderSize = 7;       // CRC, type, flags, header size
+constexpr size_t kFileHeaderSize = 32;       // fixed part before the name
+constexpr uint16_t kFlagDataFollows = 0x8000;  // a 32-bit data size follows the block header
+
+constexpr uint8_t kTypeFile = 0x74;
+constexpr uint8_t kTypeSubBlock = 0x77;
+
+constexpr uint8_t kMinVersion = 13;
+constexpr uint8_t kMaxVersion = 20;
+constexpr uint8_t kCipherVersion = 20;  // older cipher versions are not decrypted
+
+inline uint16_t load16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+inline uint32_t load32(const uint8_t* p) {
+  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+}  // namespace
+
+PackArchive::~PackArchive() {
+  if (_file) std::fclose(_file);
+}
+
+bool PackArchive::readAt(uint64_t offset, uint8_t* destination, size_t size) {
+  if (offset > _fileSize || size > _fileSize - offset) return false;
+  if (fseeko(_file, off_t(offset), SEEK_SET) != 0) return false;
+  return std::fread(destination, 1, size, _file) == size;
+}
+
+bool PackArchive::open(const char* path) {
+  if (_file || !path) return false;
+  _file = std::fopen(path, "rb");
+  if (!_file) return false;
+  if (fseeko(_file, 0, SEEK_END) != 0) return false;
+  off_t end = ftello(_file);
+  if (end < 0) return false;
+  _fileSize = uint64_t(end);
+
+  uint8_t marker[kMarkerSize];
+  if (!readAt(0, marker, kMarkerSize)) return false;
+  if (std::memcmp(marker, kRarMarker, kMarkerSize) != 0 && std::memcmp(marker, kUniqueMarker, kMarkerSize) != 0) {
+    return false;
+  }
+  uint8_t header[kArchiveHeaderSize];
+  if (!readAt(kMarkerSize, header, kArchiveHeaderSize)) return false;
+  _archiveFlags = load16(header + 3);
+  uint16_t headerSize = load16(header + 5);
+  // The rest of the header (an archive comment among others) is skipped; a size below the fixed
+  // part cannot be skipped forward.
+  if (headerSize < kArchiveHeaderSize) return false;
+  _nextBlock = kMarkerSize + uint64_t(headerSize);
+  if (_nextBlock > _fileSize) return false;
+  _lastOtherType = header[2];
+  return true;
+}
+
+PackArchive::Step PackArchive::nextEntry(DataPackEntry* entry) {
+  if (!_file) return Step::Corrupt;
+  for (;;) {
+    const uint64_t start = _nextBlock;
+    if (start == _fileSize) return Step::EndOfFile;
+
+    uint8_t header[kFileHeaderSize];
+    if (!readAt(start, header, kBlockHeaderSize)) return Step::Corrupt;
+    const uint8_t type = header[2];
+    const uint16_t flags = load16(header + 3);
+    const uint16_t headerSize = load16(header + 5);
+    if (headerSize < kBlockHeaderSize) return Step::Corrupt;
+    uint64_t dataSize = 0;
+    if (flags & kFlagDataFollows) {
+      if (headerSize < kBlockHeaderSize + 4) return Step::Corrupt;
+      if (!readAt(start + kBlockHeaderSize, header + kBlockHeaderSize, 4)) return Step::Corrupt;
+      dataSize = load32(header + kBlockHeaderSize);
+    }
+    const uint64_t next = start + headerSize + dataSize;
+    if (next > _fileSize) return Step::Corrupt;
+    _nextBlock = next;
+
+    if (type == kTypeSubBlock) {
+      if (_lastOtherType == kTypeFile) return Step::SubBlock;
+      continue;
+    }
+    _lastOtherType = type;
+    if (type != kTypeFile) continue;
+
+    if (headerSize < kFileHeaderSize) return Step::Corrupt;
+    if (!readAt(start, header, kFileHeaderSize)) return Step::Corrupt;
+    const uint16_t nameSize = load16(header + 26);
+    if (kFileHeaderSize + nameSize > headerSize) return Step::Corrupt;
+
+    entry->flags = flags;
+    entry->packedSize = load32(header + 7);
+    entry->unpackedSize = load32(header + 11);
+    entry->hostSystem = header[15];
+    entry->fileCrc = load32(header + 16);
+    entry->fileTime = load32(header + 20);
+    entry->version = header[24];
+    entry->method = header[25];
+    entry->attributes = load32(header + 28);
+    entry->dataOffset = start + headerSize;
+    if (entry->dataOffset + entry->packedSize > _fileSize) return Step::Corrupt;
+
+    char name[DataPackEntry::kMaxNameLength];
+    const size_t kept = nameSize < sizeof(name) ? nameSize : sizeof(name);
+    if (!readAt(start + kFileHeaderSize, reinterpret_cast<uint8_t*>(name), kept)) return Step::Corrupt;
+    entry->name.assign(name, strnlen(name, kept));
+    return Step::Entry;
+  }
+}
+
+bool PackArchive::decode(const DataPackEntry& entry, const uint8_t* password, size_t passwordLength,
+                         uint8_t* output, bool* crcMatches) {
+  if (crcMatches) *crcMatches = false;
+  if (!_file) return false;
+  if (entry.version < kMinVersion || entry.version > kMaxVersion) return false;
+  const bool decrypt = passwordLength > 0 && entry.isEncrypted() && entry.version == kCipherVersion;
+  if (decrypt) _cipher.setPassword(password, passwordLength);
+  if (fseeko(_file, off_t(entry.dataOffset), SEEK_SET) != 0) return false;
+  PackedDataSource source(_file, entry.packedSize, decrypt ? &_cipher : nullptr);
+
+  if (entry.isStored()) {
+    // Stored bytes never touch the decoder state: an entry that only feeds a solid stream is
+    // skipped. The packed data may hold more than the file (an encrypted entry's last block).
+    uint32_t filled = 0;
+    uint8_t portion[Rar20BitInput::kBufferSize];
+    while (output && filled < entry.unpackedSize) {
+      int got = source.read(portion, int(sizeof(portion)));
+      if (got <= 0) break;
+      uint32_t take = entry.unpackedSize - filled;
+      if (uint32_t(got) < take) take = uint32_t(got);
+      std::memcpy(output + filled, portion, take);
+      filled += take;
+    }
+  } else {
+    if (!_unpacker.allocate()) return false;
+    _unpacker.unpack(&source, entry.unpackedSize, entry.continuesSolid(), output);
+  }
+
+  if (output && crcMatches) {
+    *crcMatches = uint32_t(crc32(crc32(0L, Z_NULL, 0), output, uInt(entry.unpackedSize))) == entry.fileCrc;
+  }
+  return true;
+}

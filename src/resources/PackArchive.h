@@ -1,0 +1,51 @@
+#pragma once
+// Sequential reader of a data pack (a RAR 2.0 archive): checks the marker, walks the blocks from
+// the start of the file and decodes the entries it is asked to, one after the other. Every size
+// read from the file is checked against the file's length before it is used.
+#include "DataPackEntry.h"
+#include "Rar20Cipher.h"
+#include "Rar20Unpacker.h"
+
+#include <cstdint>
+#include <cstdio>
+
+class PackArchive {
+ public:
+  enum class Step {
+    Entry,      // a file header was read
+    EndOfFile,  // the file ends exactly at a block boundary
+    SubBlock,   // a sub-block (0x77) follows a file header: the walk ends here
+    Corrupt,    // a truncated block, a header size below its minimum, or a size beyond the file
+  };
+
+  PackArchive() = default;
+  ~PackArchive();
+  PackArchive(const PackArchive&) = delete;
+  PackArchive& operator=(const PackArchive&) = delete;
+
+  // Opens path, checks the marker ("Rar!\x1A\x07\x00" or "UniquE!") and reads the archive header.
+  // False when the file does not open or is not a pack.
+  bool open(const char* path);
+  bool isSolid() const { return (_archiveFlags & 0x0008) != 0; }
+
+  // Reads the next file header into *entry, skipping other blocks by their sizes.
+  Step nextEntry(DataPackEntry* entry);
+
+  // Decodes the entry last returned by nextEntry. output null: the bytes only feed the solid
+  // stream; otherwise output holds entry.unpackedSize bytes and *crcMatches tells whether their
+  // CRC-32 equals the file CRC. password (bytes, may be empty) decrypts entries that need version
+  // 20. False when the entry cannot be decoded: version outside 13..20, no memory, unreadable data.
+  bool decode(const DataPackEntry& entry, const uint8_t* password, size_t passwordLength, uint8_t* output,
+              bool* crcMatches);
+
+ private:
+  bool readAt(uint64_t offset, uint8_t* destination, size_t size);
+
+  std::FILE* _file = nullptr;
+  uint64_t _fileSize = 0;     // bytes
+  uint64_t _nextBlock = 0;    // offset of the next block header
+  uint16_t _archiveFlags = 0;
+  uint8_t _lastOtherType = 0;  // type of the last block that was not a sub-block
+  Rar20Cipher _cipher;
+  Rar20Unpacker _unpacker;
+};

@@ -1,0 +1,245 @@
+#include "Rar20Unpacker.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+constexpr uint32_t kWindowMask = Rar20Unpacker::kWindowSize - 1;
+
+constexpr int kMainSymbols = 298;
+constexpr int kDistanceSymbols = 48;
+constexpr int kRepeatSymbols = 28;
+constexpr int kLzTableSize = kMainSymbols + kDistanceSymbols + kRepeatSymbols;  // 374
+constexpr int kAudioSymbols = 257;
+constexpr int kPreSymbols = 19;
+
+constexpr int kSymbolRepeatMatch = 256;
+constexpr int kSymbolNewTables = 269;
+constexpr int kSymbolAudioNewTables = 256;
+
+// Flush when the unflushed bytes come this close to the flushed position: more than the longest
+// match (260 bytes), so a match never overwrites bytes not yet handed out.
+constexpr uint32_t kFlushGap = 270;
+
+constexpr uint8_t kLengthBase[28] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  10,  12,  14,  16,  20,
+                                     24, 28, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224};
+constexpr uint8_t kLengthBits[28] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,
+                                     2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
+constexpr uint32_t kDistanceBase[48] = {
+    0,      1,      2,      3,      4,      6,      8,      12,     16,     24,     32,     48,
+    64,     96,     128,    192,    256,    384,    512,    768,    1024,   1536,   2048,   3072,
+    4096,   6144,   8192,   12288,  16384,  24576,  32768,  49152,  65536,  98304,  131072, 196608,
+    262144, 327680, 393216, 458752, 524288, 589824, 655360, 720896, 786432, 851968, 917504, 983040};
+constexpr uint8_t kDistanceBits[48] = {0,  0,  0,  0,  1,  1,  2,  2,  3,  3,  4,  4,  5,  5,  6,  6,
+                                       7,  7,  8,  8,  9,  9,  10, 10, 11, 11, 12, 12, 13, 13, 14, 14,
+                                       15, 15, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16};
+constexpr uint8_t kShortBase[8] = {0, 4, 8, 16, 32, 64, 128, 192};
+constexpr uint8_t kShortBits[8] = {2, 2, 3, 4, 5, 6, 6, 6};
+}  // namespace
+
+Rar20Unpacker::Rar20Unpacker() {
+  std::memset(_lengths, 0, sizeof(_lengths));
+  std::memset(_oldDistances, 0, sizeof(_oldDistances));
+}
+
+Rar20Unpacker::~Rar20Unpacker() { std::free(_window); }
+
+bool Rar20Unpacker::allocate() {
+  if (!_window) _window = static_cast<uint8_t*>(std::calloc(kWindowSize, 1));
+  return _window != nullptr;
+}
+
+void Rar20Unpacker::resetState() {
+  std::memset(_window, 0, kWindowSize);
+  _writePos = 0;
+  _flushPos = 0;
+  std::memset(_lengths, 0, sizeof(_lengths));
+  _audioMode = false;
+  _channelCount = 1;
+  _currentChannel = 0;
+  _channelDelta = 0;
+  for (Rar20AudioChannel& channel : _channels) channel.reset();
+  std::memset(_oldDistances, 0, sizeof(_oldDistances));
+  _oldDistanceIndex = 0;
+  _lastDistance = 0;
+  _lastLength = 0;
+}
+
+void Rar20Unpacker::readTables() {
+  _input.refillIfPast(Rar20BitInput::kRefillBeforeTables);
+  uint32_t header = _input.peek16();
+  bool audio = (header & 0x8000) != 0;
+  if ((header & 0x4000) == 0) std::memset(_lengths, 0, sizeof(_lengths));
+  _input.advance(2);
+
+  int count = kLzTableSize;
+  if (audio) {
+    _channelCount = int((header >> 12) & 3) + 1;
+    if (_currentChannel >= _channelCount) _currentChannel = 0;
+    _input.advance(2);
+    count = kAudioSymbols * _channelCount;
+  }
+
+  uint8_t preLengths[kPreSymbols];
+  for (uint8_t& length : preLengths) length = uint8_t(_input.readBits(4));
+  HuffmanTable preTable;
+  preTable.build(preLengths, kPreSymbols);
+
+  // Updated in place: a symbol's new length depends only on its own previous length, and a repeat
+  // copies the length just decoded.
+  for (int i = 0; i < count;) {
+    _input.refillIfPast(Rar20BitInput::kRefillInsideTables);
+    int symbol = preTable.decode(_input);
+    if (symbol < 16) {
+      _lengths[i] = uint8_t((_lengths[i] + symbol) & 0x0F);
+      ++i;
+    } else if (symbol == 16) {
+      int repeat = int(_input.readBits(2)) + 3;
+      // A repeat before any length has nothing to copy: corrupt data, taken as length 0.
+      uint8_t previous = i > 0 ? _lengths[i - 1] : 0;
+      for (; repeat > 0 && i < count; --repeat) _lengths[i++] = previous;
+    } else {
+      int zeros = symbol == 17 ? int(_input.readBits(3)) + 3 : int(_input.readBits(7)) + 11;
+      for (; zeros > 0 && i < count; --zeros) _lengths[i++] = 0;
+    }
+  }
+
+  _audioMode = audio;
+  if (audio) {
+    for (int channel = 0; channel < _channelCount; ++channel) {
+      _audioTables[channel].build(_lengths + channel * kAudioSymbols, kAudioSymbols);
+    }
+  } else {
+    _mainTable.build(_lengths, kMainSymbols);
+    _distanceTable.build(_lengths + kMainSymbols, kDistanceSymbols);
+    _repeatTable.build(_lengths + kMainSymbols + kDistanceSymbols, kRepeatSymbols);
+  }
+}
+
+void Rar20Unpacker::flush() {
+  uint32_t count = (_writePos - _flushPos) & kWindowMask;
+  if (count == 0) return;
+  if (uint64_t(_produced) + count > _outputCapacity) {
+    _stopped = true;
+    return;
+  }
+  if (_output) {
+    uint32_t first = kWindowSize - _flushPos;
+    if (first > count) first = count;
+    std::memcpy(_output + _produced, _window + _flushPos, first);
+    std::memcpy(_output + _produced + first, _window, count - first);
+  }
+  _produced += count;
+  _flushPos = _writePos;
+}
+
+void Rar20Unpacker::copyMatch(uint32_t length, uint32_t distance) {
+  _oldDistances[_oldDistanceIndex] = distance;
+  _oldDistanceIndex = (_oldDistanceIndex + 1) & 3;
+  _lastDistance = distance;
+  _lastLength = length;
+  _remaining -= length;
+
+  uint32_t source = (_writePos - distance) & kWindowMask;
+  if (_writePos + length <= kWindowSize && source + length <= kWindowSize) {
+    // No wrap on either side: plain forward copy (byte by byte, so overlapping matches repeat).
+    uint8_t* to = _window + _writePos;
+    const uint8_t* from = _window + source;
+    for (uint32_t i = 0; i < length; ++i) to[i] = from[i];
+    _writePos = (_writePos + length) & kWindowMask;
+    return;
+  }
+  for (uint32_t i = 0; i < length; ++i) {
+    _window[_writePos] = _window[source];
+    _writePos = (_writePos + 1) & kWindowMask;
+    source = (source + 1) & kWindowMask;
+  }
+}
+
+void Rar20Unpacker::decodeMainSymbol(int symbol) {
+  if (symbol < 256) {
+    _window[_writePos] = uint8_t(symbol);
+    _writePos = (_writePos + 1) & kWindowMask;
+    --_remaining;
+  } else if (symbol > kSymbolNewTables) {
+    int lengthSymbol = symbol - 270;
+    uint32_t length = kLengthBase[lengthSymbol] + 3 + _input.readBits(kLengthBits[lengthSymbol]);
+    int distanceSymbol = _distanceTable.decode(_input);
+    uint32_t distance =
+        kDistanceBase[distanceSymbol] + 1 + _input.readBits(kDistanceBits[distanceSymbol]);
+    if (distance >= 0x2000) ++length;
+    if (distance >= 0x40000) ++length;
+    copyMatch(length, distance);
+  } else if (symbol == kSymbolNewTables) {
+    readTables();
+  } else if (symbol == kSymbolRepeatMatch) {
+    copyMatch(_lastLength, _lastDistance);
+  } else if (symbol < 261) {
+    uint32_t distance = _oldDistances[(_oldDistanceIndex - uint32_t(symbol - 256)) & 3];
+    int lengthSymbol = _repeatTable.decode(_input);
+    uint32_t length = kLengthBase[lengthSymbol] + 2 + _input.readBits(kLengthBits[lengthSymbol]);
+    if (distance >= 0x101) ++length;
+    if (distance >= 0x2000) ++length;
+    if (distance >= 0x40000) ++length;
+    copyMatch(length, distance);
+  } else {
+    int shortSymbol = symbol - 261;
+    uint32_t distance = kShortBase[shortSymbol] + 1 + _input.readBits(kShortBits[shortSymbol]);
+    copyMatch(2, distance);
+  }
+}
+
+bool Rar20Unpacker::decodeTrailingSymbol() {
+  _input.refillIfPast(Rar20BitInput::kRefillBeforeSymbol);
+  if (_audioMode) return _audioTables[_currentChannel].decode(_input) == kSymbolAudioNewTables;
+  return _mainTable.decode(_input) == kSymbolNewTables;
+}
+
+uint32_t Rar20Unpacker::unpack(PackedDataSource* source, uint32_t unpackedSize, bool continueSolid,
+                               uint8_t* output) {
+  if (!_window) return 0;
+  _output = output;
+  _outputCapacity = unpackedSize;
+  _produced = 0;
+  _stopped = false;
+  _input.start(source);
+  if (!continueSolid) {
+    resetState();
+    readTables();
+  }
+
+  _remaining = int64_t(unpackedSize) - 1;
+  while (_remaining >= 0 && !_stopped) {
+    _input.refillIfPast(Rar20BitInput::kRefillBeforeSymbol);
+    uint32_t ahead = (_flushPos - _writePos) & kWindowMask;
+    if (ahead < kFlushGap && ahead != 0) {
+      flush();
+      if (_stopped) break;
+    }
+    // Past the end of the packed bytes only stale buffer bytes are left: stop rather than decode
+    // them (table symbols produce nothing, so they could otherwise repeat without end).
+    if (_input.exhausted()) break;
+
+    if (_audioMode) {
+      int symbol = _audioTables[_currentChannel].decode(_input);
+      if (symbol == kSymbolAudioNewTables) {
+        readTables();
+        continue;
+      }
+      _window[_writePos] = _channels[_currentChannel].decode(symbol, &_channelDelta);
+      _writePos = (_writePos + 1) & kWindowMask;
+      --_remaining;
+      if (++_currentChannel >= _channelCount) _currentChannel = 0;
+      continue;
+    }
+    decodeMainSymbol(_mainTable.decode(_input));
+  }
+
+  // Tables that end this entry's data belong to the next entry of a solid stream.
+  if (!_stopped && !_input.exhausted() && _input.bytesLeft() >= 5) {
+    if (decodeTrailingSymbol()) readTables();
+  }
+  if (!_stopped) flush();
+  _output = nullptr;
+  return _produced;
+}

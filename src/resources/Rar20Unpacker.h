@@ -1,0 +1,77 @@
+#pragma once
+// The RAR 2.0 decompressor: LZ77 over a 1 MiB window with per-block prefix-code tables, and an
+// audio mode of per-channel adaptive predictors. Its state (window, tables, remembered distances,
+// audio predictors) carries from one entry to the next of a solid stream.
+#include "HuffmanTable.h"
+#include "Rar20AudioChannel.h"
+#include "Rar20BitInput.h"
+
+#include <cstddef>
+#include <cstdint>
+
+class PackedDataSource;
+
+class Rar20Unpacker {
+ public:
+  static constexpr uint32_t kWindowSize = 0x100000;  // bytes
+  static constexpr int kMaxChannels = 4;
+
+  // No window yet: call allocate before unpack.
+  Rar20Unpacker();
+  ~Rar20Unpacker();
+  Rar20Unpacker(const Rar20Unpacker&) = delete;
+  Rar20Unpacker& operator=(const Rar20Unpacker&) = delete;
+
+  // Allocates the zeroed window; false when memory is short.
+  bool allocate();
+
+  // Decodes one entry's packed bytes from source into unpackedSize bytes. Unless continueSolid is
+  // set, all state is reset first and the entry starts by reading tables; with it, the entry
+  // continues the previous entry's state. output (may be null: the bytes only feed the solid
+  // stream) must hold unpackedSize bytes; nothing beyond that is ever written. Returns the count of
+  // bytes produced, which is below unpackedSize when the input ran out or the data was corrupt.
+  uint32_t unpack(PackedDataSource* source, uint32_t unpackedSize, bool continueSolid, uint8_t* output);
+
+ private:
+  void resetState();
+  void readTables();
+  // Appends the window bytes from the last flushed position up to the write position to the
+  // output; stops decoding instead when they would pass the unpacked size.
+  void flush();
+  void copyMatch(uint32_t length, uint32_t distance);
+  void decodeMainSymbol(int symbol);
+  // True when the symbol read next (from the current mode's table) asks for new tables.
+  bool decodeTrailingSymbol();
+
+  uint8_t* _window = nullptr;  // kWindowSize bytes, owned (C heap)
+  uint32_t _writePos = 0;      // window position of the next byte, masked to the window
+  uint32_t _flushPos = 0;      // window position up to which bytes have been handed out
+
+  // Per-entry output.
+  uint8_t* _output = nullptr;  // null: bytes are not kept
+  uint32_t _outputCapacity = 0;  // unpacked size of the entry, bytes
+  uint32_t _produced = 0;        // bytes handed out for this entry
+  int64_t _remaining = 0;        // bytes still to produce, minus one (decoding runs while >= 0)
+  bool _stopped = false;         // corrupt data asked for more bytes than the entry holds
+
+  // Code lengths of the last table read: 298 main + 48 distance + 28 repeat-length, or 257 per
+  // audio channel.
+  uint8_t _lengths[257 * kMaxChannels];
+  HuffmanTable _mainTable;
+  HuffmanTable _distanceTable;
+  HuffmanTable _repeatTable;
+  HuffmanTable _audioTables[kMaxChannels];
+
+  bool _audioMode = false;
+  int _channelCount = 1;    // 1..4
+  int _currentChannel = 0;  // 0..channelCount-1
+  int _channelDelta = 0;    // last delta of any channel, a signed byte
+  Rar20AudioChannel _channels[kMaxChannels];
+
+  uint32_t _oldDistances[4];   // remembered match distances, bytes
+  uint32_t _oldDistanceIndex = 0;  // 0..3, where the next distance is remembered
+  uint32_t _lastDistance = 0;  // bytes
+  uint32_t _lastLength = 0;    // bytes
+
+  Rar20BitInput _input;
+};
