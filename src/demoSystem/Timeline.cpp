@@ -1,0 +1,68 @@
+#include "Timeline.h"
+
+#include "DemoSettings.h"
+#include "Effect.h"
+#include "EffectList.h"
+
+#include <epoxy/gl.h>
+
+#include <algorithm>
+
+namespace {
+Timeline* gCurrent = nullptr;
+}  // namespace
+
+void Timeline::clear() {
+  _events.clear();
+  _cursor = 0;
+}
+
+void Timeline::schedule(const EffectEvent& event) { _events.push_back(event); }
+
+void Timeline::sort() {
+  std::stable_sort(_events.begin(), _events.end(),
+                   [](const EffectEvent& a, const EffectEvent& b) { return a.time < b.time; });
+  _cursor = 0;
+}
+
+bool Timeline::isDue(uint32_t time) const { return _cursor < _events.size() && time >= _events[_cursor].time; }
+
+const EffectEvent& Timeline::next() {
+  static const EffectEvent kNone;
+  if (_cursor >= _events.size()) return kNone;
+  return _events[_cursor++];
+}
+
+void Timeline::runFrame(uint32_t t) {
+  EffectList* list = EffectList::current();
+  if (!list) return;
+  while (isDue(t)) {
+    // A copy: a handler that schedules events must not invalidate what it is reading.
+    const EffectEvent event = next();
+    Effect* target = list->find(event.effectName);
+    if (target) target->handleEvent(event);
+  }
+  const std::vector<Effect*> effects = list->getEffects();
+  for (Effect* effect : effects) {
+    const bool active = effect->getActive().valueAt(t);
+    effect->setWasActive(active);
+    if (active) effect->update(t);
+  }
+  const DemoSettings& settings = demoSettings();
+  glViewport(0, 0, settings.screenWidth, settings.screenHeight);
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  for (Effect* effect : effects)
+    if (effect->getActive().valueAt(t)) effect->render(t);
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+}
+
+Timeline* Timeline::current() { return gCurrent; }
+
+void Timeline::setCurrent(Timeline* timeline) { gCurrent = timeline; }

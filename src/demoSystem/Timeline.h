@@ -1,0 +1,39 @@
+#pragma once
+// The scheduled events of the loaded script in time order, and the frame step that delivers
+// due events, then updates and renders the active instances of the current effect list.
+#include "EffectEvent.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class Timeline {
+ public:
+  Timeline() = default;
+
+  // Removes every event; cursor at the start.
+  void clear();
+  // Appends a copy of event.
+  void schedule(const EffectEvent& event);
+  // Stable sort by ascending time (equal times keep their scheduling order); cursor to the start.
+  void sort();
+  // True when an undelivered event exists and time is at or after its time.
+  bool isDue(uint32_t time) const;
+  // The event at the cursor, advancing the cursor. At the end: an empty event, cursor unmoved.
+  const EffectEvent& next();
+  // The frame step at time t (ms): events, update pass, then render pass inside viewport
+  // (0, 0, screen width, screen height) and pushed projection and modelview matrices; leaves the
+  // modelview matrix selected. Needs a current GL context; does nothing without an effect list.
+  void runFrame(uint32_t t);
+
+  const std::vector<EffectEvent>& getEvents() const { return _events; }
+  size_t getCursor() const { return _cursor; }
+
+  // The timeline owned by the entry for the whole run (null when none).
+  static Timeline* current();
+  static void setCurrent(Timeline* timeline);
+
+ private:
+  std::vector<EffectEvent> _events;
+  size_t _cursor = 0;  // next event to deliver
+};
