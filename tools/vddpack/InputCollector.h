@@ -1,0 +1,48 @@
+#pragma once
+// Gathers the files that `vddpack a` adds and the names they are stored under.
+//
+// Naming rule: a FILE argument is stored under its own file name; a DIR argument adds every
+// regular file below it (recursively, symbolic links followed), named by its path relative to
+// the DIR's parent, so the DIR's own name is the first component: `vddpack a p.vdd src/data`
+// stores src/data/scripts/demo.scr as "data\scripts\demo.scr", which the program's name
+// "data/scripts/demo.scr" matches. Components are joined with backslashes. Empty folders are
+// not stored.
+//
+// A stored name must fit the reader: printable ASCII, no backslash inside a component, at most
+// kMaxNameLength bytes, and unique after the reader's folding (slashes and backslashes to
+// underscores, upper case), since a second entry with the same folded name could never be read.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class InputCollector {
+ public:
+  static constexpr size_t kMaxNameLength = 259;  // the reader cuts entry names to this length
+
+  struct File {
+    std::string path;        // where it is read from
+    std::string storedName;  // backslash path in the pack
+    uint64_t size = 0;       // bytes, when collected
+    uint32_t dosTime = 0;    // modification time, MS-DOS date and time
+  };
+
+  // Adds argument (a file or a folder). On failure appends one message per problem to errors
+  // and returns false; the files found before stay.
+  bool add(const std::string& argument, std::vector<std::string>& errors);
+  // Checks the whole set (unique folded names) and sorts it by stored name. False with
+  // messages in errors when names collide.
+  bool finish(std::vector<std::string>& errors);
+
+  const std::vector<File>& files() const { return _files; }
+  uint64_t totalSize() const;
+
+  // The reader's folded form of a name: slashes and backslashes to '_', upper case.
+  static std::string foldName(const std::string& name);
+  // Empty when component may appear in a stored name, else the reason it may not.
+  static std::string checkComponent(const std::string& component);
+
+ private:
+  bool addFile(const std::string& path, const std::string& storedName, std::vector<std::string>& errors);
+
+  std::vector<File> _files;
+};

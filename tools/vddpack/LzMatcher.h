@@ -1,0 +1,88 @@
+#pragma once
+// Finds earlier occurrences of the bytes at a position of a growing buffer, through hash chains
+// of 3-byte prefixes over a sliding window, plus a table of the last place of each 2-byte pair
+// for the short matches RAR 2.0 codes cheaply.
+//
+// The caller owns the buffer; positions are offsets into it. Positions must be indexed in order
+// (indexUpTo) before they can be found as sources; a search at pos sees only positions < pos.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class LzMatcher {
+ public:
+  static constexpr uint32_t kWindowSize = 0x100000;     // the RAR 2.0 window, bytes
+  static constexpr uint32_t kMaxDistance = kWindowSize - 1;  // farthest source a match may use
+
+  struct Match {
+    uint32_t length = 0;    // bytes; 0 = no match
+    uint32_t distance = 0;  // bytes back from the position, 1 to kMaxDistance
+  };
+
+  // maxChain: candidates examined per search (speed against ratio). niceLength: a match this
+  // long ends the search early.
+  explicit LzMatcher(int maxChain = 96, uint32_t niceLength = 200);
+
+  // Forgets every indexed position (a new independent stream).
+  void reset();
+  // Indexes every position below end that has three bytes in data[0, size).
+  void indexUpTo(const uint8_t* data, size_t size, size_t end);
+  // The longest match at pos of at most maxLength bytes, considering only matches for which
+  // acceptable(length, distance) holds; nearer sources win ties.
+  template <typename Acceptable>
+  Match findLongest(const uint8_t* data, size_t pos, uint32_t maxLength, Acceptable acceptable) const;
+  // Distance to the nearest earlier occurrence of the two bytes at pos within maxDistance
+  // (indexed positions only); 0 when there is none.
+  uint32_t findPair(const uint8_t* data, size_t pos, uint32_t maxDistance) const;
+
+  // Bytes at a and b that agree, at most maxLength.
+  static uint32_t matchLength(const uint8_t* data, size_t a, size_t b, uint32_t maxLength);
+
+ private:
+  static constexpr int kHashBits = 16;
+  static constexpr uint32_t kNone = 0xffffffffu;
+  static uint32_t hash3(const uint8_t* p) {
+    return ((static_cast<uint32_t>(p[0]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[2]) * 2654435761u) >>
+           (32 - kHashBits);
+  }
+
+  int _maxChain;
+  uint32_t _niceLength;
+  size_t _indexed = 0;               // positions below this are in the chains
+  std::vector<uint32_t> _head;       // per hash: last position, or kNone
+  std::vector<uint32_t> _previous;   // per position modulo the window: previous with the same hash
+  std::vector<uint32_t> _lastPair;   // per 2-byte value: last position, or kNone
+};
+
+template <typename Acceptable>
+LzMatcher::Match LzMatcher::findLongest(const uint8_t* data, size_t pos, uint32_t maxLength,
+                                        Acceptable acceptable) const {
+  Match best;
+  if (maxLength < 3 || _indexed < pos) {
+    return best;
+  }
+  uint32_t candidate = _head[hash3(data + pos)];
+  for (int chain = 0; chain < _maxChain && candidate != kNone; ++chain) {
+    size_t distance = pos - candidate;
+    if (candidate >= pos || distance > kMaxDistance) {
+      break;
+    }
+    // Only a candidate that beats the best so far at its last byte needs the full compare.
+    if (data[candidate + best.length] == data[pos + best.length] || best.length == 0) {
+      uint32_t length = matchLength(data, candidate, pos, maxLength);
+      if (length > best.length && acceptable(length, static_cast<uint32_t>(distance))) {
+        best.length = length;
+        best.distance = static_cast<uint32_t>(distance);
+        if (length >= _niceLength || length >= maxLength) {
+          break;
+        }
+      }
+    }
+    uint32_t next = _previous[candidate & (kWindowSize - 1)];
+    if (next == kNone || next >= candidate) {
+      break;
+    }
+    candidate = next;
+  }
+  return best;
+}
