@@ -1,0 +1,204 @@
+#include "Texture.h"
+
+#include "ErrorReport.h"
+#include "ImageLibrary.h"
+
+#include <GL/glu.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr int kMaxEmptyTextureSize = 1024;
+constexpr int kMinEmptyTextureSize = 8;
+constexpr uint8_t kRequestedAreaValue = 127;
+
+// Smallest power of two >= value, starting from start.
+int roundUpToPowerOfTwo(int value, int start) {
+  int rounded = start;
+  while (rounded < value) rounded *= 2;
+  return rounded;
+}
+
+size_t blockBytesOf(uint32_t compressedFormat) {
+  return compressedFormat == GL_COMPRESSED_RGBA_S3TC_DXT1_EXT ? 8 : 16;
+}
+
+}  // namespace
+
+Texture::Texture(GLenum target, GLenum internalFormat) : _target(target), _internalFormat(internalFormat) {}
+
+Texture::~Texture() { delete _image; }
+
+Texture* Texture::loadTexture(const char* name, const char* directory, GLenum target) {
+  Texture* texture = new Texture(target, GL_RGBA);
+  if (!texture->loadFromFile(name, directory, target)) {
+    delete texture;
+    return nullptr;
+  }
+  return texture;
+}
+
+Texture* Texture::createRenderTexture(int width, int height, GLenum target, GLenum internalFormat) {
+  checkGLError(__FILE__, __LINE__);
+  Texture* texture = nullptr;
+  switch (target) {
+    case GL_TEXTURE_2D:
+      texture = new Texture(target, internalFormat);
+      texture->createEmpty2D(width, height);
+      break;
+    case GL_TEXTURE_CUBE_MAP:
+      texture = new Texture(target, internalFormat);
+      texture->createCubeMap(width);
+      break;
+    case GL_DEPTH_COMPONENT:
+      texture = new Texture(target, internalFormat);
+      texture->createDepth(width);
+      break;
+    default:
+      break;
+  }
+  checkGLError(__FILE__, __LINE__);
+  return texture;
+}
+
+bool Texture::loadFromFile(const char* name, const char* directory, GLenum target) {
+  delete _image;
+  _image = ImageLibrary::loadImage(name, directory);
+  if (!_image) return false;
+  if (target == GL_TEXTURE_2D) {
+    generateTexture2D();
+  } else {
+    reportError(__FILE__, __LINE__, "generateTexture1D is not implemented", false);
+  }
+  return true;
+}
+
+void Texture::generateTexture2D() {
+  if (!_image) return;
+  _imageWidth = int(_image->width);
+  _imageHeight = int(_image->height);
+  if (_image->isCompressed()) {
+    // Compressed blocks cannot be resampled: the texture keeps the file's size.
+    _width = _imageWidth;
+    _height = _imageHeight;
+  } else {
+    _width = roundUpToPowerOfTwo(_imageWidth, 1);
+    _height = roundUpToPowerOfTwo(_imageHeight, 1);
+    if (_height < _width) _height = _width;  // never wider than tall
+    if (_width != _imageWidth || _height != _imageHeight) ImageLibrary::scaleImage(_width, _height, _image);
+  }
+
+  glGenTextures(1, &_textureId);
+  glBindTexture(GL_TEXTURE_2D, _textureId);
+  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+
+  if (_image->isCompressed()) {
+    uploadCompressed();
+  } else {
+    if (_image->bitsPerPixel != 32) ImageLibrary::convertTo32Bit(_image);
+    gluBuild2DMipmaps(GL_TEXTURE_2D, 4, _width, _height, GL_RGBA, GL_UNSIGNED_BYTE, _image->pixels);
+  }
+  checkGLError(__FILE__, __LINE__);
+}
+
+void Texture::uploadCompressed() {
+  checkGLError(__FILE__, __LINE__);
+  const size_t blockBytes = blockBytesOf(_image->compressedFormat);
+  uint32_t w = _image->width;
+  uint32_t h = _image->height;
+  size_t offset = 0;
+  GLint levels = 0;
+  for (uint32_t i = 0; i < _image->mipmapCount; ++i) {
+    const size_t levelSize = size_t((w + 3) / 4) * ((h + 3) / 4) * blockBytes;
+    // Only the levels the file held: a short chain stops here instead of reading past the data.
+    if (levelSize > _image->dataSize - offset) break;
+    glCompressedTexImage2D(GL_TEXTURE_2D, GLint(i), _image->compressedFormat, GLsizei(w), GLsizei(h), 0,
+                           GLsizei(levelSize), _image->pixels + offset);
+    checkGLError(__FILE__, __LINE__);
+    ++levels;
+    offset += levelSize;
+    if (w == 1 && h == 1) break;  // the chain is complete; further levels would be invalid
+    // Levels are never narrower than one texel, as GL sizes them.
+    w = w > 1 ? w >> 1 : 1;
+    h = h > 1 ? h >> 1 : 1;
+  }
+  // A chain shorter than the full one is made complete by ending it at the last level given.
+  if (levels > 0) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, levels - 1);
+}
+
+void Texture::createEmpty2D(int width, int height) {
+  const int roundedWidth = roundUpToPowerOfTwo(width, kMinEmptyTextureSize);
+  const int roundedHeight = roundUpToPowerOfTwo(height, kMinEmptyTextureSize);
+  if (roundedWidth > kMaxEmptyTextureSize || roundedHeight > kMaxEmptyTextureSize) {
+    reportError(__FILE__, __LINE__, "Texture: dimensions too large", true);
+    return;
+  }
+  std::vector<uint8_t> texels(size_t(roundedWidth) * roundedHeight * 4, 0);
+  if (roundedWidth != width || roundedHeight != height) {
+    // Mid grey with alpha 127 over the requested area, transparent black around it. The area
+    // is clamped so that sizes below 1 mark nothing.
+    const int areaWidth = std::clamp(width, 0, roundedWidth);
+    const int areaHeight = std::clamp(height, 0, roundedHeight);
+    for (int y = 0; y < areaHeight; ++y)
+      std::memset(&texels[size_t(y) * roundedWidth * 4], kRequestedAreaValue, size_t(areaWidth) * 4);
+  }
+  glGenTextures(1, &_textureId);
+  glBindTexture(GL_TEXTURE_2D, _textureId);
+  glTexImage2D(GL_TEXTURE_2D, 0, GLint(_internalFormat), roundedWidth, roundedHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+               texels.data());
+  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  _width = roundedWidth;
+  _height = roundedHeight;
+}
+
+void Texture::createDepth(int size) {
+  _width = size;
+  _height = size;
+  glGenTextures(1, &_textureId);
+  glBindTexture(GL_TEXTURE_2D, _textureId);
+  // No initial contents: a depth target is always rendered before it is read.
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, size, size, 0, GL_DEPTH_COMPONENT, GL_UNSIGNED_BYTE, nullptr);
+  checkGLError(__FILE__, __LINE__);
+  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+}
+
+void Texture::createCubeMap(int size) {
+  _width = size;
+  _height = size;
+  const std::vector<uint8_t> zeros(size > 0 ? size_t(size) * size * 4 : 0, 0);
+  glEnable(GL_TEXTURE_CUBE_MAP);
+  glGenTextures(1, &_textureId);
+  glBindTexture(GL_TEXTURE_CUBE_MAP, _textureId);
+  for (GLenum face = 0; face < 6; ++face)
+    glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, 0, GL_RGBA, size, size, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 zeros.data());
+  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
+  glDisable(GL_TEXTURE_CUBE_MAP);
+}
+
+void Texture::bind() const { glBindTexture(_target == GL_DEPTH_COMPONENT ? GL_TEXTURE_2D : _target, _textureId); }
+
+void Texture::setFilter(GLenum minFilter, GLenum magFilter) {
+  // The filters go to the texture's own bind target (a cube map's filters belong to the cube map).
+  const GLenum bindTarget = _target == GL_DEPTH_COMPONENT ? GL_TEXTURE_2D : _target;
+  glBindTexture(bindTarget, _textureId);
+  glTexParameteri(bindTarget, GL_TEXTURE_MIN_FILTER, GLint(minFilter));
+  glTexParameteri(bindTarget, GL_TEXTURE_MAG_FILTER, GLint(magFilter));
+}

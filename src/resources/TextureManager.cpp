@@ -1,0 +1,49 @@
+#include "TextureManager.h"
+
+TextureManager& TextureManager::getInstance() {
+  static TextureManager manager;
+  return manager;
+}
+
+TextureManager::~TextureManager() {
+  for (auto& named : _textures) delete named.second.texture;
+}
+
+Texture* TextureManager::useRecorded(const std::string& name) {
+  auto found = _textures.find(name);
+  if (found == _textures.end()) return nullptr;
+  ++found->second.useCount;
+  return found->second.texture;
+}
+
+void TextureManager::record(const std::string& name, Texture* texture) {
+  _textures.emplace(name, Entry{texture, 1});
+}
+
+Texture* TextureManager::getTexture(const std::string& name, const std::string& directory, GLenum target) {
+  if (Texture* shared = useRecorded(name)) return shared;
+  if (name.empty()) return nullptr;
+  Texture* texture = Texture::loadTexture(name.c_str(), directory.c_str(), target);
+  if (!texture) return nullptr;
+  record(name, texture);
+  return texture;
+}
+
+Texture* TextureManager::createTexture(const std::string& name, int width, int height, GLenum target,
+                                       GLenum internalFormat) {
+  if (Texture* shared = useRecorded(name)) return shared;
+  Texture* texture = Texture::createRenderTexture(width, height, target, internalFormat);
+  if (!texture) return nullptr;
+  record(name, texture);
+  return texture;
+}
+
+uint32_t TextureManager::getUseCount(const std::string& name) const {
+  auto found = _textures.find(name);
+  return found == _textures.end() ? 0 : found->second.useCount;
+}
+
+Texture* TextureManager::findTexture(const std::string& name) const {
+  auto found = _textures.find(name);
+  return found == _textures.end() ? nullptr : found->second.texture;
+}

@@ -1,0 +1,45 @@
+#pragma once
+// The process-wide texture cache: every effect and scene that names the same file (or the same
+// render target) shares one Texture. Names are compared byte-wise and case-sensitively; the
+// directory, target and sizes of a request are not part of the key. Textures are never released
+// during the show. Single-threaded, GL thread only.
+#include "Texture.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+class TextureManager {
+ public:
+  // The single manager, created on first call.
+  static TextureManager& getInstance();
+  // Deletes every recorded Texture (images included); GL names are left to the context.
+  ~TextureManager();
+  TextureManager(const TextureManager&) = delete;
+  TextureManager& operator=(const TextureManager&) = delete;
+
+  // The shared texture for name, loaded from directory + name at the first request. Null for an
+  // empty name or a failed load; failed loads are not recorded, so a later request tries again.
+  Texture* getTexture(const std::string& name, const std::string& directory, GLenum target);
+  // The shared render target called name, made by Texture::createRenderTexture at the first
+  // request (null results are not recorded).
+  Texture* createTexture(const std::string& name, int width, int height, GLenum target, GLenum internalFormat);
+
+  // Requests recorded for name (1 after the first successful one); 0 when name is not recorded.
+  uint32_t getUseCount(const std::string& name) const;
+  // The recorded texture of name without counting a use; null when not recorded.
+  Texture* findTexture(const std::string& name) const;
+
+ private:
+  TextureManager() = default;
+
+  struct Entry {
+    Texture* texture;   // owned
+    uint32_t useCount;  // starts at 1, never decremented
+  };
+  // Counts a use of name and returns its texture; null when name is not recorded.
+  Texture* useRecorded(const std::string& name);
+  void record(const std::string& name, Texture* texture);
+
+  std::map<std::string, Entry> _textures;
+};
