@@ -137,7 +137,12 @@ std::vector<uint8_t> Rar20Encoder::encode(const uint8_t* data, size_t size, bool
   if (cipherPadding) {
     writePadding(out);
   }
-  return out.take();
+  std::vector<uint8_t> packed = out.take();
+  // One zero byte after the last symbol: some readers (unar) fetch input a byte beyond the last
+  // symbol and fail without it. Fewer than 5 bytes are then left over, so no reader decodes an
+  // extra symbol from it.
+  packed.push_back(0);
+  return packed;
 }
 
 void Rar20Encoder::writeSwitch(BitWriter& out) {
