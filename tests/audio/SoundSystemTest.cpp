@@ -1,0 +1,309 @@
+#include "AudioFixtures.h"
+#include "SoundSystem.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <atomic>
+#include <climits>
+#include <cmath>
+#include <fstream>
+#include <iostream>
+#include <sys/stat.h>
+
+namespace {
+// Sweeps, different on each channel: a seek that is off by whole periods or swaps channels shows.
+const char* const kSweepSynth = "6 sine 100:8000 sine 300:5000 gain -3";
+constexpr int64_t kFramesAt3000Ms = 132300;
+
+// Records every block it sees (as 16-bit values) into preallocated memory, then halves the block.
+struct Recorder {
+  std::vector<int16_t> samples = std::vector<int16_t>(4u << 20);
+  std::atomic<size_t> used{0};
+  std::atomic<int32_t> blocks{0};
+  bool halve = false;
+  int32_t lastBlockLength = 0;
+  int32_t lastRingLength = 0;
+
+  static void callback(const DspBlock& block, void* self) {
+    Recorder& r = *static_cast<Recorder*>(self);
+    size_t at = r.used.load();
+    const int32_t n = block.frames * 2;
+    for (int32_t i = 0; i < n && at < r.samples.size(); ++i, ++at) {
+      int32_t value = 0;
+      switch (block.format) {
+        case SampleFormat::S16:
+          value = static_cast<int16_t*>(block.samples)[i];
+          if (r.halve) static_cast<int16_t*>(block.samples)[i] = static_cast<int16_t>(value / 2);
+          break;
+        case SampleFormat::S32:
+          value = static_cast<int32_t*>(block.samples)[i];
+          if (r.halve) static_cast<int32_t*>(block.samples)[i] = value / 2;
+          break;
+        case SampleFormat::Float32:
+          value = static_cast<int32_t>(static_cast<float*>(block.samples)[i]);
+          if (r.halve) static_cast<float*>(block.samples)[i] = static_cast<float>(value / 2);
+          break;
+      }
+      r.samples[at] = static_cast<int16_t>(value);
+    }
+    r.used.store(at);
+    r.lastBlockLength = block.blockLength;
+    r.lastRingLength = block.ringLength;
+    r.blocks.fetch_add(1);
+  }
+};
+
+long fileSize(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 ? static_cast<long>(st.st_size) : 0;
+}
+
+class SoundSystemTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir = new TempDir();
+    sweep = AudioFixtures::makeMp3(dir->path(), "sweep", kSweepSynth);
+    sine1k = AudioFixtures::makeMp3(dir->path(), "sine1k", "2 sine 1000 gain -1");
+    reference = new std::vector<int16_t>(AudioFixtures::decodeAll(sweep));
+  }
+  static void TearDownTestSuite() {
+    delete reference;
+    delete dir;
+  }
+  void SetUp() override {
+    ASSERT_FALSE(sweep.empty()) << "sox or lame failed";
+    ASSERT_GT(reference->size(), static_cast<size_t>(5 * 44100 * 2));
+  }
+  void TearDown() override { AudioFixtures::useDummyDriver(); }
+
+  static TempDir* dir;
+  static std::string sweep;
+  static std::string sine1k;
+  static std::vector<int16_t>* reference;
+};
+TempDir* SoundSystemTest::dir = nullptr;
+std::string SoundSystemTest::sweep;
+std::string SoundSystemTest::sine1k;
+std::vector<int16_t>* SoundSystemTest::reference = nullptr;
+
+// Runs the disk driver until the output holds at least bytes (bounded, not timed: the check
+// afterwards decides).
+void waitForOutput(const std::string& path, long bytes) {
+  for (int i = 0; i < 20000 && fileSize(path) < bytes; ++i) SDL_Delay(1);
+}
+
+TEST_F(SoundSystemTest, SeekTo3000MsPlaysFromFrame132300OnTheDiskDriver) {
+  const std::string out = dir->path() + "/seek.raw";
+  AudioFixtures::useDiskDriver(out);
+  {
+    SoundSystem sound;
+    ASSERT_TRUE(sound.init(44100, 8));
+    const int32_t stream = sound.openStream(sweep.c_str());
+    ASSERT_NE(stream, 0);
+    ASSERT_TRUE(sound.setStreamTime(stream, 3000));
+    const int32_t channel = sound.playStream(stream, true);
+    ASSERT_GE(channel, 0);
+    ASSERT_TRUE(sound.setPaused(channel, false));
+    // Silence before the play, then one second of music.
+    const long before = fileSize(out);
+    waitForOutput(out, before + 4 * 44100 * 4);
+    sound.close();
+  }
+  const std::vector<int16_t> output = AudioFixtures::readRaw(out);
+  size_t first = 0;
+  while (2 * first + 1 < output.size() && output[2 * first] == 0 && output[2 * first + 1] == 0) ++first;
+  ASSERT_LT(2 * (first + 44100), output.size()) << "no music in the output";
+  const int32_t offset = AudioFixtures::findOffset(output, first, *reference, kFramesAt3000Ms, 44100, 4410);
+  std::cout << "seek offset at 3000 ms (frames): " << offset << "\n";
+  EXPECT_EQ(offset, 0);
+}
+
+TEST_F(SoundSystemTest, DeviceGetsEveryBlockAfterTheUnitsInOrder) {
+  const std::string out = dir->path() + "/dsp.raw";
+  AudioFixtures::useDiskDriver(out);
+  Recorder recorder;
+  recorder.halve = true;
+  {
+    SoundSystem sound;
+    ASSERT_TRUE(sound.init(44100, 8));
+    DspUnit* unit = sound.createDsp(&Recorder::callback, 100, &recorder);
+    ASSERT_NE(unit, nullptr);
+    sound.setDspActive(unit, true);
+    const int32_t stream = sound.openStream(sweep.c_str());
+    sound.setStreamTime(stream, 1000);
+    sound.setPaused(sound.playStream(stream, true), false);
+    waitForOutput(out, fileSize(out) + 2 * 44100 * 4);
+    sound.freeDsp(unit);
+    const size_t recorded = recorder.used.load();
+    const std::vector<int16_t> output = AudioFixtures::readRaw(out);
+    // The unit was freed while the device still ran: the output has at least what was recorded
+    // before (less the block in the device's hands).
+    ASSERT_GE(output.size() + 2 * 4096, recorded);
+    const size_t common = std::min(output.size(), recorded);
+    size_t mismatches = 0;
+    for (size_t i = 0; i < common; ++i) mismatches += output[i] != recorder.samples[i] / 2;
+    EXPECT_EQ(mismatches, 0u);
+    EXPECT_GT(common, static_cast<size_t>(44100 * 2));
+    sound.close();
+  }
+  EXPECT_EQ(recorder.lastBlockLength, SoundSystem::kBlockFrames);
+  EXPECT_EQ(recorder.lastRingLength, SoundSystem::kBlockFrames * SoundSystem::kRingBlocks);
+}
+
+class OfflineFormatTest : public SoundSystemTest, public ::testing::WithParamInterface<SampleFormat> {};
+
+TEST_P(OfflineFormatTest, BlocksAfterASeekAreTheDecodedFramesInOrder) {
+  SoundSystem sound(GetParam());
+  ASSERT_TRUE(sound.initOffline());
+  Recorder recorder;
+  DspUnit* unit = sound.createDsp(&Recorder::callback, 0, &recorder);
+  sound.setDspActive(unit, true);
+  const int32_t stream = sound.openStream(sweep.c_str());
+  ASSERT_NE(stream, 0);
+  sound.setStreamTime(stream, 3000);
+  sound.setPaused(sound.playStream(stream, true), false);
+  sound.mixOfflineUntil(4000);
+  // Whole blocks up to the first that reaches 4000 ms.
+  const int32_t blocks = recorder.blocks.load();
+  EXPECT_EQ(blocks, (44100 + SoundSystem::kBlockFrames - 1) / SoundSystem::kBlockFrames);
+  EXPECT_EQ(AudioFixtures::findOffset(recorder.samples, 0, *reference, kFramesAt3000Ms,
+                                      blocks * SoundSystem::kBlockFrames, 0),
+            0);
+  EXPECT_EQ(sound.getMixer(), mixerTypeOf(GetParam()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, OfflineFormatTest,
+                         ::testing::Values(SampleFormat::S16, SampleFormat::S32, SampleFormat::Float32));
+
+TEST_F(SoundSystemTest, UnitsRunByPriorityAndAFreedUnitIsNotCalledAgain) {
+  struct Marker {
+    static void first(const DspBlock& block, void*) { static_cast<int16_t*>(block.samples)[0] = 1234; }
+    static void second(const DspBlock& block, void* seen) {
+      *static_cast<int16_t*>(seen) = static_cast<int16_t*>(block.samples)[0];
+    }
+  };
+  SoundSystem sound;
+  ASSERT_TRUE(sound.initOffline());
+  int16_t seen = 0;
+  // Created in the opposite order of their priorities.
+  DspUnit* late = sound.createDsp(&Marker::second, 500, &seen);
+  DspUnit* early = sound.createDsp(&Marker::first, 100, nullptr);
+  sound.setDspActive(late, true);
+  sound.setDspActive(early, true);
+  sound.mixOfflineUntil(100);
+  EXPECT_EQ(seen, 1234);
+
+  Recorder recorder;
+  DspUnit* counted = sound.createDsp(&Recorder::callback, 0, &recorder);
+  sound.setDspActive(counted, true);
+  sound.mixOfflineUntil(200);
+  const int32_t before = recorder.blocks.load();
+  EXPECT_GT(before, 0);
+  sound.freeDsp(counted);
+  sound.mixOfflineUntil(400);
+  EXPECT_EQ(recorder.blocks.load(), before);
+  EXPECT_FALSE(counted->isActive());
+}
+
+TEST_F(SoundSystemTest, FreeingAUnitWhileTheDeviceRunsStopsItsCalls) {
+  AudioFixtures::useDummyDriver();
+  SoundSystem sound;
+  ASSERT_TRUE(sound.init(44100, 8));
+  Recorder recorder;
+  DspUnit* unit = sound.createDsp(&Recorder::callback, 0, &recorder);
+  sound.setDspActive(unit, true);
+  for (int i = 0; i < 2000 && recorder.blocks.load() < 2; ++i) SDL_Delay(1);
+  ASSERT_GE(recorder.blocks.load(), 2);
+  sound.freeDsp(unit);
+  const int32_t after = recorder.blocks.load();
+  const uint64_t mixed = sound.blocksMixed();
+  for (int i = 0; i < 2000 && sound.blocksMixed() < mixed + 3; ++i) SDL_Delay(1);
+  EXPECT_GE(sound.blocksMixed(), mixed + 3);
+  EXPECT_EQ(recorder.blocks.load(), after);
+}
+
+TEST_F(SoundSystemTest, EveryPlayGivesANewChannelAndOldChannelsAreIgnored) {
+  SoundSystem sound;
+  ASSERT_TRUE(sound.initOffline());
+  const int32_t stream = sound.openStream(sweep.c_str());
+  const int32_t first = sound.playStream(stream, true);
+  const int32_t second = sound.playStream(stream, true);
+  EXPECT_GE(first, 0);
+  EXPECT_GE(second, 0);
+  EXPECT_NE(first, second);
+  EXPECT_FALSE(sound.setPaused(first, false));
+  EXPECT_TRUE(sound.setPaused(second, false));
+  EXPECT_EQ(sound.playStream(stream + 1, false), -1);
+  EXPECT_EQ(sound.playStream(0, false), -1);
+  sound.closeStream(stream);
+  EXPECT_EQ(sound.playStream(stream, false), -1);
+  EXPECT_FALSE(sound.setStreamTime(stream, 0));
+}
+
+TEST_F(SoundSystemTest, SpectrumOfA1kHzStreamPeaksInItsBand) {
+  SoundSystem sound;
+  ASSERT_TRUE(sound.initOffline());
+  EXPECT_EQ(sound.getSpectrum(), nullptr);  // analysis unit still off
+  sound.setDspActive(sound.getFFTUnit(), true);
+  const int32_t stream = sound.openStream(sine1k.c_str());
+  ASSERT_NE(stream, 0);
+  sound.setStreamTime(stream, 500);
+  sound.setPaused(sound.playStream(stream, true), false);
+  sound.mixOfflineUntil(1000);
+  const float* bands = sound.getSpectrum();
+  ASSERT_NE(bands, nullptr);
+  int32_t peak = 0;
+  for (int32_t k = 1; k < SpectrumAnalyzer::kBands; ++k)
+    if (bands[k] > bands[peak]) peak = k;
+  EXPECT_EQ(peak, 23);  // 1000 Hz / (44100 / 1024 Hz per band)
+  EXPECT_GT(bands[peak], 0.7f);
+  EXPECT_LE(bands[peak], 1.0f);
+}
+
+TEST_F(SoundSystemTest, PausedOutputHasAnEmptySpectrumAndSeekPastTheEndIsSilent) {
+  SoundSystem sound;
+  ASSERT_TRUE(sound.initOffline());
+  sound.setDspActive(sound.getFFTUnit(), true);
+  Recorder recorder;
+  sound.setDspActive(sound.createDsp(&Recorder::callback, 0, &recorder), true);
+  const int32_t stream = sound.openStream(sweep.c_str());
+  sound.mixOfflineUntil(200);
+  const float* bands = sound.getSpectrum();
+  ASSERT_NE(bands, nullptr);
+  float sum = 0.0f;
+  for (int32_t k = 0; k < SpectrumAnalyzer::kBands; ++k) sum += bands[k];
+  EXPECT_LT(sum, 1e-3f);
+
+  sound.setStreamTime(stream, 100000);
+  sound.setPaused(sound.playStream(stream, true), false);
+  recorder.used.store(0);
+  sound.mixOfflineUntil(101000);
+  ASSERT_GT(recorder.used.load(), 0u);
+  size_t nonZero = 0;
+  for (size_t i = 0; i < recorder.used.load(); ++i) nonZero += recorder.samples[i] != 0;
+  EXPECT_EQ(nonZero, 0u);
+}
+
+TEST_F(SoundSystemTest, WithoutADeviceNothingInitialises) {
+  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  SoundSystem sound;
+  EXPECT_FALSE(sound.init(44100, 8));
+  EXPECT_FALSE(sound.isInitialised());
+  EXPECT_EQ(sound.openStream(sweep.c_str()), 0);
+  EXPECT_EQ(sound.getFFTUnit(), nullptr);
+  EXPECT_EQ(sound.createDsp(&Recorder::callback, 0, nullptr), nullptr);
+  sound.close();  // harmless
+}
+
+TEST_F(SoundSystemTest, OnlyTheMixRateOf44100IsOffered) {
+  AudioFixtures::useDummyDriver();
+  SoundSystem sound;
+  EXPECT_FALSE(sound.init(48000, 8));
+  EXPECT_TRUE(sound.init(44100, 8));
+  EXPECT_TRUE(sound.init(44100, 8));  // already initialised
+  EXPECT_FALSE(sound.isOffline());
+}
+}  // namespace
