@@ -340,7 +340,7 @@ ScriptLoader::ValuePart ScriptLoader::parseValuePart(const std::string& raw, int
       const size_t close = raw.find('"', open);
       const size_t length = (close == std::string::npos ? raw.size() : close) - open;
       if (close == std::string::npos || length == 0 || length > kMaxText)
-        fail(__LINE__, "Error in script string", raw.substr(open, kMaxText), line);
+        fail(__LINE__, "Error in script string", raw.substr(open, length < kMaxText ? length : kMaxText), line);
       part.text = raw.substr(open, length);
       i = close + 1;
       if (i < raw.size() && raw[i] == ' ') continue;  // blanks after a text: read on

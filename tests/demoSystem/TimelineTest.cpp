@@ -1,0 +1,198 @@
+#include "ShowFixture.h"
+#include "TestGLContext.h"
+
+#include <epoxy/gl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+EffectEvent eventFor(const std::string& name, uint32_t time, int32_t type, float value = 0.0f) {
+  EffectEvent e;
+  e.effectName = name;
+  e.time = time;
+  e.type = type;
+  e.value = value;
+  return e;
+}
+
+class TimelineTest : public ShowFixture {
+ protected:
+  static void SetUpTestSuite() { gl = new TestGLContext(64, 48); }
+  static void TearDownTestSuite() {
+    delete gl;
+    gl = nullptr;
+  }
+  void SetUp() override {
+    if (!gl->ok()) GTEST_SKIP() << "no GL context";
+    ShowFixture::SetUp();
+    EffectVariable::setEndKeyTime(60000);
+    demoSettings().screenWidth = 64;
+    demoSettings().screenHeight = 48;
+  }
+  // Entries of the log that contain text.
+  static std::vector<std::string> logWith(const std::string& text) {
+    std::vector<std::string> out;
+    for (const std::string& s : RecordingEffect::log())
+      if (s.find(text) != std::string::npos) out.push_back(s);
+    return out;
+  }
+  static TestGLContext* gl;
+};
+TestGLContext* TimelineTest::gl = nullptr;
+}  // namespace
+
+TEST(TimelineQueue, StableSortIsDueAndNext) {
+  Timeline t;
+  t.schedule(eventFor("A", 300, 1));
+  t.schedule(eventFor("B", 100, 2));
+  t.schedule(eventFor("C", 300, 3));
+  t.schedule(eventFor("D", 100, 4));
+  t.sort();
+  std::vector<int32_t> order;
+  for (const EffectEvent& e : t.getEvents()) order.push_back(e.type);
+  EXPECT_EQ(order, (std::vector<int32_t>{2, 4, 1, 3}));
+  EXPECT_FALSE(t.isDue(99));
+  EXPECT_TRUE(t.isDue(100));
+  EXPECT_EQ(t.next().type, 2);
+  EXPECT_EQ(t.next().type, 4);
+  EXPECT_FALSE(t.isDue(299));
+  EXPECT_EQ(t.next().type, 1);
+  EXPECT_EQ(t.next().type, 3);
+  EXPECT_FALSE(t.isDue(0xFFFFFFFFu));
+  EXPECT_EQ(t.next().effectName, "");  // past the end: an empty event, no overrun
+  EXPECT_EQ(t.getCursor(), 4u);
+  t.sort();  // rewinds
+  EXPECT_TRUE(t.isDue(100));
+  t.clear();
+  EXPECT_FALSE(t.isDue(0xFFFFFFFFu));
+}
+
+struct SpanCase {
+  uint32_t time;
+  bool runs;
+};
+
+TEST_F(TimelineTest, SpanBoundariesDecideUpdateAndRender) {
+  list.insert("Fade");
+  RecordingEffect* fade = effect("Fade");
+  fade->getActive().setKey(1.0f, 1000);
+  fade->getActive().setKey(0.0f, 2000);
+  const SpanCase cases[] = {{999, false}, {1000, true}, {1999, true}, {2000, false}};
+  for (const SpanCase& c : cases) {
+    RecordingEffect::log().clear();
+    timeline.runFrame(c.time);
+    const std::string t = std::to_string(c.time);
+    const std::vector<std::string> expected =
+        c.runs ? std::vector<std::string>{"Fade update " + t, "Fade render " + t} : std::vector<std::string>{};
+    EXPECT_EQ(RecordingEffect::log(), expected) << c.time;
+    EXPECT_EQ(fade->wasActive(), c.runs) << c.time;
+  }
+}
+
+TEST_F(TimelineTest, EventsComeFirstInTimeThenScheduleOrder) {
+  list.insert("Fade");
+  list.insert("Flash");
+  effect("Fade")->getActive().setKey(1.0f, 0);
+  timeline.schedule(eventFor("Flash", 3000, 7));
+  timeline.schedule(eventFor("Fade", 1000, 8));
+  timeline.schedule(eventFor("Fade", 1000, 9));
+  timeline.schedule(eventFor("Ghost", 1500, 10));  // no such instance: consumed silently
+  timeline.schedule(eventFor("Fade", 9000, 11));
+  timeline.sort();
+  timeline.runFrame(500);
+  EXPECT_TRUE(logWith("event").empty());
+  RecordingEffect::log().clear();
+  // A stall: everything due up to 5000 arrives in one frame, in order, before any update.
+  timeline.runFrame(5000);
+  EXPECT_EQ(RecordingEffect::log(),
+            (std::vector<std::string>{"Fade event 8 1000", "Fade event 9 1000", "Flash event 7 3000",
+                                      "Fade update 5000", "Fade render 5000"}));
+  EXPECT_EQ(timeline.getCursor(), 4u);
+  RecordingEffect::log().clear();
+  timeline.runFrame(4000);  // earlier than delivered events: nothing again
+  EXPECT_TRUE(logWith("event").empty());
+}
+
+TEST_F(TimelineTest, StartAtTheBeginKeyComesBeforeTheFirstUpdate) {
+  list.insert("Fade");
+  RecordingEffect* fade = effect("Fade");
+  fade->getActive().setKey(1.0f, 1000);
+  timeline.schedule(eventFor("Fade", 1000, 0));
+  timeline.sort();
+  timeline.runFrame(1000);
+  EXPECT_EQ(fade->getLocalTime(), 0u);
+  timeline.runFrame(1040);
+  EXPECT_EQ(fade->getLocalTime(), 40u);
+}
+
+TEST_F(TimelineTest, InactiveInstancesGetEventsButNoFrames) {
+  list.insert("Flash");
+  RecordingEffect* flash = effect("Flash");
+  timeline.schedule(eventFor("Flash", 100, 0));
+  timeline.sort();
+  timeline.runFrame(200);
+  EXPECT_EQ(RecordingEffect::log(), (std::vector<std::string>{"Flash start 100", "Flash event 0 100"}));
+  EXPECT_EQ(flash->getStartTime(), 100u);
+  EXPECT_FALSE(flash->wasActive());
+}
+
+TEST_F(TimelineTest, LaterInstancesRenderLater) {
+  list.insert("Flash");
+  list.insert("Fade");
+  effect("Flash")->getActive().setKey(1.0f, 0);
+  effect("Fade")->getActive().setKey(1.0f, 0);
+  timeline.runFrame(10);
+  EXPECT_EQ(RecordingEffect::log(), (std::vector<std::string>{"Flash update 10", "Fade update 10",
+                                                              "Flash render 10", "Fade render 10"}));
+}
+
+TEST_F(TimelineTest, ViewportAndMatrixStacks) {
+  list.insert("Fade");
+  RecordingEffect* fade = effect("Fade");
+  fade->getActive().setKey(1.0f, 0);
+  glViewport(1, 2, 3, 4);
+  glMatrixMode(GL_PROJECTION);
+  GLint projectionDepth = 0;
+  GLint modelviewDepth = 0;
+  glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &projectionDepth);
+  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &modelviewDepth);
+  timeline.runFrame(0);
+  GLint viewport[4] = {};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint>{0, 0, 64, 48}));
+  GLint mode = 0;
+  glGetIntegerv(GL_MATRIX_MODE, &mode);
+  EXPECT_EQ(mode, GL_MODELVIEW);
+  GLint after[2] = {};
+  glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &after[0]);
+  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &after[1]);
+  EXPECT_EQ(after[0], projectionDepth);
+  EXPECT_EQ(after[1], modelviewDepth);
+  EXPECT_EQ(fade->renderMatrixDepths[0], projectionDepth + 1);
+  EXPECT_EQ(fade->renderMatrixDepths[1], modelviewDepth + 1);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(TimelineTest, EmptyFrameOnlySetsTheViewport) {
+  glViewport(5, 5, 5, 5);
+  timeline.runFrame(0);
+  GLint viewport[4] = {};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[2], 64);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(TimelineTest, NoEffectListDoesNothing) {
+  list.insert("Fade");
+  timeline.schedule(eventFor("Fade", 0, 0));
+  timeline.sort();
+  EffectList::setCurrent(nullptr);
+  glViewport(5, 5, 5, 5);
+  timeline.runFrame(100);
+  GLint viewport[4] = {};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[2], 5);
+  EXPECT_EQ(timeline.getCursor(), 0u);
+  EffectList::setCurrent(&list);
+}
