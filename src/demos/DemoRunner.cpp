@@ -2,18 +2,28 @@
 
 #include "DemoClock.h"
 #include "DemoSettings.h"
+#include "EffectList.h"
+#include "EffectTable.h"
 #include "ErrorReport.h"
+#include "Timeline.h"
+#include "VelmorMusic.h"
 
 #include <epoxy/gl.h>
+
+#include <cstdlib>
 
 namespace {
 const char* const kTitle = "Velmor Drift - RK17";
 const GLbitfield kClearMask = GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT;
+const char* const kScriptPath = "data/scripts/demo.scr";
 }  // namespace
 
 DemoRunner::DemoRunner(DemoClock& clock) : _clock(clock) {}
 
-DemoRunner::~DemoRunner() = default;
+DemoRunner::~DemoRunner() {
+  if (Timeline::current() == _timeline.get()) Timeline::setCurrent(nullptr);
+  if (EffectList::current() == _effects.get()) EffectList::setCurrent(nullptr);
+}
 
 int DemoRunner::run() {
   if (!startUp()) return 1;
@@ -43,6 +53,12 @@ bool DemoRunner::startUp() {
 
   glClear(kClearMask);
   showLoadingImage();
+  _effects = std::make_unique<EffectList>(EffectTable::rows());
+  _timeline = std::make_unique<Timeline>();
+  EffectList::setCurrent(_effects.get());
+  Timeline::setCurrent(_timeline.get());
+  // Closes the soundtrack and the sound library when the process ends, fatal reports included.
+  std::atexit(shutdownMusic);
   startDemo();
   _engine.setFullscreenMode(settings.fullscreen);
   settings.inputEnabled = true;
@@ -55,13 +71,24 @@ void DemoRunner::showLoadingImage() {
 
 void DemoRunner::startDemo() {
   DemoSettings& settings = demoSettings();
+  if (settings.music) pauseMusic();
+  _loader.load(kScriptPath);
+  if (settings.music) startMusicAt(settings.startTime);
   _clock.setOffset(settings.startTime);
   _clock.start();
 }
 
-void DemoRunner::setMusicEnabled(bool) {}
+// The clock is not touched: music switched back on starts again at the start time.
+void DemoRunner::setMusicEnabled(bool on) {
+  if (on)
+    startMusicAt(demoSettings().startTime);
+  else
+    pauseMusic();
+}
 
-void DemoRunner::renderFrame(int32_t) {}
+void DemoRunner::renderFrame(int32_t timeMs) {
+  if (_timeline) _timeline->runFrame(static_cast<uint32_t>(timeMs));
+}
 
 bool DemoRunner::runOneFrame() {
   DemoSettings& settings = demoSettings();
@@ -87,7 +114,14 @@ void DemoRunner::runFrameLoop() {
   }
 }
 
-void DemoRunner::shutDown() { _engine.destroy(); }
+void DemoRunner::shutDown() {
+  _engine.destroy();
+  // The timeline goes first, then the effect list with its instances.
+  Timeline::setCurrent(nullptr);
+  _timeline.reset();
+  EffectList::setCurrent(nullptr);
+  _effects.reset();
+}
 
 bool DemoRunner::inputEnabled() const { return demoSettings().inputEnabled; }
 

@@ -2,10 +2,14 @@
 // The entry's work: start-up, the start step, the frame loop with its keys, and shutdown.
 // Owns the window; reads time only from the clock it is given.
 #include "DemoEngine.h"
+#include "ScriptLoader.h"
 
 #include <cstdint>
+#include <memory>
 
 class DemoClock;
+class EffectList;
+class Timeline;
 
 class DemoRunner : public DemoInput {
  public:
@@ -44,5 +48,9 @@ class DemoRunner : public DemoInput {
 
   DemoClock& _clock;
   DemoEngine _engine;
+  // The show's instances and events, created at start-up and published as current.
+  std::unique_ptr<EffectList> _effects;
+  std::unique_ptr<Timeline> _timeline;
+  ScriptLoader _loader;
   unsigned long _framesRendered = 0;
 };
