@@ -42,6 +42,12 @@ class PackWriter {
   // message in error (the archive is then unusable; call abandon()).
   bool add(const std::string& name, const std::vector<uint8_t>& data, uint32_t dosTime, EntryResult& result,
            std::string& error);
+  // Changes the coding of the following entries (audio mode and its channel count, 0 = chosen
+  // per entry); a solid stream goes on through the change.
+  void setAudio(bool audio, int channels) {
+    _options.audio = audio;
+    _options.audioChannels = channels;
+  }
   // Flushes, closes and renames to the final path. False with a message in error.
   bool finish(std::string& error);
   // Closes and removes the temporary file.
