@@ -182,7 +182,6 @@ void PBuffer::enable() {
     reportError(__FILE__, __LINE__, "PBuffer not initialized", false);
     return;
   }
-  if (!_textureCreated) createDefaultTexture();
   if (_enableDepth >= kMaxEnableDepth) {
     reportError(__FILE__, __LINE__, "PBuffer::enable() failed", true);
     return;
@@ -194,6 +193,8 @@ void PBuffer::enable() {
   // saved here and restored by disable.
   glPushAttrib(GL_ALL_ATTRIB_BITS);
   glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
+  // After the push, so that the binding it makes does not stay with the caller.
+  if (!_textureCreated) createDefaultTexture();
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
   glMatrixMode(GL_MODELVIEW);

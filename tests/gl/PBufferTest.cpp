@@ -1,0 +1,411 @@
+// Off-screen buffers: rendering into them, sampling them as textures, nesting, the state they
+// keep from leaking, re-creation, the depth variant and the reports of misuse.
+#include "PBuffer.h"
+#include "ReportCapture.h"
+#include "ScreenHelpers.h"
+#include "TestGLContext.h"
+
+#include <epoxy/gl.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kRed = 0xFF0000FF, kGreen = 0xFF00FF00, kBlue = 0xFFFF0000, kYellow = 0xFF00FFFF;
+
+class PBufferTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { gContext = new TestGLContext(256, 128); }
+  static void TearDownTestSuite() {
+    delete gContext;
+    gContext = nullptr;
+  }
+  void SetUp() override {
+    ASSERT_TRUE(gContext->ok());
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, gContext->width(), gContext->height());
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_DEPTH_TEST);
+    glColor4f(1, 1, 1, 1);
+    PBuffer::setRenderDepthTextureMissing(false);
+  }
+  void TearDown() override { EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)); }
+
+  static GLint integer(GLenum name) {
+    GLint value = -1;
+    glGetIntegerv(name, &value);
+    return value;
+  }
+  static void clearTo(float r, float g, float b) {
+    glClearColor(r, g, b, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  }
+  static void fill(const ScreenRect& rect, float r, float g, float b) {
+    setOrthoProjection();
+    glColor4f(r, g, b, 1);
+    drawQuad(rect);
+    glColor4f(1, 1, 1, 1);
+  }
+  // Colour texel (x, y) of a buffer, y counted from the first row (the bottom of the picture).
+  static uint32_t texel(PBuffer& buffer, int x, int y) {
+    std::vector<uint32_t> texels(size_t(buffer.getWidth()) * buffer.getHeight());
+    buffer.bind(WGL_FRONT_LEFT_ARB);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    buffer.release(WGL_FRONT_LEFT_ARB);
+    return texels[size_t(y) * buffer.getWidth() + x];
+  }
+
+  static TestGLContext* gContext;
+};
+
+TestGLContext* PBufferTest::gContext = nullptr;
+
+TEST_F(PBufferTest, RenderBindAndSample) {
+  PBuffer buffer;
+  EXPECT_FALSE(buffer.isInitialized());
+  ASSERT_TRUE(buffer.initialize(64, 32, false));
+  EXPECT_TRUE(buffer.isInitialized());
+  EXPECT_EQ(buffer.getWidth(), 64);
+  EXPECT_EQ(buffer.getHeight(), 32);
+  ASSERT_TRUE(buffer.createTexture(GL_REPEAT, GL_LINEAR, GL_NEAREST));
+
+  buffer.enable();
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[2], 64);
+  EXPECT_EQ(viewport[3], 32);
+  clearTo(1, 0, 0);
+  // Green over the lower-left quarter (y up: the picture's first rows).
+  setOrthoProjectionFlipped();
+  glColor4f(0, 1, 0, 1);
+  drawQuad(ScreenRect{0, 0, 0.5f, 0.5f});
+  glColor4f(1, 1, 1, 1);
+  buffer.disable();
+
+  // The window is untouched by the buffer's clear.
+  clearTo(0, 0, 1);
+  buffer.bind(WGL_FRONT_LEFT_ARB);
+  EXPECT_EQ(GLuint(integer(GL_TEXTURE_BINDING_2D)), buffer.getTexture());
+  setOrthoProjectionFlipped();  // buffer pictures have their first row at the bottom
+  glEnable(GL_TEXTURE_2D);
+  drawQuad(ScreenRect{0, 0, 1, 1});
+  glDisable(GL_TEXTURE_2D);
+  buffer.release(WGL_FRONT_LEFT_ARB);
+  if (const char* dir = std::getenv("RK17_TEST_PICTURES")) gContext->savePng((std::string(dir) + "/pbuffer.png").c_str());
+  EXPECT_EQ(gContext->readPixel(20, 10), kGreen);    // lower-left quarter of the window
+  EXPECT_EQ(gContext->readPixel(200, 100), kRed);    // upper right
+  EXPECT_EQ(gContext->readPixel(200, 10), kRed);     // lower right
+  EXPECT_EQ(gContext->readPixel(20, 100), kRed);     // upper left
+}
+
+TEST_F(PBufferTest, EnableGivesATextureWhenNoneWasCreated) {
+  PBuffer buffer;
+  ASSERT_TRUE(buffer.initialize(16, 16, false));
+  EXPECT_EQ(buffer.getTexture(), 0u);
+  buffer.enable();
+  buffer.disable();
+  ASSERT_NE(buffer.getTexture(), 0u);
+  glBindTexture(GL_TEXTURE_2D, buffer.getTexture());
+  GLint wrapS = 0, wrapT = 0, minFilter = 0, magFilter = 0;
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
+  EXPECT_EQ(wrapS, GL_CLAMP_TO_EDGE);
+  EXPECT_EQ(wrapT, GL_CLAMP_TO_EDGE);
+  EXPECT_EQ(minFilter, GL_LINEAR);
+  EXPECT_EQ(magFilter, GL_LINEAR);
+  EXPECT_FALSE(buffer.createTexture(GL_REPEAT, GL_NEAREST, GL_NEAREST));
+}
+
+TEST_F(PBufferTest, CreateTextureSetsItsParametersOnce) {
+  PBuffer buffer;
+  ASSERT_TRUE(buffer.initialize(16, 16, false));
+  EXPECT_TRUE(buffer.createTexture(GL_REPEAT, GL_LINEAR, GL_NEAREST));
+  EXPECT_EQ(GLuint(integer(GL_TEXTURE_BINDING_2D)), buffer.getTexture());
+  EXPECT_FALSE(buffer.createTexture(GL_CLAMP_TO_EDGE, GL_LINEAR, GL_LINEAR));
+  GLint wrapS = 0, magFilter = 0;
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
+  EXPECT_EQ(wrapS, GL_REPEAT);
+  EXPECT_EQ(magFilter, GL_NEAREST);
+}
+
+TEST_F(PBufferTest, InitializeTwiceChangesNothing) {
+  PBuffer buffer;
+  ASSERT_TRUE(buffer.initialize(32, 16, false));
+  const GLuint framebuffer = buffer.getFramebuffer();
+  EXPECT_TRUE(buffer.initialize(128, 128, true));
+  EXPECT_EQ(buffer.getWidth(), 32);
+  EXPECT_EQ(buffer.getHeight(), 16);
+  EXPECT_EQ(buffer.getFramebuffer(), framebuffer);
+  EXPECT_EQ(buffer.getDepthTexture(), 0u);
+}
+
+TEST_F(PBufferTest, NestedEnablesReturnToTheRightTarget) {
+  PBuffer outer, inner;
+  ASSERT_TRUE(outer.initialize(32, 32, false));
+  ASSERT_TRUE(inner.initialize(16, 8, false));
+
+  clearTo(0, 0, 1);
+  outer.enable();
+  clearTo(1, 0, 0);
+  inner.enable();
+  EXPECT_EQ(GLuint(integer(GL_DRAW_FRAMEBUFFER_BINDING)), inner.getFramebuffer());
+  clearTo(0, 1, 0);
+  inner.disable();
+  // Back in the outer buffer, with its viewport: this quad lands there.
+  EXPECT_EQ(GLuint(integer(GL_DRAW_FRAMEBUFFER_BINDING)), outer.getFramebuffer());
+  EXPECT_EQ(integer(GL_DRAW_BUFFER), GL_COLOR_ATTACHMENT0);
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[2], 32);
+  fill(ScreenRect{0, 0, 1, 0.5f}, 1, 1, 0);  // top half of the outer buffer
+  outer.disable();
+  EXPECT_EQ(integer(GL_DRAW_FRAMEBUFFER_BINDING), 0);
+  EXPECT_EQ(integer(GL_READ_FRAMEBUFFER_BINDING), 0);
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[2], gContext->width());
+  EXPECT_EQ(viewport[3], gContext->height());
+
+  EXPECT_EQ(gContext->readPixel(5, 5), kBlue);  // the window kept its clear
+  EXPECT_EQ(texel(inner, 3, 3), kGreen);
+  EXPECT_EQ(texel(outer, 3, 3), kRed);     // bottom half: its own clear
+  EXPECT_EQ(texel(outer, 3, 28), kYellow); // top half: drawn after the inner buffer ended
+}
+
+TEST_F(PBufferTest, EnablingTheSameBufferTwiceUnwindsInOrder) {
+  PBuffer buffer;
+  ASSERT_TRUE(buffer.initialize(8, 8, false));
+  buffer.enable();
+  buffer.enable();
+  EXPECT_TRUE(buffer.isEnabled());
+  buffer.disable();
+  EXPECT_EQ(GLuint(integer(GL_DRAW_FRAMEBUFFER_BINDING)), buffer.getFramebuffer());
+  buffer.disable();
+  EXPECT_FALSE(buffer.isEnabled());
+  EXPECT_EQ(integer(GL_DRAW_FRAMEBUFFER_BINDING), 0);
+}
+
+// Each probe sets some state inside the buffer and reads it back outside.
+struct StateProbe {
+  const char* label;
+  std::function<void()> change;
+  std::function<std::vector<double>()> read;
+};
+
+std::vector<double> floats(GLenum name, int count) {
+  std::vector<float> v(16, 0.0f);
+  glGetFloatv(name, v.data());
+  return std::vector<double>(v.begin(), v.begin() + count);
+}
+std::vector<double> enabled(GLenum cap) { return {double(glIsEnabled(cap))}; }
+
+TEST_F(PBufferTest, StateSetInsideDoesNotLeakOut) {
+  GLuint someTexture = 0;
+  glGenTextures(1, &someTexture);
+  const std::vector<StateProbe> probes = {
+      {"blend", [] { glEnable(GL_BLEND); }, [] { return enabled(GL_BLEND); }},
+      {"depth test", [] { glEnable(GL_DEPTH_TEST); }, [] { return enabled(GL_DEPTH_TEST); }},
+      {"depth mask", [] { glDepthMask(GL_FALSE); }, [] { return floats(GL_DEPTH_WRITEMASK, 1); }},
+      {"blend func", [] { glBlendFunc(GL_ONE, GL_ONE); }, [] { return floats(GL_BLEND_SRC, 1); }},
+      {"colour", [] { glColor4f(0.2f, 0.3f, 0.4f, 0.5f); }, [] { return floats(GL_CURRENT_COLOR, 4); }},
+      {"clear colour", [] { glClearColor(0.1f, 0.9f, 0.1f, 0.7f); }, [] { return floats(GL_COLOR_CLEAR_VALUE, 4); }},
+      {"projection", [] { glMatrixMode(GL_PROJECTION); glLoadIdentity(); glOrtho(0, 5, 0, 5, -1, 1); },
+       [] { return floats(GL_PROJECTION_MATRIX, 16); }},
+      {"model-view", [] { glMatrixMode(GL_MODELVIEW); glTranslatef(1, 2, 3); glRotatef(30, 0, 0, 1); },
+       [] { return floats(GL_MODELVIEW_MATRIX, 16); }},
+      {"matrix mode", [] { glMatrixMode(GL_TEXTURE); }, [] { return floats(GL_MATRIX_MODE, 1); }},
+      {"texture binding", [someTexture] { glBindTexture(GL_TEXTURE_2D, someTexture); },
+       [] { return floats(GL_TEXTURE_BINDING_2D, 1); }},
+      {"texturing", [] { glEnable(GL_TEXTURE_2D); }, [] { return enabled(GL_TEXTURE_2D); }},
+      {"active unit", [] { glActiveTexture(GL_TEXTURE1); }, [] { return floats(GL_ACTIVE_TEXTURE, 1); }},
+      {"lighting", [] { glEnable(GL_LIGHTING); glEnable(GL_LIGHT0); }, [] { return enabled(GL_LIGHTING); }},
+      {"scissor", [] { glEnable(GL_SCISSOR_TEST); glScissor(1, 2, 3, 4); }, [] { return floats(GL_SCISSOR_BOX, 4); }},
+      {"cull face", [] { glEnable(GL_CULL_FACE); glCullFace(GL_FRONT); }, [] { return floats(GL_CULL_FACE_MODE, 1); }},
+      {"line width", [] { glLineWidth(4.0f); }, [] { return floats(GL_LINE_WIDTH, 1); }},
+      {"vertex array", [] { glEnableClientState(GL_VERTEX_ARRAY); }, [] { return enabled(GL_VERTEX_ARRAY); }},
+      {"unpack alignment", [] { glPixelStorei(GL_UNPACK_ALIGNMENT, 1); }, [] { return floats(GL_UNPACK_ALIGNMENT, 1); }},
+  };
+  PBuffer buffer;
+  ASSERT_TRUE(buffer.initialize(16, 16, false));
+  // A recognisable window state first.
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glFrustum(-1, 1, -1, 1, 1, 10);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glScalef(2, 2, 2);
+  glColor4f(1, 1, 1, 1);
+  std::vector<std::vector<double>> before;
+  for (const StateProbe& probe : probes) before.push_back(probe.read());
+
+  buffer.enable();
+  for (const StateProbe& probe : probes) probe.change();
+  buffer.disable();
+  for (size_t i = 0; i < probes.size(); ++i) EXPECT_EQ(probes[i].read(), before[i]) << probes[i].label;
+
+  // Inside a nested pair as well.
+  PBuffer inner;
+  ASSERT_TRUE(inner.initialize(8, 8, false));
+  buffer.enable();
+  inner.enable();
+  for (const StateProbe& probe : probes) probe.change();
+  inner.disable();
+  buffer.disable();
+  for (size_t i = 0; i < probes.size(); ++i) EXPECT_EQ(probes[i].read(), before[i]) << "nested " << probes[i].label;
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glDeleteTextures(1, &someTexture);
+}
+
+TEST_F(PBufferTest, DestroyThenInitializeWithAnotherSize) {
+  PBuffer buffer;
+  ASSERT_TRUE(buffer.initialize(64, 64, false));
+  buffer.enable();
+  clearTo(1, 0, 0);
+  buffer.disable();
+  buffer.destroy();
+  EXPECT_FALSE(buffer.isInitialized());
+  EXPECT_EQ(buffer.getTexture(), 0u);
+  EXPECT_EQ(buffer.getFramebuffer(), 0u);
+
+  ASSERT_TRUE(buffer.initialize(32, 8, false));
+  EXPECT_EQ(buffer.getWidth(), 32);
+  EXPECT_EQ(buffer.getHeight(), 8);
+  EXPECT_TRUE(buffer.createTexture(GL_REPEAT, GL_LINEAR, GL_LINEAR));
+  buffer.enable();
+  clearTo(0, 1, 0);
+  buffer.disable();
+  EXPECT_EQ(texel(buffer, 31, 7), kGreen);
+  buffer.bind(WGL_FRONT_LEFT_ARB);
+  GLint width = 0;
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+  EXPECT_EQ(width, 32);
+  buffer.release(WGL_FRONT_LEFT_ARB);
+  buffer.destroy();
+  buffer.destroy();  // a second destroy does nothing
+}
+
+TEST_F(PBufferTest, DestroyWhileEnabledReturnsToTheWindow) {
+  PBuffer buffer;
+  ASSERT_TRUE(buffer.initialize(16, 16, false));
+  buffer.enable();
+  buffer.destroy();
+  EXPECT_EQ(integer(GL_DRAW_FRAMEBUFFER_BINDING), 0);
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[2], gContext->width());
+}
+
+TEST_F(PBufferTest, DepthVariantBindsItsDepthBuffer) {
+  ASSERT_TRUE(PBuffer::hasRenderDepthTexture());
+  PBuffer buffer;
+  ASSERT_TRUE(buffer.initialize(32, 32, true));
+  ASSERT_NE(buffer.getDepthTexture(), 0u);
+  buffer.enable();
+  glClearDepth(1.0);
+  clearTo(0, 0, 0);
+  glEnable(GL_DEPTH_TEST);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0, 1, 0, 1, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glBegin(GL_QUADS);  // left half at z = 0.5: window depth 0.25
+  glVertex3f(0, 0, 0.5f);
+  glVertex3f(0.5f, 0, 0.5f);
+  glVertex3f(0.5f, 1, 0.5f);
+  glVertex3f(0, 1, 0.5f);
+  glEnd();
+  buffer.disable();
+  EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+
+  buffer.bind(WGL_DEPTH_COMPONENT_NV);
+  EXPECT_EQ(GLuint(integer(GL_TEXTURE_BINDING_2D)), buffer.getDepthTexture());
+  std::vector<float> depth(32 * 32);
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+  buffer.release(WGL_DEPTH_COMPONENT_NV);
+  EXPECT_NEAR(depth[16 * 32 + 4], 0.25f, 1e-4);
+  EXPECT_NEAR(depth[16 * 32 + 28], 1.0f, 1e-6);
+  // The colour buffer stays bindable too.
+  buffer.bind(WGL_FRONT_LEFT_ARB);
+  EXPECT_EQ(GLuint(integer(GL_TEXTURE_BINDING_2D)), buffer.getTexture());
+  buffer.release(WGL_FRONT_LEFT_ARB);
+}
+
+TEST_F(PBufferTest, RenderDepthTextureSwitch) {
+  EXPECT_TRUE(PBuffer::isSupported());
+  EXPECT_TRUE(PBuffer::hasRenderDepthTexture());
+  PBuffer::setRenderDepthTextureMissing(true);
+  EXPECT_FALSE(PBuffer::hasRenderDepthTexture());
+  PBuffer::setRenderDepthTextureMissing(false);
+  setenv("RK17_NO_RENDER_DEPTH_TEXTURE", "1", 1);
+  EXPECT_FALSE(PBuffer::hasRenderDepthTexture());
+  unsetenv("RK17_NO_RENDER_DEPTH_TEXTURE");
+  EXPECT_TRUE(PBuffer::hasRenderDepthTexture());
+}
+
+TEST_F(PBufferTest, MisuseIsReportedWithoutEndingTheProgram) {
+  ReportCapture capture;
+  PBuffer buffer;
+  glBindTexture(GL_TEXTURE_2D, 0);
+  buffer.enable();
+  buffer.bind(WGL_FRONT_LEFT_ARB);
+  buffer.disable();
+  buffer.release(WGL_FRONT_LEFT_ARB);
+  EXPECT_EQ(integer(GL_DRAW_FRAMEBUFFER_BINDING), 0);
+  EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D), 0);
+  const std::vector<std::string> expected = {"PBuffer not initialized", "PBuffer not initialised",
+                                             "PBuffer::disable failed", "PBuffer::release failed"};
+  ASSERT_EQ(capture.reports().size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_NE(capture.reports()[i].find("src/base/PBuffer.cpp:"), std::string::npos);
+    EXPECT_NE(capture.reports()[i].find(expected[i]), std::string::npos) << capture.reports()[i];
+  }
+  capture.clear();
+  ASSERT_TRUE(buffer.initialize(8, 8, false));
+  buffer.bind(WGL_DEPTH_COMPONENT_NV);  // a colour buffer has no bindable depth
+  buffer.release(WGL_DEPTH_COMPONENT_NV);
+  buffer.bind(0x1234);
+  ASSERT_EQ(capture.reports().size(), 3u);
+  EXPECT_TRUE(capture.contains("PBuffer::bind failed"));
+  EXPECT_TRUE(capture.contains("PBuffer::release failed"));
+}
+
+TEST_F(PBufferTest, CreationFailuresEndTheProgram) {
+  ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+  EXPECT_EXIT({ PBuffer b; b.initialize(100000, 16, false); }, ::testing::ExitedWithCode(1),
+              "src/base/PBuffer.cpp:[0-9]+ PBuffer: Could not create. : ERROR_INVALID_DATA");
+  EXPECT_EXIT({ PBuffer b; b.initialize(0, 16, false); }, ::testing::ExitedWithCode(1),
+              "PBuffer: Could not create. : ERROR_INVALID_DATA");
+  EXPECT_EXIT(
+      {
+        PBuffer::setRenderDepthTextureMissing(true);
+        PBuffer b;
+        b.initialize(16, 16, true);
+      },
+      ::testing::ExitedWithCode(1), "PBuffer: No pixel formats found");
+}
+
+TEST(PBufferStatusText, NamesEveryIncompleteStatus) {
+  struct Case {
+    GLenum status;
+    const char* text;
+  };
+  for (const Case& c : {Case{GL_FRAMEBUFFER_UNSUPPORTED, "GL_FRAMEBUFFER_UNSUPPORTED"},
+                        Case{GL_FRAMEBUFFER_INCOMPLETE_ATTACHMENT, "GL_FRAMEBUFFER_INCOMPLETE_ATTACHMENT"},
+                        Case{GL_FRAMEBUFFER_INCOMPLETE_MISSING_ATTACHMENT, "GL_FRAMEBUFFER_INCOMPLETE_MISSING_ATTACHMENT"},
+                        Case{GL_FRAMEBUFFER_INCOMPLETE_DRAW_BUFFER, "GL_FRAMEBUFFER_INCOMPLETE_DRAW_BUFFER"},
+                        Case{GL_FRAMEBUFFER_UNDEFINED, "GL_FRAMEBUFFER_UNDEFINED"},
+                        Case{0x1234, "ErrorCode: 4660\n"}})
+    EXPECT_STREQ(PBuffer::framebufferStatusText(c.status), c.text);
+}
+
+}  // namespace
