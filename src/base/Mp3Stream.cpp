@@ -44,8 +44,8 @@ bool Mp3Stream::open(const char* path, bool decodeAhead) {
     _handle = nullptr;
     return false;
   }
-  // Index every frame now so that seeks land exactly; the position stays at the start.
-  mpg123_scan(_handle);
+  // No mpg123_scan: on a truncated file it drops the gapless trimming (1105 frames of encoder
+  // and decoder delay would play first). Seeks read forward through unindexed frames, exactly.
   _directPosition = 0;
   _decodeAhead = decodeAhead;
   if (decodeAhead) {
