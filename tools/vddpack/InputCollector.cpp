@@ -154,8 +154,11 @@ bool InputCollector::add(const std::string& argument, std::vector<std::string>& 
 }
 
 bool InputCollector::finish(std::vector<std::string>& errors) {
-  std::sort(_files.begin(), _files.end(),
-            [](const File& a, const File& b) { return a.storedName < b.storedName; });
+  // Empty files first: unar fails on every entry that follows an empty one inside a solid
+  // stream (other readers do not), and in front of the stream they cost nothing.
+  std::sort(_files.begin(), _files.end(), [](const File& a, const File& b) {
+    return (a.size > 0) != (b.size > 0) ? a.size == 0 : a.storedName < b.storedName;
+  });
   std::map<std::string, const File*> seen;
   bool ok = true;
   for (const File& f : _files) {

@@ -29,8 +29,8 @@ class InputCollector {
   // Adds argument (a file or a folder). On failure appends one message per problem to errors
   // and returns false; the files found before stay.
   bool add(const std::string& argument, std::vector<std::string>& errors);
-  // Checks the whole set (unique folded names) and sorts it by stored name. False with
-  // messages in errors when names collide.
+  // Checks the whole set (unique folded names) and puts it in pack order: empty files first,
+  // then by stored name. False with messages in errors when names collide.
   bool finish(std::vector<std::string>& errors);
 
   const std::vector<File>& files() const { return _files; }
