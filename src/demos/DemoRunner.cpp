@@ -5,6 +5,8 @@
 #include "EffectList.h"
 #include "EffectTable.h"
 #include "ErrorReport.h"
+#include "ScreenHelpers.h"
+#include "TextureManager.h"
 #include "Timeline.h"
 #include "VelmorMusic.h"
 
@@ -66,6 +68,10 @@ bool DemoRunner::startUp() {
 }
 
 void DemoRunner::showLoadingImage() {
+  // A missing or unreadable picture gives null: the quad is then drawn untextured.
+  Texture* loading = TextureManager::getInstance().getTexture("data/images/loading.png", "", GL_TEXTURE_2D);
+  setOrthoProjection();
+  drawTexturedQuad(loading, ScreenRect{0.0f, 0.0f, 1.0f, 1.0f});
   _engine.swapBuffers();
 }
 
