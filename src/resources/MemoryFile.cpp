@@ -77,7 +77,11 @@ MemoryFile* openFile(const char* name, MemoryFile* into) {
   uint32_t size = 0;
   const bool ok = gPackMode ? readPackEntry(name, &data, &size) : readDiskFile(name, &data, &size);
   if (!ok) return nullptr;
-  MemoryFile* file = into ? into : new MemoryFile();
+  MemoryFile* file = into;
+  if (!file) {
+    file = new MemoryFile();
+    file->_allocated = true;
+  }
   file->_data = data;
   file->_size = size;
   file->_position = 0;
@@ -119,7 +123,7 @@ uint32_t tellFile(const MemoryFile* file) { return file ? file->position() : 0; 
 int closeFile(MemoryFile* file) {
   if (!file) return 0;
   releaseFile(file);
-  delete file;
+  if (file->_allocated) delete file;
   return 0;
 }
 

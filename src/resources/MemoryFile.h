@@ -33,6 +33,7 @@ class MemoryFile {
   uint32_t _position = 0;    // read position in bytes; seekFile does not clamp it
   uint8_t* _data = nullptr;  // C heap, owned
   bool _valid = false;       // opened successfully (and, for openFile's own allocations, true)
+  bool _allocated = false;   // created by openFile: closeFile may delete it
 };
 
 // Reads the whole file name into memory. With into null, allocates a new memory file that the
@@ -47,7 +48,8 @@ size_t readFile(void* destination, size_t elementSize, size_t elementCount, Memo
 // The position is not clamped (reads beyond the size return 0). Always returns 0.
 int seekFile(MemoryFile* file, int32_t offset, int origin);
 uint32_t tellFile(const MemoryFile* file);
-// Frees the data and the memory file allocated by openFile (null allowed). Returns 0.
+// Frees the data and the memory file allocated by openFile (null allowed). An embedded memory
+// file passed here is only released, never deleted. Returns 0.
 int closeFile(MemoryFile* file);
 // Frees the data of an embedded memory file and clears valid; the object stays usable.
 void releaseFile(MemoryFile* file);

@@ -125,6 +125,9 @@ TEST(MemoryFile, ReleaseAndReopenEmbedded) {
   EXPECT_EQ(openFile(file.path(), &mf), &mf);
   EXPECT_TRUE(mf.isValid());
   EXPECT_EQ(mf.size(), 3u);
+  // closeFile on an embedded memory file releases it instead of deleting a member.
+  EXPECT_EQ(closeFile(&mf), 0);
+  EXPECT_FALSE(mf.isValid());
 }
 
 // Pack mode cannot be switched off, so these run in a child process.
