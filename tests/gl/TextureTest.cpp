@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cctype>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -103,7 +104,10 @@ TEST_P(TextureSizeTest, RoundsToPowersOfTwoNeverWiderThanTall) {
 INSTANTIATE_TEST_SUITE_P(Sizes, TextureSizeTest,
                          ::testing::Values(SizeCase{300, 200, 512, 512}, SizeCase{64, 256, 64, 256},
                                            SizeCase{256, 64, 256, 256}, SizeCase{1, 1, 1, 1},
-                                           SizeCase{3, 5, 4, 8}, SizeCase{128, 128, 128, 128}));
+                                           SizeCase{3, 5, 4, 8}, SizeCase{128, 128, 128, 128}),
+                         [](const ::testing::TestParamInfo<SizeCase>& info) {
+                           return std::to_string(info.param.imageWidth) + "x" + std::to_string(info.param.imageHeight);
+                         });
 
 TEST_F(TextureTest, TallImageIsNotResampled) {
   Bytes rgba(64 * 256 * 4);
@@ -284,7 +288,10 @@ TEST_P(EmptyTextureTest, RequestedAreaIsGreyOnlyWhenRoundingChangedTheSize) {
 INSTANTIATE_TEST_SUITE_P(Sizes, EmptyTextureTest,
                          ::testing::Values(EmptyCase{800, 600, 1024, 1024}, EmptyCase{3, 3, 8, 8},
                                            EmptyCase{256, 256, 256, 256}, EmptyCase{8, 1024, 8, 1024},
-                                           EmptyCase{100, 8, 128, 8}, EmptyCase{512, 300, 512, 512}));
+                                           EmptyCase{100, 8, 128, 8}, EmptyCase{512, 300, 512, 512}),
+                         [](const ::testing::TestParamInfo<EmptyCase>& info) {
+                           return std::to_string(info.param.width) + "x" + std::to_string(info.param.height);
+                         });
 
 TEST_F(TextureTest, EmptyTextureOver1024EndsTheProgram) {
   ::testing::FLAGS_gtest_death_test_style = "threadsafe";

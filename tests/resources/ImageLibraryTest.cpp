@@ -10,6 +10,8 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
+#include <turbojpeg.h>
 
 namespace {
 
@@ -125,6 +127,21 @@ TEST(JpegDecode, RowsArePaddedToFourBytes) {
   const uint8_t* secondRow = image->pixels + 16;
   EXPECT_GT(secondRow[2], 200);
   EXPECT_LT(secondRow[0], 40);
+}
+
+// Four-channel (CMYK) files: the decoder cannot turn them into RGBA, so they give null.
+TEST(JpegDecode, FourChannelFileGivesNull) {
+  const int width = 8, height = 8;
+  Bytes cmyk(width * height * 4, 0x40);
+  tjhandle encoder = tjInitCompress();
+  ASSERT_NE(encoder, nullptr);
+  unsigned char* jpeg = nullptr;
+  unsigned long size = 0;
+  ASSERT_EQ(tjCompress2(encoder, cmyk.data(), width, 0, height, TJPF_CMYK, &jpeg, &size, TJSAMP_444, 95, 0), 0);
+  const Bytes file(jpeg, jpeg + size);
+  tjFree(jpeg);
+  tjDestroy(encoder);
+  EXPECT_FALSE(decodeAs(ImageLibrary::FileType::Jpeg, file));
 }
 
 // ---- DDS -----------------------------------------------------------------------------------
@@ -391,7 +408,8 @@ TEST_P(ConvertTo32BitDeathTest, OtherDepthsEndTheProgram) {
       ::testing::ExitedWithCode(1), "src/resources/ImageLibrary.cpp:[0-9]+ Image has unsupported bit depth");
 }
 
-INSTANTIATE_TEST_SUITE_P(PngDepths, ConvertTo32BitDeathTest, ::testing::Values(8u, 16u, 32u, 48u, 64u));
+INSTANTIATE_TEST_SUITE_P(PngDepths, ConvertTo32BitDeathTest, ::testing::Values(8u, 16u, 32u, 48u, 64u),
+                         [](const ::testing::TestParamInfo<uint32_t>& info) { return std::to_string(info.param) + "bit"; });
 
 // ---- Scaling -------------------------------------------------------------------------------
 
@@ -439,7 +457,10 @@ INSTANTIATE_TEST_SUITE_P(
                       ScaleCase{1, 3, {0, 0, 0}},      // one column repeated
                       // 26/22 in single precision is just below 13/11, so column 11 takes 12;
                       // exact or double arithmetic would take 13.
-                      ScaleCase{26, 22, {0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 14, 15, 16, 17, 18, 20, 21, 22, 23, 24}}));
+                      ScaleCase{26, 22, {0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 14, 15, 16, 17, 18, 20, 21, 22, 23, 24}}),
+    [](const ::testing::TestParamInfo<ScaleCase>& info) {
+      return std::to_string(info.param.oldWidth) + "to" + std::to_string(info.param.newWidth);
+    });
 
 TEST(ScaleImage, HalvingTakesEverySecondPixelOfEverySecondRow) {
   ImagePtr image(coordinateImage(256, 256));
