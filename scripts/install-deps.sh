@@ -9,7 +9,7 @@ PACKAGES=(
   libpng-dev zlib1g-dev libturbojpeg0-dev libjpeg-turbo-progs
   libmpg123-dev libfftw3-dev
   libgtest-dev googletest
-  xvfb xauth mesa-utils libgl1-mesa-dri
+  xvfb xauth xdotool mesa-utils libgl1-mesa-dri
   lame sox unar imagemagick
 )
 
