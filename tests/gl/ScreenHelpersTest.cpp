@@ -133,16 +133,6 @@ TEST_F(ScreenHelpersTest, TexturePartMapsTheSubRectangle) {
   EXPECT_EQ(pixelFromTop(0.25f, 0.25f), kBlack);
 }
 
-TEST_F(ScreenHelpersTest, UntexturedPartUsesTheCallersTextureState) {
-  setOrthoProjection();
-  gQuadrants->bind();
-  glEnable(GL_TEXTURE_2D);
-  drawQuadPart(ScreenRect{0, 0, 1, 1}, ScreenRect{0, 0.5f, 0.5f, 0.5f});  // bottom-left quadrant: blue
-  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-  glDisable(GL_TEXTURE_2D);
-  EXPECT_EQ(quadrantColours(), (std::vector<uint32_t>{kBlue, kBlue, kBlue, kBlue}));
-}
-
 // The vertex order makes the quad clockwise on screen under setOrthoProjection (so culling back
 // faces removes it) and counter-clockwise under the flipped one; a negative width reverses both.
 TEST_F(ScreenHelpersTest, VertexOrderGivesTheWindingOfEachProjection) {
