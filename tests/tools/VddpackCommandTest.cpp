@@ -1,0 +1,210 @@
+// The vddpack command line, run in process: naming of inputs, refusals with their exit codes,
+// and the a / l / x cycle through the program's reader.
+#include "VddpackCommand.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "InputCollector.h"
+#include "PackTestFiles.h"
+
+namespace {
+
+struct Outcome {
+  int code;
+  std::string out;
+  std::string err;
+};
+
+std::string drain(std::FILE* f) {
+  std::rewind(f);
+  std::string s;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+    s.append(buffer, n);
+  }
+  std::fclose(f);
+  return s;
+}
+
+Outcome vddpack(const std::vector<std::string>& args) {
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  VddpackCommand command(out, err);
+  int code = command.run(args);
+  return {code, drain(out), drain(err)};
+}
+
+// A small data tree: data/scripts/demo.scr, data/images/a.bin, data/empty.txt.
+void makeTree(const packtest::ScratchDir& dir) {
+  packtest::writeFile(dir / "src/data/scripts/demo.scr", packtest::text(3000, 1));
+  packtest::writeFile(dir / "src/data/images/a.bin", packtest::randomBytes(500, 2));
+  packtest::writeFile(dir / "src/data/empty.txt", {});
+}
+
+TEST(VddpackCommand, AddListExtractRoundTrip) {
+  packtest::ScratchDir dir;
+  makeTree(dir);
+  std::string pack = dir / "data.vdd";
+  Outcome a = vddpack({"a", "-p", "falco31", pack, dir / "src/data"});
+  ASSERT_EQ(a.code, 0) << a.err;
+  EXPECT_FALSE(std::filesystem::exists(pack + ".tmp"));
+
+  Outcome l = vddpack({"l", "-p", "falco31", pack});
+  EXPECT_EQ(l.code, 0) << l.err;
+  EXPECT_NE(l.out.find("data\\scripts\\demo.scr  ok"), std::string::npos) << l.out;
+  EXPECT_NE(l.out.find("3 entries"), std::string::npos) << l.out;
+  EXPECT_LT(l.out.find("data\\empty.txt"), l.out.find("data\\images\\a.bin"));  // empty files first
+
+  Outcome x = vddpack({"x", "-p", "falco31", pack, dir / "out"});
+  EXPECT_EQ(x.code, 0) << x.err;
+  for (const char* name : {"data/scripts/demo.scr", "data/images/a.bin", "data/empty.txt"}) {
+    std::vector<uint8_t> original;
+    std::vector<uint8_t> extracted;
+    ASSERT_TRUE(packtest::readFile(dir / (std::string("src/") + name), original));
+    ASSERT_TRUE(packtest::readFile(dir / (std::string("out/") + name), extracted)) << name;
+    EXPECT_TRUE(original == extracted) << name;
+  }
+  // The program's own lookup.
+  std::vector<uint8_t> script;
+  EXPECT_TRUE(packtest::extractEntry(pack, "falco31", "data/scripts/demo.scr", script));
+}
+
+TEST(VddpackCommand, WrongPasswordIsReportedByListAndExtract) {
+  packtest::ScratchDir dir;
+  makeTree(dir);
+  std::string pack = dir / "data.vdd";
+  ASSERT_EQ(vddpack({"a", "-p", "falco31", "-s", pack, dir / "src/data"}).code, 0);
+  Outcome l = vddpack({"l", "-p", "wrong", pack});
+  EXPECT_EQ(l.code, 1);
+  EXPECT_NE(l.out.find("CRC FAILED"), std::string::npos) << l.out;
+  Outcome x = vddpack({"x", "-pwrong", pack, dir / "out"});
+  EXPECT_EQ(x.code, 1);
+  EXPECT_NE(x.err.find("CRC mismatch"), std::string::npos) << x.err;
+  EXPECT_FALSE(std::filesystem::exists(dir / "out/data/scripts/demo.scr"));
+}
+
+struct BadLine {
+  const char* name;
+  std::vector<std::string> args;  // "@" is replaced by the scratch folder
+  int code;
+  const char* message;            // part of stderr
+};
+
+class VddpackBadInput : public ::testing::TestWithParam<BadLine> {};
+
+TEST_P(VddpackBadInput, RefusesWithAClearMessage) {
+  const BadLine& c = GetParam();
+  packtest::ScratchDir dir;
+  makeTree(dir);
+  std::vector<std::string> args;
+  for (const std::string& a : c.args) {
+    args.push_back(a.size() > 0 && a[0] == '@' ? dir.path() + a.substr(1) : a);
+  }
+  Outcome r = vddpack(args);
+  EXPECT_EQ(r.code, c.code);
+  EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(dir / "p.vdd"));
+}
+
+const BadLine kBadLines[] = {
+    {"NoCommand", {}, 2, "no command"},
+    {"UnknownCommand", {"q"}, 2, "unknown command"},
+    {"UnknownOption", {"a", "--fast", "@/p.vdd", "@/src"}, 2, "unknown option --fast"},
+    {"AddWithoutInputs", {"a", "@/p.vdd"}, 2, "at least one file"},
+    {"EmptyPassword", {"a", "-p", "", "@/p.vdd", "@/src"}, 2, "non-empty password"},
+    {"PasswordTooLong", {"a", "-p", std::string(256, 'x'), "@/p.vdd", "@/src"}, 2, "255 bytes"},
+    {"BadChannels", {"a", "--channels", "5", "@/p.vdd", "@/src"}, 2, "1 to 4"},
+    {"BadMarker", {"a", "--marker", "zip", "@/p.vdd", "@/src"}, 2, "--marker takes"},
+    {"MissingInput", {"a", "@/p.vdd", "@/src/data", "@/nothing.bin"}, 1, "nothing.bin: no such file"},
+    {"ListMissingPack", {"l", "@/p.vdd"}, 1, "cannot be read"},
+    {"ExtractNotAPack", {"x", "@/src/data/images/a.bin", "@/out"}, 1, "cannot be read"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Lines, VddpackBadInput, ::testing::ValuesIn(kBadLines),
+                         [](const ::testing::TestParamInfo<BadLine>& info) { return std::string(info.param.name); });
+
+TEST(VddpackCommand, HelpAndProgress) {
+  Outcome help = vddpack({"--help"});
+  EXPECT_EQ(help.code, 0);
+  EXPECT_NE(help.out.find("vddpack a [-p PASSWORD]"), std::string::npos);
+
+  packtest::ScratchDir dir;
+  packtest::writeFile(dir / "big/a.bin", packtest::text(5u << 20, 3));
+  Outcome a = vddpack({"a", dir / "p.vdd", dir / "big"});
+  EXPECT_EQ(a.code, 0);
+  EXPECT_NE(a.err.find("100% (1 of 1 files"), std::string::npos) << a.err;
+}
+
+// ---- naming of inputs
+
+TEST(InputCollector, NamesFolderFilesFromTheFolderParentAndFilesByTheirName) {
+  packtest::ScratchDir dir;
+  makeTree(dir);
+  packtest::writeFile(dir / "loose.txt", {1});
+  InputCollector inputs;
+  std::vector<std::string> errors;
+  EXPECT_TRUE(inputs.add(dir / "src/data/", errors));
+  EXPECT_TRUE(inputs.add(dir / "loose.txt", errors));
+  EXPECT_TRUE(inputs.finish(errors));
+  ASSERT_TRUE(errors.empty()) << errors[0];
+  std::vector<std::string> names;
+  for (const InputCollector::File& f : inputs.files()) {
+    names.push_back(f.storedName);
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"data\\empty.txt", "data\\images\\a.bin", "data\\scripts\\demo.scr",
+                                             "loose.txt"}));
+  EXPECT_EQ(inputs.totalSize(), 3000u + 500u + 1u);
+}
+
+struct NameCase {
+  const char* name;
+  std::vector<std::string> files;  // below the folder "data"
+  const char* message;             // expected in an error, or empty when accepted
+};
+
+class InputNames : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(InputNames, AcceptOnlyNamesTheReaderCanFind) {
+  const NameCase& c = GetParam();
+  packtest::ScratchDir dir;
+  for (const std::string& f : c.files) {
+    packtest::writeFile(dir / ("data/" + f), {7});
+  }
+  InputCollector inputs;
+  std::vector<std::string> errors;
+  bool ok = inputs.add(dir / "data", errors);
+  ok = inputs.finish(errors) && ok;
+  std::string all;
+  for (const std::string& e : errors) {
+    all += e + "\n";
+  }
+  if (std::string(c.message).empty()) {
+    EXPECT_TRUE(ok) << all;
+  } else {
+    EXPECT_FALSE(ok);
+    EXPECT_NE(all.find(c.message), std::string::npos) << all;
+  }
+}
+
+const NameCase kNameCases[] = {
+    {"Plain", {"scripts/demo.scr", "a b-c_d.e"}, ""},
+    {"LongestThatFits", {std::string(InputCollector::kMaxNameLength - 5, 'n')}, ""},
+    {"TooLong", {std::string(InputCollector::kMaxNameLength - 4, 'n')}, "the reader compares at most 259"},
+    {"NonAscii", {"caf\xc3\xa9.txt"}, "printable ASCII"},
+    {"ControlCharacter", {"tab\there"}, "printable ASCII"},
+    {"BackslashInName", {"back\\slash"}, "backslash inside a name"},
+    {"SameForTheReaderBySeparator", {"a/b.txt", "a_b.txt"}, "is the same for the reader"},
+    {"SameForTheReaderByCase", {"Demo.scr", "dEMO.SCR"}, "is the same for the reader"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Names, InputNames, ::testing::ValuesIn(kNameCases),
+                         [](const ::testing::TestParamInfo<NameCase>& info) { return std::string(info.param.name); });
+
+TEST(InputCollector, FoldsNamesAsTheReaderDoes) {
+  EXPECT_EQ(InputCollector::foldName("data\\Scripts/demo.scr"), "DATA_SCRIPTS_DEMO.SCR");
+}
+
+}  // namespace
