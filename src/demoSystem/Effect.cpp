@@ -83,8 +83,7 @@ void Effect::handleEvent(const EffectEvent& event) {
 
 void Effect::onStringAdded(int32_t, const std::string&, uint32_t) {}
 
-void Effect::registerVariable(EffectVariable& variable, const std::string& name, int32_t stringList,
-                              int32_t typeCode) {
+void Effect::registerVariable(EffectVariable& variable, const std::string& name, int32_t stringList, int32_t typeCode) {
   variable.setRegistration(name, stringList, typeCode);
   _variables.push_back(&variable);
 }
@@ -96,8 +95,7 @@ EffectVariable* Effect::findVariable(const std::string& name) const {
 }
 
 char Effect::getPatternValue() const {
-  if (!_patternEnabled)
-    reportError(__FILE__, __LINE__, "pattern value retrieved when _patternEnabled is false", false);
+  if (!_patternEnabled) reportError(__FILE__, __LINE__, "pattern value retrieved when _patternEnabled is false", false);
   return _patternValue;
 }
 
@@ -107,9 +105,7 @@ std::vector<std::string>* Effect::listFor(int32_t list) {
   return nullptr;
 }
 
-const std::vector<std::string>* Effect::listFor(int32_t list) const {
-  return const_cast<Effect*>(this)->listFor(list);
-}
+const std::vector<std::string>* Effect::listFor(int32_t list) const { return const_cast<Effect*>(this)->listFor(list); }
 
 int32_t Effect::addString(int32_t list, const std::string& text) {
   std::vector<std::string>* strings = listFor(list);

@@ -73,10 +73,10 @@ class Effect {
   static void setLastPatternStep(uint32_t step);
 
  protected:
-  Effect* _linkedEffect = nullptr;  // not owned; set by events of type 2
-  BoolVariable _active;             // activity span, named after the effect, not in _variables
-  float _pulse = 0.0f;              // set by events of type 5
-  int32_t _timeOffset = 0;          // ms subtracted from the local time (events of type 19)
+  Effect* _linkedEffect = nullptr;          // not owned; set by events of type 2
+  BoolVariable _active;                     // activity span, named after the effect, not in _variables
+  float _pulse = 0.0f;                      // set by events of type 5
+  int32_t _timeOffset = 0;                  // ms subtracted from the local time (events of type 19)
   std::vector<EffectVariable*> _variables;  // registration order; members of this effect
   std::string _name;
   std::vector<std::string> _stringList0;
@@ -89,10 +89,10 @@ class Effect {
   float _phase = 0.0f;              // speedFactor x localTime
   float _speedFactor = 0.0f;        // Speed at the current time x 0.2
   bool _patternEnabled = false;
-  char _patternValue = '0';         // pattern character of the current step
-  uint32_t _patternIndex = 0;       // current step within the pattern string
-  bool _wasActive = false;          // inside the span in the last frame step
-  StringVariable _pattern;          // "Pattern": one character per beat step
+  char _patternValue = '0';    // pattern character of the current step
+  uint32_t _patternIndex = 0;  // current step within the pattern string
+  bool _wasActive = false;     // inside the span in the last frame step
+  StringVariable _pattern;     // "Pattern": one character per beat step
 
  private:
   std::vector<std::string>* listFor(int32_t list);

@@ -43,9 +43,9 @@ class ScriptLoader {
   };
   // What a SIGNAL or TRIGGER line carries after its names.
   struct ValuePart {
-    std::string text;            // last quoted text, "" when none
-    float first = 0.0f;          // first number, 0 when none
-    std::vector<float> extras;   // further numbers in order
+    std::string text;           // last quoted text, "" when none
+    float first = 0.0f;         // first number, 0 when none
+    std::vector<float> extras;  // further numbers in order
   };
 
   bool prepare(EffectList*& list, Timeline*& timeline);
@@ -88,11 +88,11 @@ class ScriptLoader {
   bool _inComment = false;
   bool _setupSection = false;
   bool _timelineSection = false;
-  int32_t _timeOffset = 0;   // ms added to each later timeline line
-  int32_t _start = 0;        // ms
-  int32_t _end = 60000;      // ms
-  int32_t _beat = 100;       // ms per pattern step
-  bool _finished = false;    // __LINETIME__ seen
+  int32_t _timeOffset = 0;  // ms added to each later timeline line
+  int32_t _start = 0;       // ms
+  int32_t _end = 60000;     // ms
+  int32_t _beat = 100;      // ms per pattern step
+  bool _finished = false;   // __LINETIME__ seen
 
   // Input of the current load.
   std::string _scriptName;

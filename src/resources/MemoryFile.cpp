@@ -47,8 +47,7 @@ bool readDiskFile(const char* name, uint8_t** data, uint32_t* size) {
 bool readPackEntry(const char* name, uint8_t** data, uint32_t* size) {
   uint8_t* bytes = nullptr;
   uint32_t count = 0;
-  const int result =
-      gExtractor ? gExtractor(gPackName.c_str(), gPackPassword.c_str(), name, &bytes, &count) : 0;
+  const int result = gExtractor ? gExtractor(gPackName.c_str(), gPackPassword.c_str(), name, &bytes, &count) : 0;
   if (result == 1 && (bytes || count == 0)) {
     if (!bytes) bytes = static_cast<uint8_t*>(std::malloc(1));
     if (!bytes) return false;
@@ -110,10 +109,17 @@ int seekFile(MemoryFile* file, int32_t offset, int origin) {
   // readFile treats as past the end.
   const uint32_t delta = static_cast<uint32_t>(offset);
   switch (origin) {
-    case 0: file->_position = delta; break;
-    case 1: file->_position += delta; break;
-    case 2: file->_position = file->_size + delta; break;
-    default: break;
+    case 0:
+      file->_position = delta;
+      break;
+    case 1:
+      file->_position += delta;
+      break;
+    case 2:
+      file->_position = file->_size + delta;
+      break;
+    default:
+      break;
   }
   return 0;
 }

@@ -72,10 +72,10 @@ TEST(EffectListDeathTest, UnknownNamesAreFatal) {
 }
 
 TEST(EffectTable, HoldsTheRegistryNamesInPrecedenceOrder) {
-  const char* expected[] = {"Blur",     "Clear",  "Cloud",    "DOF",    "GridExp", "Image",  "Image2",
-                            "RotoZoom", "Mosaic", "Osc",      "Fade",   "Flash",   "Flower", "Noise",
-                            "Scene1",   "Scene2", "Scene3",   "Spectrum", "Scene4", "Scene5", "Scene6",
-                            "Scene7",   "Splinzor", "Test3d", "Head",   "Tentacle", "Mech",  "Tiles"};
+  const char* expected[] = {"Blur",     "Clear",    "Cloud",  "DOF",      "GridExp",  "Image",  "Image2",
+                            "RotoZoom", "Mosaic",   "Osc",    "Fade",     "Flash",    "Flower", "Noise",
+                            "Scene1",   "Scene2",   "Scene3", "Spectrum", "Scene4",   "Scene5", "Scene6",
+                            "Scene7",   "Splinzor", "Test3d", "Head",     "Tentacle", "Mech",   "Tiles"};
   const std::vector<EffectRegistryRow> rows = EffectTable::rows();
   ASSERT_EQ(rows.size(), 28u);
   for (size_t i = 0; i < rows.size(); ++i) EXPECT_STREQ(rows[i].name, expected[i]);

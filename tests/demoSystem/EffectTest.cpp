@@ -40,7 +40,7 @@ TEST_F(EffectTest, RegistrationOrderNamesAndDefaults) {
   EXPECT_TRUE(pattern->isTakingStringKeys());
   EXPECT_EQ(e.getActive().getName(), "Fade");
   EXPECT_EQ(e.getActive().getTypeCode(), 2);
-  EXPECT_EQ(e.findVariable("Fade"), nullptr);  // the activity span is not in the variable list
+  EXPECT_EQ(e.findVariable("Fade"), nullptr);   // the activity span is not in the variable list
   EXPECT_EQ(e.findVariable("alpha"), nullptr);  // names are case-sensitive
 }
 
@@ -115,8 +115,8 @@ TEST_F(EffectTest, BeatPatternSteps) {
   demoSettings().beat = 100;
   RecordingEffect e("Pat", true);
   const PatternStep steps[] = {
-      {0, 0, '1', true},   {99, 0, '1', false},  {100, 1, '0', true}, {199, 1, '0', false},
-      {200, 2, '0', true}, {399, 3, '0', true},  {400, 0, '1', true}, {450, 0, '1', false},
+      {0, 0, '1', true},   {99, 0, '1', false}, {100, 1, '0', true}, {199, 1, '0', false},
+      {200, 2, '0', true}, {399, 3, '0', true}, {400, 0, '1', true}, {450, 0, '1', false},
   };
   for (const PatternStep& s : steps) {
     const size_t before = e.patternSteps.size();

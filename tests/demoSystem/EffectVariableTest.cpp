@@ -108,7 +108,7 @@ TEST_F(EffectVariableTest, BoolSpanBoundaries) {
   v.setKey(1.0f, 2000);
   v.setKey(0.0f, 5000);
   EXPECT_EQ(keyTimes(v), (std::vector<uint32_t>{0, 2000, 5000, kEnd}));
-  const BoolSample cases[] = {{0, false},    {1999, false}, {2000, true},      {4999, true},
+  const BoolSample cases[] = {{0, false},    {1999, false}, {2000, true},     {4999, true},
                               {5000, false}, {kEnd, false}, {kEnd + 1, false}};
   for (const BoolSample& c : cases) EXPECT_EQ(v.valueAt(c.time), c.expected) << c.time;
   v.valueAt(2500);

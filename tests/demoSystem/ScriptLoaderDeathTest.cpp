@@ -50,16 +50,38 @@ TEST_F(ScriptLoaderDeathTest, MissingScriptFile) {
 namespace {
 // Passes when the process ended normally (a finished load) or through a fatal report; a crash
 // (signal) fails.
-bool endedOrReported(int status) {
-  return WIFEXITED(status) && (WEXITSTATUS(status) == 0 || WEXITSTATUS(status) == 1);
-}
+bool endedOrReported(int status) { return WIFEXITED(status) && (WEXITSTATUS(status) == 0 || WEXITSTATUS(status) == 1); }
 }  // namespace
 
 TEST_F(ScriptLoaderDeathTest, GarbageNeverCrashes) {
   // Random bytes, and random mixes of the script's own words, quotes and comment marks.
-  const char* pieces[] = {"/*", "*/", "//", "\"", "\n", " ", "\t", "0", "b", "s", "t", "Fade", "Alpha",
-                          "INSERT_EFFECT", "DEFINE", "X", "+", "-", "*", "__TIMELINE__", "__SETUP__", "1.5",
-                          "__LINETIME__", "DEMO_END", "\r", "Caption", "Texture"};
+  const char* pieces[] = {"/*",
+                          "*/",
+                          "//",
+                          "\"",
+                          "\n",
+                          " ",
+                          "\t",
+                          "0",
+                          "b",
+                          "s",
+                          "t",
+                          "Fade",
+                          "Alpha",
+                          "INSERT_EFFECT",
+                          "DEFINE",
+                          "X",
+                          "+",
+                          "-",
+                          "*",
+                          "__TIMELINE__",
+                          "__SETUP__",
+                          "1.5",
+                          "__LINETIME__",
+                          "DEMO_END",
+                          "\r",
+                          "Caption",
+                          "Texture"};
   const size_t pieceCount = sizeof pieces / sizeof pieces[0];
   for (uint32_t seed = 1; seed <= 40; ++seed) {
     seedRandom(seed);
@@ -75,6 +97,7 @@ TEST_F(ScriptLoaderDeathTest, GarbageNeverCrashes) {
           load(script);
           std::exit(0);
         },
-        endedOrReported, "") << "seed " << seed;
+        endedOrReported, "")
+        << "seed " << seed;
   }
 }

@@ -81,13 +81,13 @@ struct ExpressionCase {
 
 TEST_F(ScriptLoaderTest, TimeExpressions) {
   const ExpressionCase cases[] = {
-      {"1000 + 500 * 2 b Fade", {3000}},                   // left to right
+      {"1000 + 500 * 2 b Fade", {3000}},  // left to right
       {"1000 - 200 - 300 b Fade", {500}},
-      {"1000 +junk 500 b Fade", {1500}},                   // only the operator's first character counts
-      {"0x10 b Fade", {0}},                                // leading 0: the value 0
-      {"25abc b Fade", {25}},                              // atoi: digits then anything
-      {"DEFINE A 10\nDEFINE A 20\nA * 3 b Fade", {30}},    // the first definition stands
-      {"DEFINE B 7\nB b Fade B + 1 b Fade", {7, 8}},       // a line's end is not needed
+      {"1000 +junk 500 b Fade", {1500}},                 // only the operator's first character counts
+      {"0x10 b Fade", {0}},                              // leading 0: the value 0
+      {"25abc b Fade", {25}},                            // atoi: digits then anything
+      {"DEFINE A 10\nDEFINE A 20\nA * 3 b Fade", {30}},  // the first definition stands
+      {"DEFINE B 7\nB b Fade B + 1 b Fade", {7, 8}},     // a line's end is not needed
       {"TIMEOFFSET 20000\n0 b Fade", {20000}},
       {"TIMEOFFSET 20000\nDEFINE C 5\nTIMEOFFSET 0\nC b Fade", {5}},  // definitions are not shifted
       {"TIMEOFFSET 1000\nTIMEOFFSET 0\n100 b Fade", {100}},

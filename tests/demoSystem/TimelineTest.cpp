@@ -143,8 +143,8 @@ TEST_F(TimelineTest, LaterInstancesRenderLater) {
   effect("Flash")->getActive().setKey(1.0f, 0);
   effect("Fade")->getActive().setKey(1.0f, 0);
   timeline.runFrame(10);
-  EXPECT_EQ(RecordingEffect::log(), (std::vector<std::string>{"Flash update 10", "Fade update 10",
-                                                              "Flash render 10", "Fade render 10"}));
+  EXPECT_EQ(RecordingEffect::log(),
+            (std::vector<std::string>{"Flash update 10", "Fade update 10", "Flash render 10", "Fade render 10"}));
 }
 
 TEST_F(TimelineTest, ViewportAndMatrixStacks) {

@@ -87,13 +87,13 @@ struct SeekCase {
 
 TEST(MemoryFile, SeekOriginsAndUnclampedPosition) {
   const SeekCase cases[] = {
-      {3, 0, 0, 3, 4},                  // absolute
-      {2, 1, 5, 7, 3},                  // relative
-      {0, 2, 0, 10, 0},                 // at the size: nothing more to read
-      {-4, 2, 0, 6, 4},                 // from the end
-      {5, 2, 0, 15, 0},                 // past the end is kept, reads nothing
-      {-1, 0, 0, 0xFFFFFFFFu, 0},       // before the start wraps and reads nothing
-      {7, 3, 2, 2, 4},                  // unknown origin: no change
+      {3, 0, 0, 3, 4},             // absolute
+      {2, 1, 5, 7, 3},             // relative
+      {0, 2, 0, 10, 0},            // at the size: nothing more to read
+      {-4, 2, 0, 6, 4},            // from the end
+      {5, 2, 0, 15, 0},            // past the end is kept, reads nothing
+      {-1, 0, 0, 0xFFFFFFFFu, 0},  // before the start wraps and reads nothing
+      {7, 3, 2, 2, 4},             // unknown origin: no change
   };
   TempFile file("0123456789");
   for (const SeekCase& c : cases) {
