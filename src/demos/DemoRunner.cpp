@@ -5,6 +5,7 @@
 #include "EffectList.h"
 #include "EffectTable.h"
 #include "ErrorReport.h"
+#include "FrameCapture.h"
 #include "ScreenHelpers.h"
 #include "TextureManager.h"
 #include "Timeline.h"
@@ -32,6 +33,24 @@ int DemoRunner::run() {
   if (!demoSettings().quit) runFrameLoop();
   shutDown();
   return 0;
+}
+
+int DemoRunner::runCapture(FrameCapture& capture, const CaptureOptions& options) {
+  if (!capture.prepare()) return 1;
+  FrameCapture::stepTo(0, 0);  // the clock starts at counter 0
+  _capture = &capture;
+  if (!startUp()) return 1;
+  DemoSettings& settings = demoSettings();
+  const int64_t last = options.hasTo ? options.toMs : settings.endTime;
+  for (int64_t k = 0; !settings.quit && !_captureFailed; ++k) {
+    const int64_t time = capture.frameTime(k);
+    if (time > last) break;
+    FrameCapture::stepTo(time, settings.startTime);
+    if (!runOneFrame()) break;
+  }
+  shutDown();
+  _capture = nullptr;
+  return _captureFailed ? 1 : 0;
 }
 
 bool DemoRunner::checkExtensions() {
@@ -111,6 +130,10 @@ bool DemoRunner::runOneFrame() {
   ++_framesRendered;
   const uint32_t second = static_cast<uint32_t>(_clock.now());
   if (second > static_cast<uint32_t>(settings.endTime)) return false;
+  if (_capture && !_capture->writeFrame(settings.screenWidth, settings.screenHeight)) {
+    _captureFailed = true;
+    return false;
+  }
   _engine.swapBuffers();
   return !settings.quit;
 }

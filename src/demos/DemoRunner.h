@@ -9,6 +9,8 @@
 
 class DemoClock;
 class EffectList;
+class FrameCapture;
+struct CaptureOptions;
 class Timeline;
 
 class DemoRunner : public DemoInput {
@@ -19,6 +21,10 @@ class DemoRunner : public DemoInput {
   // Start-up, frame loop and shutdown; returns the process exit code (0 after an orderly end,
   // 1 when the window could not be created).
   int run();
+  // The same show on the capture's stepped clock (the runner's clock must read
+  // FrameCapture::counter at frequency 1000), writing every shown frame; 0 when every frame
+  // was written, 1 otherwise.
+  int runCapture(FrameCapture& capture, const CaptureOptions& options);
 
   // Start-up steps up to and including the input-enabled flag; false when the window could not
   // be created (nothing else was done then).
@@ -53,4 +59,6 @@ class DemoRunner : public DemoInput {
   std::unique_ptr<Timeline> _timeline;
   ScriptLoader _loader;
   unsigned long _framesRendered = 0;
+  FrameCapture* _capture = nullptr;  // writes each shown frame when set
+  bool _captureFailed = false;
 };

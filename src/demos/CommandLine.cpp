@@ -1,0 +1,82 @@
+#include "CommandLine.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+const char* CommandLine::usage() {
+  return "usage: rk17 [--capture DIR [--fps N] [--from MS] [--to MS]] [--help]\n"
+         "\n"
+         "Without options rk17 plays the show in real time with its music.\n"
+         "\n"
+         "  --capture DIR  render the show on a fixed-step clock, without waiting for real time,\n"
+         "                 and write every frame as DIR/frame-000000.png, frame-000001.png, ...\n"
+         "                 (800 x 600); DIR is created if needed\n"
+         "  --fps N        frames per second of demo time (1 to 1000, default 60): frame k is\n"
+         "                 taken at FROM + k * 1000 / N ms\n"
+         "  --from MS      demo time of the first frame (default 0)\n"
+         "  --to MS        last demo time to capture (default: the script's end time)\n"
+         "  --help         show this text\n";
+}
+
+bool CommandLine::readInt(const char* option, const char* text, int64_t low, int64_t high, int64_t* value) {
+  if (!text) {
+    _error = std::string(option) + " needs a value";
+    return false;
+  }
+  errno = 0;
+  char* end = nullptr;
+  const long long parsed = std::strtoll(text, &end, 10);
+  if (errno != 0 || end == text || *end != '\0' || parsed < low || parsed > high) {
+    _error = std::string(option) + ": not a number from " + std::to_string(low) + " to " + std::to_string(high) +
+             ": " + text;
+    return false;
+  }
+  *value = parsed;
+  return true;
+}
+
+CommandLine::Result CommandLine::parse(int argc, const char* const* argv) {
+  bool capture = false;
+  bool timing = false;  // --fps, --from or --to seen
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
+    int64_t value = 0;
+    if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+      return Result::Help;
+    } else if (std::strcmp(arg, "--capture") == 0) {
+      if (!next || !*next) {
+        _error = "--capture needs a folder";
+        return Result::Error;
+      }
+      _capture.directory = next;
+      capture = true;
+      ++i;
+    } else if (std::strcmp(arg, "--fps") == 0) {
+      if (!readInt(arg, next, 1, 1000, &value)) return Result::Error;
+      _capture.fps = int(value);
+      timing = true;
+      ++i;
+    } else if (std::strcmp(arg, "--from") == 0) {
+      if (!readInt(arg, next, INT32_MIN, INT32_MAX, &value)) return Result::Error;
+      _capture.fromMs = int32_t(value);
+      timing = true;
+      ++i;
+    } else if (std::strcmp(arg, "--to") == 0) {
+      if (!readInt(arg, next, INT32_MIN, INT32_MAX, &value)) return Result::Error;
+      _capture.toMs = int32_t(value);
+      _capture.hasTo = true;
+      timing = true;
+      ++i;
+    } else {
+      _error = std::string("unknown option: ") + arg;
+      return Result::Error;
+    }
+  }
+  if (timing && !capture) {
+    _error = "--fps, --from and --to need --capture";
+    return Result::Error;
+  }
+  return capture ? Result::Capture : Result::Play;
+}

@@ -1,0 +1,30 @@
+#pragma once
+// The program's command line. Without arguments the show plays; --capture renders frames to
+// PNG files on a fixed-step clock instead of real time.
+#include <cstdint>
+#include <string>
+
+struct CaptureOptions {
+  std::string directory;     // where frame-000000.png ... are written
+  int fps = 60;              // frames per second of demo time, 1..1000
+  int32_t fromMs = 0;        // demo time of frame 0
+  bool hasTo = false;        // false: up to the script's end time
+  int32_t toMs = 0;          // last demo time captured (inclusive)
+};
+
+class CommandLine {
+ public:
+  enum class Result { Play, Capture, Help, Error };
+
+  // Parses argv; on Error, error() says what was wrong.
+  Result parse(int argc, const char* const* argv);
+  const CaptureOptions& capture() const { return _capture; }
+  const std::string& error() const { return _error; }
+  static const char* usage();
+
+ private:
+  bool readInt(const char* option, const char* text, int64_t low, int64_t high, int64_t* value);
+
+  CaptureOptions _capture;
+  std::string _error;
+};
