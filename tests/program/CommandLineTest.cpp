@@ -1,0 +1,57 @@
+#include "CommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+struct ParseCase {
+  std::vector<const char*> args;
+  CommandLine::Result result;
+  int fps;
+  int32_t from;
+  bool hasTo;
+  int32_t to;
+  const char* error;  // part of the message, for Error
+};
+
+TEST(CommandLine, ParsesPlayCaptureHelpAndRejectsBadInput) {
+  using R = CommandLine::Result;
+  const ParseCase cases[] = {
+      {{}, R::Play, 60, 0, false, 0, ""},
+      {{"--capture", "out"}, R::Capture, 60, 0, false, 0, ""},
+      {{"--capture", "out", "--fps", "25", "--from", "-500", "--to", "9000"}, R::Capture, 25, -500, true, 9000, ""},
+      {{"--fps", "30", "--capture", "o"}, R::Capture, 30, 0, false, 0, ""},
+      {{"--help"}, R::Help, 60, 0, false, 0, ""},
+      {{"--capture"}, R::Error, 60, 0, false, 0, "--capture needs a folder"},
+      {{"--capture", "o", "--fps", "0"}, R::Error, 60, 0, false, 0, "--fps: not a number from 1 to 1000"},
+      {{"--capture", "o", "--fps", "12x"}, R::Error, 60, 0, false, 0, "--fps: not a number"},
+      {{"--capture", "o", "--to"}, R::Error, 60, 0, false, 0, "--to needs a value"},
+      {{"--capture", "o", "--from", "99999999999"}, R::Error, 60, 0, false, 0, "--from: not a number"},
+      {{"--from", "10"}, R::Error, 60, 0, false, 0, "need --capture"},
+      {{"-x"}, R::Error, 60, 0, false, 0, "unknown option: -x"},
+  };
+  for (const ParseCase& c : cases) {
+    std::vector<const char*> argv = {"rk17"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    CommandLine line;
+    const R result = line.parse(int(argv.size()), argv.data());
+    std::string shown;
+    for (const char* a : c.args) shown += std::string(a) + " ";
+    ASSERT_EQ(int(result), int(c.result)) << shown << line.error();
+    if (result == R::Capture) {
+      EXPECT_EQ(line.capture().fps, c.fps) << shown;
+      EXPECT_EQ(line.capture().fromMs, c.from) << shown;
+      EXPECT_EQ(line.capture().hasTo, c.hasTo) << shown;
+      if (c.hasTo) {
+        EXPECT_EQ(line.capture().toMs, c.to) << shown;
+      }
+    }
+    if (result == R::Error) {
+      EXPECT_NE(line.error().find(c.error), std::string::npos) << shown << line.error();
+    }
+  }
+}
+
+}  // namespace
