@@ -138,6 +138,20 @@ TEST(VddpackCommand, HelpAndProgress) {
   EXPECT_NE(a.err.find("100% (1 of 1 files"), std::string::npos) << a.err;
 }
 
+TEST(VddpackCommand, FolderWithoutFilesGivesAnEmptyPack) {
+  // The build packs data/ even before it holds files; the program then finds nothing in it.
+  packtest::ScratchDir dir;
+  std::filesystem::create_directories(dir / "data/images");
+  Outcome a = vddpack({"a", "-q", "-p", "falco31", dir / "data.vdd", dir / "data"});
+  EXPECT_EQ(a.code, 0);
+  EXPECT_NE(a.err.find("empty pack"), std::string::npos) << a.err;
+  Outcome l = vddpack({"l", dir / "data.vdd"});
+  EXPECT_EQ(l.code, 0) << l.err;
+  EXPECT_NE(l.out.find("0 entries"), std::string::npos);
+  std::vector<uint8_t> out;
+  EXPECT_FALSE(packtest::extractEntry(dir / "data.vdd", "falco31", "data/scripts/demo.scr", out));
+}
+
 // ---- naming of inputs
 
 TEST(InputCollector, NamesFolderFilesFromTheFolderParentAndFilesByTheirName) {

@@ -240,10 +240,6 @@ int VddpackCommand::add(const std::vector<std::string>& args) {
     ok = inputs.add(p.operands[i], errors) && ok;
   }
   ok = inputs.finish(errors) && ok;
-  if (ok && inputs.files().empty()) {
-    errors.push_back("no files to add");
-    ok = false;
-  }
   if (!ok) {
     for (const std::string& e : errors) {
       std::fprintf(_err, "vddpack: %s\n", e.c_str());
@@ -252,6 +248,10 @@ int VddpackCommand::add(const std::vector<std::string>& args) {
     return 1;
   }
 
+  if (inputs.files().empty()) {
+    std::fprintf(_err, "vddpack: warning: the given folders hold no files; %s will be an empty pack\n",
+                 archive.c_str());
+  }
   PackWriter::Options options;
   options.password = p.password;
   options.solid = p.solid;
