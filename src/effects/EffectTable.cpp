@@ -1,6 +1,8 @@
 #include "EffectTable.h"
 
 #include "Effect.h"
+#include "Oscillo.h"
+#include "Spectrum.h"
 
 std::vector<EffectRegistryRow> EffectTable::rows() {
   // Adding an effect: include its header and put its constructor into its row, for example
@@ -18,7 +20,7 @@ std::vector<EffectRegistryRow> EffectTable::rows() {
       {"Image2", nullptr},
       {"RotoZoom", nullptr},
       {"Mosaic", nullptr},
-      {"Osc", nullptr},
+      {"Osc", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Oscillo>(); }},
       {"Fade", nullptr},
       {"Flash", nullptr},
       {"Flower", nullptr},
@@ -26,7 +28,7 @@ std::vector<EffectRegistryRow> EffectTable::rows() {
       {"Scene1", nullptr},
       {"Scene2", nullptr},
       {"Scene3", nullptr},
-      {"Spectrum", nullptr},
+      {"Spectrum", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Spectrum>(); }},
       {"Scene4", nullptr},
       {"Scene5", nullptr},
       {"Scene6", nullptr},

@@ -1,8 +1,8 @@
 #include "DemoClock.h"
 #include "DemoRunner.h"
 #include "DemoSettings.h"
+#include "FakeSoundLibrary.h"
 #include "ReportCapture.h"
-#include "SoundLibrary.h"
 #include "SoundSystem.h"
 #include "TempDir.h"
 #include "VelmorMusic.h"
@@ -13,47 +13,6 @@
 #include <vector>
 
 namespace {
-// Records every call as text; results are set by the test.
-class FakeSoundLibrary : public SoundLibrary {
- public:
-  bool initResult = true;
-  int32_t streamResult = 7;
-  std::vector<int32_t> channels = {3, 4, 5, 6};  // handed out in turn; -1 = refused
-  size_t nextChannel = 0;
-  std::vector<std::string> calls;
-
-  bool init(int32_t rate, int32_t count) override {
-    calls.push_back("init " + std::to_string(rate) + " " + std::to_string(count));
-    return initResult;
-  }
-  void close() override { calls.push_back("close"); }
-  int32_t openStream(const char* path) override {
-    calls.push_back(std::string("open ") + path);
-    return streamResult;
-  }
-  void closeStream(int32_t s) override { calls.push_back("closeStream " + std::to_string(s)); }
-  bool setStreamTime(int32_t s, int32_t ms) override {
-    calls.push_back("seek " + std::to_string(s) + " " + std::to_string(ms));
-    return true;
-  }
-  int32_t playStream(int32_t s, bool paused) override {
-    calls.push_back("play " + std::to_string(s) + (paused ? " paused" : " running"));
-    return channels[nextChannel++ % channels.size()];
-  }
-  bool setPaused(int32_t channel, bool paused) override {
-    calls.push_back("pause " + std::to_string(channel) + (paused ? " on" : " off"));
-    return true;
-  }
-  DspUnit* getFFTUnit() override { return nullptr; }
-  const float* getSpectrum() override { return nullptr; }
-  DspUnit* createDsp(DspCallback, int32_t, void*) override { return nullptr; }
-  void setDspActive(DspUnit*, bool) override {}
-  void freeDsp(DspUnit*) override {}
-  int32_t getBufferLength() const override { return 1024; }
-  int32_t getBufferLengthTotal() const override { return 8192; }
-  int32_t getMixer() const override { return kMixerTypeS16; }
-};
-
 using Calls = std::vector<std::string>;
 
 class VelmorMusicTest : public ::testing::Test {

@@ -1,0 +1,54 @@
+#include "Oscillo.h"
+
+#include "ErrorReport.h"
+#include "ScreenHelpers.h"
+#include "SoundCapture.h"
+#include "VelmorMusic.h"
+
+Oscillo::Oscillo() : Effect("Osc") {
+  struct Row {
+    FloatVariable* variable;
+    const char* name;
+    float value;
+  };
+  const Row rows[] = {{&_red, "Red", 1.0f},    {&_green, "Green", 1.0f}, {&_blue, "Blue", 1.0f},
+                      {&_alpha, "Alpha", 0.5f}, {&_xPos, "xPos", 0.4f},   {&_yPos, "yPos", 0.4f},
+                      {&_width, "Width", 0.4f}, {&_height, "Height", 0.4f}};
+  for (const Row& row : rows) {
+    registerVariable(*row.variable, row.name, EffectVariable::kNoStringList, EffectVariable::kFloat);
+    row.variable->setCurrentValue(row.value);
+  }
+  _scope = std::make_unique<Oscilloscope>();
+}
+
+Oscillo::~Oscillo() {
+  if (_ready) SoundCapture::instance().stop();
+}
+
+void Oscillo::start(uint32_t time) {
+  Effect::start(time);
+  if (!isSoundInitialised()) reportError(__FILE__, __LINE__, "Oscillo: sound not inited", true);
+  // A repeated start replaces the capture's unit instead of adding one.
+  SoundCapture::instance().start(soundLibrary());
+  _ready = true;
+}
+
+void Oscillo::render(uint32_t time) {
+  if (!_ready) return;
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+  _scope->setColor(_red.valueAt(time), _green.valueAt(time), _blue.valueAt(time), _alpha.valueAt(time));
+  PBuffer* picture = _scope->draw(SoundCapture::instance());
+  if (picture) {
+    picture->bind(WGL_FRONT_LEFT_ARB);
+    glEnable(GL_TEXTURE_2D);
+    glDisable(GL_CULL_FACE);
+    glBlendFunc(GL_ZERO, GL_ONE_MINUS_SRC_COLOR);
+    setOrthoProjection();
+    drawQuad(ScreenRect{_xPos.valueAt(time), _yPos.valueAt(time), _width.valueAt(time), _height.valueAt(time)});
+    picture->release(WGL_FRONT_LEFT_ARB);
+  }
+  glBlendEquation(GL_FUNC_ADD);
+  glDisable(GL_BLEND);
+  glColor3f(1.0f, 1.0f, 1.0f);
+}

@@ -1,0 +1,53 @@
+#include "Spectrum.h"
+
+#include "EffectList.h"
+#include "SoundLibrary.h"
+#include "SpectrumAnalyzer.h"
+#include "VelmorMusic.h"
+
+Spectrum::Spectrum() : Effect("Spectrum") {}
+
+void Spectrum::switchFftOn() {
+  if (_fftActive) return;
+  SoundLibrary& library = soundLibrary();
+  library.setDspActive(library.getFFTUnit(), true);
+  _fftActive = true;
+}
+
+void Spectrum::start(uint32_t) {
+  if (!isSoundInitialised()) return;
+  switchFftOn();
+  _total = 0.0f;
+}
+
+void Spectrum::update(uint32_t time) {
+  if (!isSoundInitialised()) return;
+  switchFftOn();
+  if (!isMusicPlaying()) return;
+  _spectrum = soundLibrary().getSpectrum();
+  if (!_spectrum) return;
+  float total = 0.0f;
+  for (int32_t k = 0; k < SpectrumAnalyzer::kBands; ++k) total += _spectrum[k];
+  _total = total;
+  EffectEvent pulse;
+  pulse.time = time;
+  pulse.type = 5;
+  pulse.value = total;
+  pulse.values[0] = total;
+  // A copy: a target's reaction must not invalidate the iteration.
+  const std::vector<Effect*> targets = _targets;
+  for (Effect* target : targets) target->handleEvent(pulse);
+}
+
+void Spectrum::render(uint32_t) {}
+
+void Spectrum::handleEvent(const EffectEvent& event) {
+  Effect::handleEvent(event);
+  if (event.type == 2) {
+    _targets.clear();
+  } else if (event.type == 3) {
+    EffectList* list = EffectList::current();
+    Effect* target = list ? list->find(event.text) : nullptr;
+    if (target) _targets.push_back(target);
+  }
+}
