@@ -84,8 +84,9 @@ bool PackWriter::add(const std::string& name, const std::vector<uint8_t>& data, 
     error = "entry name of " + std::to_string(name.size()) + " bytes does not fit a header";
     return false;
   }
-  if (data.size() > 0xffffffffu) {
-    error = name + ": larger than a RAR 2.0 header can describe";
+  if (data.size() > Rar20Encoder::kMaxEntrySize) {
+    error = name + ": " + std::to_string(data.size()) + " bytes; entries are limited to " +
+            std::to_string(Rar20Encoder::kMaxEntrySize) + " bytes";
     return false;
   }
   bool encrypted = !_options.password.empty();

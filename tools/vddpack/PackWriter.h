@@ -8,6 +8,7 @@
 // never leaves a half-written pack under the real name.
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,8 @@ class PackWriter {
   // message in error (the archive is then unusable; call abandon()).
   bool add(const std::string& name, const std::vector<uint8_t>& data, uint32_t dosTime, EntryResult& result,
            std::string& error);
+  // Progress within large entries: called with bytes of the current entry done so far.
+  void setProgress(std::function<void(size_t)> progress) { _encoder.setProgress(std::move(progress)); }
   // Changes the coding of the following entries (audio mode and its channel count, 0 = chosen
   // per entry); a solid stream goes on through the change.
   void setAudio(bool audio, int channels) {

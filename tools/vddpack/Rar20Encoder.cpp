@@ -126,6 +126,13 @@ std::vector<uint8_t> Rar20Encoder::encode(const uint8_t* data, size_t size, bool
   if (!continueStream || !_tablesWritten) {
     reset();
   }
+  if (_history.size() > kHistoryLimit) {
+    // Only the last window of earlier entries can be referred to: drop the rest, so memory and
+    // positions (32-bit in the matcher) stay bounded in long solid streams. The matcher
+    // indexes the kept bytes again on demand.
+    _history.erase(_history.begin(), _history.end() - LzMatcher::kWindowSize);
+    _matcher.reset();
+  }
   size_t start = _history.size();
   _history.insert(_history.end(), data, data + size);
   BitWriter out;
@@ -339,6 +346,9 @@ void Rar20Encoder::encodeLz(BitWriter& out, size_t start, size_t end) {
     pos += current.length;
     if (_tokens.size() >= _settings.blockSymbols) {
       flushLzBlock(out);
+      if (_progress) {
+        _progress(pos - start);
+      }
     }
   }
   if (!_tokens.empty() || !_tablesWritten || _audioMode) {
@@ -384,6 +394,9 @@ void Rar20Encoder::flushLzBlock(BitWriter& out) {
 }
 
 void Rar20Encoder::encodeAudio(BitWriter& out, size_t start, size_t end, int channels) {
+  if (_progress) {
+    _progress(0);
+  }
   std::vector<uint8_t> deltas;
   std::vector<uint8_t> channelOf;
   size_t pos = start;
@@ -416,6 +429,9 @@ void Rar20Encoder::encodeAudio(BitWriter& out, size_t start, size_t end, int cha
     }
     _currentChannel = channel;
     pos = blockEnd;
+    if (_progress) {
+      _progress(pos - start);
+    }
   } while (pos < end);
 }
 

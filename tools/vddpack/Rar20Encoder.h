@@ -8,6 +8,7 @@
 // archive feeds all its entries through one encoder; a non-solid entry starts afresh.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "AudioPredictor.h"
@@ -32,6 +33,11 @@ class Rar20Encoder {
     uint32_t audioBlockBytes = 0x10000;  // audio bytes per set of tables
   };
 
+  // Earlier entries kept for matches in a solid stream before the oldest are dropped, bytes.
+  static constexpr size_t kHistoryLimit = size_t{64} << 20;
+  // The largest entry one call takes (positions in the matcher are 32-bit), bytes.
+  static constexpr size_t kMaxEntrySize = 0xffffffffu - kHistoryLimit - 2 * LzMatcher::kWindowSize;
+
   Rar20Encoder();
   explicit Rar20Encoder(const Settings& settings);
 
@@ -49,6 +55,10 @@ class Rar20Encoder {
   // table switch there would change the state a following solid entry starts with).
   std::vector<uint8_t> encode(const uint8_t* data, size_t size, bool continueStream, int audioChannels,
                               bool cipherPadding);
+
+  // Called now and then during encode() with the bytes of the current entry done so far
+  // (for progress displays); may be empty.
+  void setProgress(std::function<void(size_t)> progress) { _progress = std::move(progress); }
 
   // The audio channel count (1 to 4) whose deltas look cheapest on a prefix of data: 1 for
   // mono 8-bit, 2 for stereo 8-bit, 4 for stereo 16-bit samples, typically.
@@ -103,4 +113,5 @@ class Rar20Encoder {
   HuffmanEncoder _repeatLengthTable;
   HuffmanEncoder _audioTables[kMaxChannels];
   AudioPredictor _predictor;
+  std::function<void(size_t)> _progress;
 };

@@ -212,12 +212,16 @@ void VddpackCommand::progress(uint64_t done, uint64_t total, size_t files, size_
   bool terminal = isatty(fileno(_err)) != 0;
   // On a terminal the line is redrawn at every percent; in a log, one line per tenth.
   int step = terminal ? 1 : 10;
-  if (percent / step == _lastPercent / step && done < total) {
+  bool finished = done >= total && files == fileCount;
+  if (percent / step == _lastPercent / step && !finished) {
     return;
   }
-  _lastPercent = percent;
+  if (finished && _lastPercent > 100) {
+    return;  // the final line is out already
+  }
+  _lastPercent = finished ? 101 : percent;
   std::fprintf(_err, "%svddpack: %3d%% (%zu of %zu files, %.1f of %.1f MiB)%s", terminal ? "\r" : "", percent,
-               files, fileCount, mebibytes(done), mebibytes(total), terminal && done < total ? "" : "\n");
+               files, fileCount, mebibytes(done), mebibytes(total), terminal && !finished ? "" : "\n");
   std::fflush(_err);
 }
 
@@ -269,6 +273,7 @@ int VddpackCommand::add(const std::vector<std::string>& args) {
   uint64_t packedTotal = 0;
   size_t index = 0;
   _lastPercent = -1;
+  writer.setProgress([&](size_t entryDone) { progress(done + entryDone, total, index, inputs.files().size()); });
   for (const InputCollector::File& f : inputs.files()) {
     std::vector<uint8_t> data;
     PackWriter::EntryResult result;

@@ -4,6 +4,7 @@
 // process.
 //
 // Exit codes: 0 success; 1 bad input or a failed archive operation; 2 bad command line.
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -23,5 +24,5 @@ class VddpackCommand {
 
   std::FILE* _out;
   std::FILE* _err;
-  int _lastPercent = -1;  // last progress figure shown
+  int _lastPercent = -1;  // last progress figure shown; 101 once the final line is out
 };
