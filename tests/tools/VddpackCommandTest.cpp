@@ -138,6 +138,17 @@ TEST(VddpackCommand, HelpAndProgress) {
   EXPECT_NE(a.err.find("100% (1 of 1 files"), std::string::npos) << a.err;
 }
 
+TEST(VddpackCommand, RepackingIntoTheAddedFolderLeavesTheOldPackOut) {
+  packtest::ScratchDir dir;
+  makeTree(dir);
+  std::string pack = dir / "src/data/data.vdd";
+  ASSERT_EQ(vddpack({"a", pack, dir / "src/data"}).code, 0);
+  ASSERT_EQ(vddpack({"a", pack, dir / "src/data"}).code, 0);
+  Outcome l = vddpack({"l", pack});
+  EXPECT_NE(l.out.find("3 entries"), std::string::npos) << l.out;
+  EXPECT_EQ(l.out.find("data.vdd"), std::string::npos) << l.out;
+}
+
 TEST(VddpackCommand, FolderWithoutFilesGivesAnEmptyPack) {
   // The build packs data/ even before it holds files; the program then finds nothing in it.
   packtest::ScratchDir dir;

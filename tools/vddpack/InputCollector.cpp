@@ -61,8 +61,21 @@ std::string InputCollector::checkComponent(const std::string& component) {
   return std::string();
 }
 
+bool InputCollector::isExcluded(const std::string& path) const {
+  for (const std::string& e : _excluded) {
+    std::error_code ec;
+    if (fs::equivalent(path, e, ec)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 bool InputCollector::addFile(const std::string& path, const std::string& storedName,
                              std::vector<std::string>& errors) {
+  if (isExcluded(path)) {
+    return true;
+  }
   if (storedName.size() > kMaxNameLength) {
     errors.push_back(path + ": stored name \"" + storedName + "\" is " + std::to_string(storedName.size()) +
                      " bytes long; the reader compares at most " + std::to_string(kMaxNameLength));

@@ -26,6 +26,9 @@ class InputCollector {
     uint32_t dosTime = 0;    // modification time, MS-DOS date and time
   };
 
+  // A file that is never collected (the archive being written, which may sit inside a folder
+  // being added); found by identity, not by name.
+  void exclude(const std::string& path) { _excluded.push_back(path); }
   // Adds argument (a file or a folder). On failure appends one message per problem to errors
   // and returns false; the files found before stay.
   bool add(const std::string& argument, std::vector<std::string>& errors);
@@ -44,5 +47,8 @@ class InputCollector {
  private:
   bool addFile(const std::string& path, const std::string& storedName, std::vector<std::string>& errors);
 
+  bool isExcluded(const std::string& path) const;
+
   std::vector<File> _files;
+  std::vector<std::string> _excluded;
 };

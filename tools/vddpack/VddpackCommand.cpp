@@ -238,6 +238,8 @@ int VddpackCommand::add(const std::vector<std::string>& args) {
   }
   const std::string& archive = p.operands[0];
   InputCollector inputs;
+  inputs.exclude(archive);  // replaced by this run, never packed into itself
+  inputs.exclude(archive + ".tmp");
   std::vector<std::string> errors;
   bool ok = true;
   for (size_t i = 1; i < p.operands.size(); ++i) {
