@@ -75,6 +75,7 @@ int DataPack::extract(const char* packName, const char* password, const char* en
 
   PackArchive archive;
   if (!archive.open(packName)) return 0;
+  archive.setPassword(key.bytes(), key.length());
   DataPackEntry entry;
   for (;;) {
     if (archive.nextEntry(&entry) != PackArchive::Step::Entry) return 0;
@@ -88,7 +89,7 @@ int DataPack::extract(const char* packName, const char* password, const char* en
       if (!output) return 0;
     }
     bool crcMatches = false;
-    if (!archive.decode(entry, key.bytes(), key.length(), output, &crcMatches)) {
+    if (!archive.decode(entry, output, &crcMatches)) {
       std::free(output);
       return 0;
     }
@@ -127,6 +128,7 @@ bool DataPack::extractAll(const char* packName, const char* password, const Entr
   PasswordCopy key(password);
   PackArchive archive;
   if (!archive.open(packName)) return false;
+  archive.setPassword(key.bytes(), key.length());
   DataPackEntry entry;
   for (;;) {
     PackArchive::Step step = archive.nextEntry(&entry);
@@ -140,7 +142,7 @@ bool DataPack::extractAll(const char* packName, const char* password, const Entr
     if (sizeIsPossible(entry)) {
       output = allocateOutput(entry.unpackedSize);
       if (!output) return false;
-      decoded = archive.decode(entry, key.bytes(), key.length(), output, &crcMatches);
+      decoded = archive.decode(entry, output, &crcMatches);
     }
     bool goOn = visitor ? visitor(entry, decoded ? output : nullptr, decoded && crcMatches) : true;
     std::free(output);

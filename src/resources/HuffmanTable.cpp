@@ -1,7 +1,5 @@
 #include "HuffmanTable.h"
 
-#include "Rar20BitInput.h"
-
 #include <cstring>
 
 HuffmanTable::HuffmanTable() {
@@ -59,17 +57,4 @@ int HuffmanTable::decodeSlow(uint32_t bits, int* length) const {
   uint32_t index = _firstIndex[l] + ((bits - _limit[l - 1]) >> (16 - l));
   if (index >= uint32_t(_symbolCount)) index = 0;
   return _symbols[index];
-}
-
-int HuffmanTable::decode(Rar20BitInput& input) const {
-  uint32_t bits = input.peek16();
-  uint16_t quick = _quick[bits >> (16 - kQuickBits)];
-  if (quick != 0) {
-    input.advance(quick & 0x0F);
-    return quick >> 4;
-  }
-  int length = 0;
-  int symbol = decodeSlow(bits, &length);
-  input.advance(length);
-  return symbol;
 }

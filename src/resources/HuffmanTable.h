@@ -1,9 +1,9 @@
 #pragma once
 // A canonical prefix-code table of the RAR 2.0 method, built from per-symbol code lengths.
 // Codes are read most significant bit first; longer codes never exceed 15 bits.
-#include <cstdint>
+#include "Rar20BitInput.h"
 
-class Rar20BitInput;
+#include <cstdint>
 
 class HuffmanTable {
  public:
@@ -22,7 +22,19 @@ class HuffmanTable {
   // Decodes one symbol from the next bits of input and advances past its code. The result is
   // always below the symbol count: a code that lands outside the listed symbols yields the first
   // listed one (0 when the table lists none).
-  int decode(Rar20BitInput& input) const;
+  int decode(Rar20BitInput& input) const {
+    // Inline: called once or twice per decoded symbol.
+    uint32_t bits = input.peek16();
+    uint16_t quick = _quick[bits >> (16 - kQuickBits)];
+    if (quick != 0) {
+      input.advance(quick & 0x0F);
+      return quick >> 4;
+    }
+    int length = 0;
+    int symbol = decodeSlow(bits, &length);
+    input.advance(length);
+    return symbol;
+  }
 
  private:
   static constexpr int kQuickBits = 10;  // codes up to this long are found by one lookup

@@ -23,6 +23,8 @@ constexpr uint8_t kMinVersion = 13;
 constexpr uint8_t kMaxVersion = 20;
 constexpr uint8_t kCipherVersion = 20;  // older cipher versions are not decrypted
 
+constexpr size_t kStreamBufferSize = 64 * 1024;  // bytes
+
 inline uint16_t load16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 inline uint32_t load32(const uint8_t* p) {
   return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
@@ -35,14 +37,25 @@ PackArchive::~PackArchive() {
 
 bool PackArchive::readAt(uint64_t offset, uint8_t* destination, size_t size) {
   if (offset > _fileSize || size > _fileSize - offset) return false;
-  if (fseeko(_file, off_t(offset), SEEK_SET) != 0) return false;
-  return std::fread(destination, 1, size, _file) == size;
+  // Reads that continue where the last one ended need no seek (each seek costs a system call).
+  if (offset != _position) {
+    _position = kUnknownPosition;
+    if (fseeko(_file, off_t(offset), SEEK_SET) != 0) return false;
+  }
+  if (std::fread(destination, 1, size, _file) != size) {
+    _position = kUnknownPosition;
+    return false;
+  }
+  _position = offset + size;
+  return true;
 }
 
 bool PackArchive::open(const char* path) {
   if (_file || !path) return false;
   _file = std::fopen(path, "rb");
   if (!_file) return false;
+  // Headers of small entries lie close together: a larger buffer serves several of them per read.
+  std::setvbuf(_file, nullptr, _IOFBF, kStreamBufferSize);
   if (fseeko(_file, 0, SEEK_END) != 0) return false;
   off_t end = ftello(_file);
   if (end < 0) return false;
@@ -96,7 +109,8 @@ PackArchive::Step PackArchive::nextEntry(DataPackEntry* entry) {
     if (type != kTypeFile) continue;
 
     if (headerSize < kFileHeaderSize) return Step::Corrupt;
-    if (!readAt(start, header, kFileHeaderSize)) return Step::Corrupt;
+    const size_t have = (flags & kFlagDataFollows) ? kBlockHeaderSize + 4 : kBlockHeaderSize;
+    if (!readAt(start + have, header + have, kFileHeaderSize - have)) return Step::Corrupt;
     const uint16_t nameSize = load16(header + 26);
     if (kFileHeaderSize + nameSize > headerSize) return Step::Corrupt;
 
@@ -120,14 +134,19 @@ PackArchive::Step PackArchive::nextEntry(DataPackEntry* entry) {
   }
 }
 
-bool PackArchive::decode(const DataPackEntry& entry, const uint8_t* password, size_t passwordLength,
-                         uint8_t* output, bool* crcMatches) {
+void PackArchive::setPassword(const uint8_t* password, size_t length) {
+  _hasPassword = password && length > 0;
+  if (_hasPassword) _keyedCipher.setPassword(password, length);
+}
+
+bool PackArchive::decode(const DataPackEntry& entry, uint8_t* output, bool* crcMatches) {
   if (crcMatches) *crcMatches = false;
   if (!_file) return false;
   if (entry.version < kMinVersion || entry.version > kMaxVersion) return false;
-  const bool decrypt = passwordLength > 0 && entry.isEncrypted() && entry.version == kCipherVersion;
-  if (decrypt) _cipher.setPassword(password, passwordLength);
-  if (fseeko(_file, off_t(entry.dataOffset), SEEK_SET) != 0) return false;
+  const bool decrypt = _hasPassword && entry.isEncrypted() && entry.version == kCipherVersion;
+  if (decrypt) _cipher = _keyedCipher;
+  if (entry.dataOffset != _position && fseeko(_file, off_t(entry.dataOffset), SEEK_SET) != 0) return false;
+  _position = kUnknownPosition;  // the source reads on from here
   PackedDataSource source(_file, entry.packedSize, decrypt ? &_cipher : nullptr);
 
   if (entry.isStored()) {

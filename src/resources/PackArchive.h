@@ -31,21 +31,30 @@ class PackArchive {
   // Reads the next file header into *entry, skipping other blocks by their sizes.
   Step nextEntry(DataPackEntry* entry);
 
+  // The password (bytes; empty: no decryption) for the entries decoded from now on. The key set-up
+  // runs once here; every encrypted entry then restarts from its result.
+  void setPassword(const uint8_t* password, size_t length);
+
   // Decodes the entry last returned by nextEntry. output null: the bytes only feed the solid
   // stream; otherwise output holds entry.unpackedSize bytes and *crcMatches tells whether their
-  // CRC-32 equals the file CRC. password (bytes, may be empty) decrypts entries that need version
-  // 20. False when the entry cannot be decoded: version outside 13..20, no memory, unreadable data.
-  bool decode(const DataPackEntry& entry, const uint8_t* password, size_t passwordLength, uint8_t* output,
-              bool* crcMatches);
+  // CRC-32 equals the file CRC. Encrypted entries that need version 20 are decrypted when a
+  // password is set. False when the entry cannot be decoded: version outside 13..20, no memory,
+  // unreadable data.
+  bool decode(const DataPackEntry& entry, uint8_t* output, bool* crcMatches);
 
  private:
   bool readAt(uint64_t offset, uint8_t* destination, size_t size);
 
+  static constexpr uint64_t kUnknownPosition = ~uint64_t(0);
+
   std::FILE* _file = nullptr;
   uint64_t _fileSize = 0;     // bytes
+  uint64_t _position = kUnknownPosition;  // stream position after the last readAt, if known
   uint64_t _nextBlock = 0;    // offset of the next block header
   uint16_t _archiveFlags = 0;
   uint8_t _lastOtherType = 0;  // type of the last block that was not a sub-block
-  Rar20Cipher _cipher;
+  bool _hasPassword = false;
+  Rar20Cipher _keyedCipher;  // state right after the key set-up from the password
+  Rar20Cipher _cipher;       // state while decrypting the current entry
   Rar20Unpacker _unpacker;
 };

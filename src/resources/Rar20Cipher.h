@@ -15,8 +15,10 @@ class Rar20Cipher {
   Rar20Cipher();
   // Wipes the key words and the table.
   ~Rar20Cipher();
-  Rar20Cipher(const Rar20Cipher&) = delete;
-  Rar20Cipher& operator=(const Rar20Cipher&) = delete;
+  // Copies carry the whole state: a copy taken after setPassword restarts the key schedule without
+  // running the set-up again.
+  Rar20Cipher(const Rar20Cipher&) = default;
+  Rar20Cipher& operator=(const Rar20Cipher&) = default;
 
   // Restarts the key schedule from the password (null counts as empty). The password is taken
   // as bytes, cut to kMaxPasswordSize; the internal copy is wiped before returning.

@@ -42,15 +42,43 @@ Rar20Unpacker::Rar20Unpacker() {
   std::memset(_oldDistances, 0, sizeof(_oldDistances));
 }
 
-Rar20Unpacker::~Rar20Unpacker() { std::free(_window); }
+namespace {
+// One spare window per thread, handed from one unpacker to the next: every extraction needs a
+// window, and a fresh 1 MiB allocation per call pays page faults on all of it. Unpackers alive at
+// the same time (nested use) each get their own.
+struct SpareWindow {
+  uint8_t* window = nullptr;
+  ~SpareWindow() { std::free(window); }
+};
+thread_local SpareWindow tSpare;
+}  // namespace
+
+Rar20Unpacker::~Rar20Unpacker() {
+  if (!_window) return;
+  if (!tSpare.window) {
+    tSpare.window = _window;
+  } else {
+    std::free(_window);
+  }
+}
 
 bool Rar20Unpacker::allocate() {
-  if (!_window) _window = static_cast<uint8_t*>(std::calloc(kWindowSize, 1));
+  if (_window) return true;
+  if (tSpare.window) {
+    _window = tSpare.window;
+    tSpare.window = nullptr;
+    // Stale bytes of another call must not show through a solid entry decoded first.
+    std::memset(_window, 0, kWindowSize);
+    _windowIsZero = true;
+    return true;
+  }
+  _window = static_cast<uint8_t*>(std::calloc(kWindowSize, 1));
+  _windowIsZero = true;
   return _window != nullptr;
 }
 
 void Rar20Unpacker::resetState() {
-  std::memset(_window, 0, kWindowSize);
+  if (!_windowIsZero) std::memset(_window, 0, kWindowSize);
   _writePos = 0;
   _flushPos = 0;
   std::memset(_lengths, 0, sizeof(_lengths));
@@ -142,10 +170,15 @@ void Rar20Unpacker::copyMatch(uint32_t length, uint32_t distance) {
 
   uint32_t source = (_writePos - distance) & kWindowMask;
   if (_writePos + length <= kWindowSize && source + length <= kWindowSize) {
-    // No wrap on either side: plain forward copy (byte by byte, so overlapping matches repeat).
+    // No wrap on either side: a forward copy, byte by byte when source and destination overlap so
+    // that a match shorter than its length repeats.
     uint8_t* to = _window + _writePos;
     const uint8_t* from = _window + source;
-    for (uint32_t i = 0; i < length; ++i) to[i] = from[i];
+    if (distance >= length) {
+      std::memcpy(to, from, length);
+    } else {
+      for (uint32_t i = 0; i < length; ++i) to[i] = from[i];
+    }
     _writePos = (_writePos + length) & kWindowMask;
     return;
   }
@@ -207,6 +240,7 @@ uint32_t Rar20Unpacker::unpack(PackedDataSource* source, uint32_t unpackedSize, 
     resetState();
     readTables();
   }
+  _windowIsZero = false;
 
   _remaining = int64_t(unpackedSize) - 1;
   while (_remaining >= 0 && !_stopped) {

@@ -22,7 +22,8 @@ class Rar20Unpacker {
   Rar20Unpacker(const Rar20Unpacker&) = delete;
   Rar20Unpacker& operator=(const Rar20Unpacker&) = delete;
 
-  // Allocates the zeroed window; false when memory is short.
+  // Provides the zeroed window (reusing the thread's spare one when there is one); false when
+  // memory is short.
   bool allocate();
 
   // Decodes one entry's packed bytes from source into unpackedSize bytes. Unless continueSolid is
@@ -43,7 +44,8 @@ class Rar20Unpacker {
   // True when the symbol read next (from the current mode's table) asks for new tables.
   bool decodeTrailingSymbol();
 
-  uint8_t* _window = nullptr;  // kWindowSize bytes, owned (C heap)
+  uint8_t* _window = nullptr;  // kWindowSize bytes, owned (C heap); goes to the thread's spare when done
+  bool _windowIsZero = false;  // no byte written since the window was last zeroed
   uint32_t _writePos = 0;      // window position of the next byte, masked to the window
   uint32_t _flushPos = 0;      // window position up to which bytes have been handed out
 
