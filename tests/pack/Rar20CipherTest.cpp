@@ -82,6 +82,17 @@ TEST(Rar20Cipher, SetPasswordRestartsTheKeySchedule) {
   EXPECT_EQ(first, second);
 }
 
+TEST(Rar20Cipher, CopyTakenAfterKeySetUpRestartsTheSchedule) {
+  Rar20Cipher keyed;
+  keyed.setPassword("falco31");
+  Rar20Cipher first = keyed;
+  std::vector<uint8_t> a = patternBytes(64, 8), b = a;
+  first.encrypt(a.data(), a.size());
+  Rar20Cipher second = keyed;  // keyed itself is untouched by the first copy's use
+  second.encrypt(b.data(), b.size());
+  EXPECT_EQ(a, b);
+}
+
 TEST(Rar20Cipher, PartialTrailingBlockIsLeftAlone) {
   std::vector<uint8_t> data = patternBytes(20, 5);
   const std::vector<uint8_t> tail(data.begin() + 16, data.end());
