@@ -1,0 +1,104 @@
+// Flash at chosen times of its beat pattern (beat 100 ms, phase 0.1 per ms): full at a step,
+// 1/e one phase unit later, nothing on a '0' step, and its intensity formula at the extremes.
+#include "DemoSettings.h"
+#include "Flash.h"
+#include "OverlayFixture.h"
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+const float kE = std::exp(1.0f);
+
+struct FlashCase {
+  const char* name;
+  const char* pattern;
+  bool add;
+  float background;  // grey level under the flash
+  std::vector<uint32_t> times;  // ms after the start: updates in order, rendered at the last
+  int expected;      // grey level of the centre pixel
+};
+
+// Add: bg + I. Not add: I x I + (1 - I) x bg. I(1 unit) = 1/e = 0.3679.
+const FlashCase kCases[] = {
+    {"FullRightAfterTheStep", "1000", true, 0.0f, {0}, 255},
+    {"OneOverEOneUnitLater", "1000", true, 0.0f, {0, 10}, 94},
+    {"NothingOnAZeroStep", "1000", true, 0.25f, {0, 100}, 64},
+    {"FullAgainAtTheNextOneStep", "11", true, 0.0f, {0, 100}, 255},
+    {"OneOverEAfterTheNextOneStep", "11", true, 0.0f, {0, 100, 110}, 94},
+    {"FullWhenTheStepIsFirstSeenLate", "11", true, 0.0f, {0, 110}, 255},
+    {"AddOnTopOfGrey", "1000", true, 0.25f, {0, 10}, 158},
+    {"AlphaBlendedWithoutAdd", "1000", false, 0.5f, {0, 10}, 115},
+    {"AlphaBlendedFullIsWhite", "1000", false, 0.5f, {0}, 255},
+    {"AnyNonZeroCharacterFlashes", "x0", true, 0.0f, {0}, 255},
+};
+
+class FlashTest : public OverlayFixture, public ::testing::WithParamInterface<FlashCase> {
+ protected:
+  void SetUp() override {
+    OverlayFixture::SetUp();
+    demoSettings().beat = 100;
+    Effect::setLastPatternStep(1000);
+  }
+};
+
+TEST_P(FlashTest, CentrePixel) {
+  const FlashCase& c = GetParam();
+  clearTo(c.background, c.background, c.background);
+  Flash flash;
+  flash.findVariable("Pattern")->setString(c.pattern, 0);
+  flash.findVariable("Add")->setValue(c.add ? 1.0f : 0.0f, 0);
+  flash.handleEvent(makeEvent(0));
+  for (uint32_t time : c.times) flash.update(time);
+  flash.render(c.times.back());
+  const Rgb pixel = pixelAt(0.5f, 0.5f);
+  EXPECT_TRUE(near(pixel, Rgb{c.expected, c.expected, c.expected})) << pixel << " expected " << c.expected;
+  EXPECT_TRUE(near(pixelAt(0.0f, 0.0f), pixel, 0));
+}
+
+INSTANTIATE_TEST_SUITE_P(PatternSteps, FlashTest, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<FlashCase>& info) { return std::string(info.param.name); });
+
+TEST_F(FlashTest, TriggerIsThePhaseOfTheLatestStep) {
+  Flash flash;
+  flash.findVariable("Pattern")->setString("10", 0);
+  flash.handleEvent(makeEvent(0));
+  flash.update(50);
+  EXPECT_FLOAT_EQ(flash.getTrigger(), 5.0f);  // first update: step 0 differs from 1000
+  flash.update(150);
+  EXPECT_FLOAT_EQ(flash.getTrigger(), 15.0f);  // step 1
+  flash.update(160);
+  EXPECT_FLOAT_EQ(flash.getTrigger(), 15.0f);  // same step: no new trigger
+}
+
+TEST_F(FlashTest, LeavesTheOverlayEndState) {
+  glEnable(GL_CULL_FACE);
+  Flash flash;
+  flash.handleEvent(makeEvent(0));
+  flash.update(0);
+  flash.render(0);
+  expectOverlayEndState();
+}
+
+TEST(FlashIntensity, FollowsTheExponentialDecay) {
+  struct Case {
+    float phase;
+    float trigger;
+    float expected;
+  } cases[] = {
+      {0.0f, 0.0f, 1.0f},
+      {1.0f, 0.0f, 1.0f / kE},
+      {12.0f, 10.0f, 1.0f / (kE * kE)},
+      {0.5f, 0.0f, std::exp(-127.0f / 255.0f)},  // n = 255 - 127
+      {1e30f, 0.0f, 0.0f},                        // no overflow of the integer conversion
+      {0.0f, 1e30f, 1.0f},                        // before the trigger: clamped to full
+      {std::numeric_limits<float>::quiet_NaN(), 0.0f, 1.0f},
+  };
+  for (const Case& c : cases)
+    EXPECT_NEAR(Flash::intensity(c.phase, c.trigger), c.expected, 1e-5f) << c.phase << " - " << c.trigger;
+}
+
+}  // namespace
