@@ -1,0 +1,77 @@
+#include "PostEffect.h"
+
+PostEffect::PostEffect(const std::string& name, GLbitfield clearMask) : Effect(name), _clearMask(clearMask) {
+  FloatVariable* const colour[] = {&_red, &_green, &_blue, &_alpha};
+  const char* const names[] = {"Red", "Green", "Blue", "Alpha"};
+  for (int i = 0; i < 4; ++i) {
+    registerVariable(*colour[i], names[i], EffectVariable::kNoStringList, EffectVariable::kFloat);
+    colour[i]->setCurrentValue(1.0f);
+  }
+}
+
+void PostEffect::createBuffer(PBuffer& buffer, int width, int height) {
+  if (buffer.initialize(width, height, false)) {
+    buffer.createTexture(GL_REPEAT, GL_LINEAR, GL_NEAREST);
+    buffer.enable();
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);  // restored by disable with the rest of the state
+    glClearDepth(1.0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    buffer.disable();
+  }
+  addBuffer(buffer);
+}
+
+void PostEffect::addBuffer(PBuffer& buffer) { _buffers.push_back(&buffer); }
+
+void PostEffect::afterInput(PBuffer&) {}
+
+void PostEffect::start(uint32_t time) {
+  Effect::start(time);
+  if (!_linkedEffect || _passing) return;
+  _passing = true;
+  _linkedEffect->start(time);
+  for (PBuffer* buffer : _buffers) {
+    if (!buffer->isInitialized()) continue;
+    buffer->enable();
+    _linkedEffect->start(time);
+    buffer->disable();
+  }
+  _passing = false;
+}
+
+void PostEffect::update(uint32_t time) {
+  Effect::update(time);
+  if (!_linkedEffect || _passing) return;
+  _passing = true;
+  runInputPass(time);
+  _passing = false;
+}
+
+void PostEffect::runInputPass(uint32_t time) {
+  GLint viewport[4] = {0, 0, 0, 0};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  for (PBuffer* buffer : _buffers) {
+    if (!buffer->isInitialized()) continue;
+    buffer->enable();
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(_clearMask);
+    _linkedEffect->update(time);
+    _linkedEffect->render(time);
+    afterInput(*buffer);
+    buffer->disable();
+  }
+  glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+}
+
+void PostEffect::drawBufferQuad() {
+  glBegin(GL_QUADS);
+  glTexCoord2f(0.0f, 0.0f);
+  glVertex2f(0.0f, 1.0f);
+  glTexCoord2f(1.0f, 0.0f);
+  glVertex2f(1.0f, 1.0f);
+  glTexCoord2f(1.0f, 1.0f);
+  glVertex2f(1.0f, 0.0f);
+  glTexCoord2f(0.0f, 1.0f);
+  glVertex2f(0.0f, 0.0f);
+  glEnd();
+}

@@ -1,0 +1,62 @@
+#pragma once
+// Base of the post-processing effects (RotoZoom, Tiles, Mosaic): the colour variables, the
+// off-screen buffers and the input pass that renders the linked effect into them during update.
+// The buffers are members of the derived class; this base only lists them, in input-pass order.
+// The linked effect is not owned.
+#include "Effect.h"
+#include "FloatVariable.h"
+#include "PBuffer.h"
+
+#include <epoxy/gl.h>
+
+#include <cstddef>
+#include <vector>
+
+class PostEffect : public Effect {
+ public:
+  // Base start; then, with a linked effect, its start once in the current target and once more
+  // inside each existing buffer (enable, start, disable).
+  void start(uint32_t time) override;
+  // Base update; then, only with a linked effect, the input pass: the viewport is remembered;
+  // each existing buffer is enabled, cleared to (0, 0, 0, 0) with the effect's clear mask, the
+  // linked effect is updated and rendered with time (its own activity span is not consulted),
+  // afterInput runs, the buffer is disabled; finally the viewport is restored. A linked effect
+  // that leads back here (a link to itself, or a cycle of links) is not entered again.
+  void update(uint32_t time) override;
+
+  // The buffers in input-pass order (for tests and diagnostics).
+  const std::vector<PBuffer*>& getBuffers() const { return _buffers; }
+
+ protected:
+  // Registers "Red", "Green", "Blue", "Alpha" (default 1 each) after the common variables.
+  // clearMask: the GL buffer bits cleared in each buffer by the input pass.
+  PostEffect(const std::string& name, GLbitfield clearMask);
+
+  // Creates buffer with width x height pixels and a texture wrapping with GL_REPEAT, minified
+  // with GL_LINEAR and magnified with GL_NEAREST; enables it once, clears colour and depth to
+  // (0, 0, 0, 0) and 1, disables it; then lists it for the input pass. A buffer whose creation
+  // failed is still listed and is skipped by the input pass.
+  void createBuffer(PBuffer& buffer, int width, int height);
+  // Lists buffer for the input pass as it is (for buffers made elsewhere); skipped while it is
+  // not initialised.
+  void addBuffer(PBuffer& buffer);
+  // Runs inside buffer, after the linked effect rendered into it and before it is disabled.
+  virtual void afterInput(PBuffer& buffer);
+
+  // One quad over the unit square for the y-down orthographic projection, texture (0, 0) at
+  // (0, 1), (1, 0) at (1, 1), (1, 1) at (1, 0), (0, 1) at (0, 0): a buffer's picture, whose
+  // first row is its bottom row, comes out upright.
+  static void drawBufferQuad();
+
+  FloatVariable _red;    // "Red", 0..1, default 1
+  FloatVariable _green;  // "Green", 0..1, default 1
+  FloatVariable _blue;   // "Blue", 0..1, default 1
+  FloatVariable _alpha;  // "Alpha", 0..1, default 1
+
+ private:
+  void runInputPass(uint32_t time);
+
+  std::vector<PBuffer*> _buffers;  // not owned: members of the derived effect
+  GLbitfield _clearMask;           // input pass clear
+  bool _passing = false;           // inside start or the input pass: guards against link cycles
+};

@@ -1,0 +1,75 @@
+#include "EffectPixelFixture.h"
+
+#include <epoxy/gl.h>
+
+#include <cstdlib>
+#include <cstdio>
+#include <string>
+
+namespace {
+std::unique_ptr<Effect> makeInput(const std::string& name) { return std::make_unique<PostInputEffect>(name); }
+}  // namespace
+
+TestGLContext* EffectPixelFixture::gContext = nullptr;
+
+void EffectPixelFixture::SetUpTestSuite() { gContext = new TestGLContext(800, 600); }
+
+void EffectPixelFixture::TearDownTestSuite() {
+  delete gContext;
+  gContext = nullptr;
+}
+
+void EffectPixelFixture::SetUp() {
+  ASSERT_TRUE(gContext->ok());
+  _list = std::make_unique<EffectList>(std::vector<EffectRegistryRow>{{"Input", &makeInput}});
+  _list->insert("Input");
+  EffectList::setCurrent(_list.get());
+  glViewport(0, 0, width(), height());
+  clearWindow(0, 0, 0);
+}
+
+void EffectPixelFixture::TearDown() {
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+  EffectList::setCurrent(nullptr);
+}
+
+PostInputEffect* EffectPixelFixture::linkInput(Effect& effect) {
+  EffectEvent link;
+  link.type = 2;
+  link.text = "Input";
+  effect.handleEvent(link);
+  return static_cast<PostInputEffect*>(_list->find("Input"));
+}
+
+void EffectPixelFixture::clearWindow(float r, float g, float b) {
+  glClearColor(r, g, b, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_BLEND);
+  glEnable(GL_DEPTH_TEST);
+  glDepthMask(GL_TRUE);
+  glColor4f(1, 1, 1, 1);
+}
+
+uint32_t EffectPixelFixture::pixelFromTop(float fx, float fy) {
+  return gContext->readPixel(int(fx * width()), height() - 1 - int(fy * height()));
+}
+
+uint32_t EffectPixelFixture::pixelAt(int x, int y) { return gContext->readPixel(x, y); }
+
+void EffectPixelFixture::savePicture(const char* name) {
+  if (std::getenv("RK17_TEST_PICTURES")) gContext->savePng((std::string("/tmp/") + name).c_str());
+}
+
+::testing::AssertionResult colourNear(uint32_t actual, uint32_t expected, int tolerance, bool withAlpha) {
+  const int channels = withAlpha ? 4 : 3;
+  for (int c = 0; c < channels; ++c) {
+    const int a = int((actual >> (8 * c)) & 0xff), e = int((expected >> (8 * c)) & 0xff);
+    if (std::abs(a - e) > tolerance) {
+      char text[96];
+      std::snprintf(text, sizeof text, "got %08x, expected %08x (abgr) within %d", actual, expected, tolerance);
+      return ::testing::AssertionFailure() << text;
+    }
+  }
+  return ::testing::AssertionSuccess();
+}

@@ -1,0 +1,42 @@
+#pragma once
+// Fixture of the effect pixel tests: one hidden 800 x 600 GL window per test suite, an effect
+// list holding the test input "Input" (current while a test runs), and pixel helpers.
+#include "EffectList.h"
+#include "PostInputEffect.h"
+#include "TestGLContext.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+
+class EffectPixelFixture : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite();
+  static void TearDownTestSuite();
+  void SetUp() override;
+  void TearDown() override;
+
+  // Links effect to the list's "Input" through an event of type 2 and returns the input.
+  PostInputEffect* linkInput(Effect& effect);
+  // Clears the window to (r, g, b, 1) and resets the state effects expect on entry.
+  static void clearWindow(float r, float g, float b);
+  // Pixel at fractions of the window from its top-left corner.
+  static uint32_t pixelFromTop(float fx, float fy);
+  // Pixel at window coordinates, y from the bottom.
+  static uint32_t pixelAt(int x, int y);
+  // Saves the window as /tmp/<name> when RK17_TEST_PICTURES is set (to look at it).
+  static void savePicture(const char* name);
+  static int width() { return gContext->width(); }
+  static int height() { return gContext->height(); }
+
+  static TestGLContext* gContext;
+  std::unique_ptr<EffectList> _list;
+};
+
+// Expects every channel of actual within tolerance of expected (bytes, RGBA as readPixel packs).
+::testing::AssertionResult colourNear(uint32_t actual, uint32_t expected, int tolerance, bool withAlpha = false);
+// Packs bytes as readPixel does.
+constexpr uint32_t rgba(int r, int g, int b, int a = 255) {
+  return uint32_t(r) | uint32_t(g) << 8 | uint32_t(b) << 16 | uint32_t(a) << 24;
+}
