@@ -21,7 +21,7 @@ class LzMatcher {
 
   // maxChain: candidates examined per search (speed against ratio). niceLength: a match this
   // long ends the search early.
-  explicit LzMatcher(int maxChain = 96, uint32_t niceLength = 200);
+  explicit LzMatcher(int maxChain = 128, uint32_t niceLength = 258);
 
   // Forgets every indexed position (a new independent stream).
   void reset();

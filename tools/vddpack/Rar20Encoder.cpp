@@ -44,14 +44,13 @@ uint32_t longBonus(uint32_t distance) { return (distance >= 0x2000 ? 1u : 0u) + 
 // Lengths the decoder adds to a remembered-distance match (257..260).
 uint32_t rememberedBonus(uint32_t distance) { return (distance >= 257 ? 1u : 0u) + longBonus(distance); }
 
-int lengthExtraBits(uint32_t codedLength) { return kLengthBits[symbolFor(kLengthBase, 28, codedLength)]; }
-
-// Rough bit costs of the match forms, for choosing between them (not exact: tables adapt).
-constexpr int kLiteralBits = 8;
-constexpr int kLastMatchBits = 4;
-constexpr int kRememberedBits = 7;
-constexpr int kLongBits = 11;
-constexpr int kShortBitsBase = 7;
+// Symbol costs in bits before a stream has tables of its own, and for symbols a table left
+// without a code (they may be worth using in the next block all the same).
+constexpr uint8_t kDefaultLiteralBits = 8;
+constexpr uint8_t kDefaultMatchBits = 7;
+constexpr uint8_t kDefaultDistanceBits = 5;
+constexpr uint8_t kDefaultRepeatLengthBits = 4;
+constexpr uint8_t kUncodedBits = 14;
 
 struct PreSymbol {
   uint8_t symbol;
@@ -119,6 +118,7 @@ void Rar20Encoder::reset() {
   _channels = 1;
   _currentChannel = 0;
   _predictor.reset();
+  resetCosts();
 }
 
 std::vector<uint8_t> Rar20Encoder::encode(const uint8_t* data, size_t size, bool continueStream,
@@ -225,6 +225,24 @@ void Rar20Encoder::writeTables(BitWriter& out, bool audio, int channels, const s
   }
 }
 
+void Rar20Encoder::resetCosts() {
+  std::fill(_mainBits, _mainBits + 256, kDefaultLiteralBits);
+  std::fill(_mainBits + 256, _mainBits + kMainSymbols, kDefaultMatchBits);
+  std::fill(std::begin(_distanceBits), std::end(_distanceBits), kDefaultDistanceBits);
+  std::fill(std::begin(_repeatLengthBits), std::end(_repeatLengthBits), kDefaultRepeatLengthBits);
+}
+
+void Rar20Encoder::learnCosts() {
+  auto learn = [](const HuffmanEncoder& table, uint8_t* bits) {
+    for (int s = 0; s < table.symbolCount(); ++s) {
+      bits[s] = table.length(s) > 0 ? static_cast<uint8_t>(table.length(s)) : kUncodedBits;
+    }
+  };
+  learn(_mainTable, _mainBits);
+  learn(_distanceTable, _distanceBits);
+  learn(_repeatLengthTable, _repeatLengthBits);
+}
+
 Rar20Encoder::Choice Rar20Encoder::choose(size_t pos, size_t end) {
   Choice best;
   const uint8_t* data = _history.data();
@@ -233,7 +251,18 @@ Rar20Encoder::Choice Rar20Encoder::choose(size_t pos, size_t end) {
     return best;
   }
   _matcher.indexUpTo(data, _history.size(), pos);
-  auto consider = [&best](const Choice& c) {
+  // Bits the bytes from pos on would cost as literals, summed as far as a candidate needs.
+  uint32_t literalSum[kMaxLongLength + 3];
+  uint32_t summed = 0;
+  literalSum[0] = 0;
+  auto literalBits = [&](uint32_t length) {
+    for (; summed < length; ++summed) {
+      literalSum[summed + 1] = literalSum[summed] + _mainBits[data[pos + summed]];
+    }
+    return static_cast<int>(literalSum[length]);
+  };
+  auto consider = [&best, &literalBits](Choice c, int cost) {
+    c.saving = literalBits(c.length) - cost;
     if (c.saving > best.saving) {
       best = c;
     }
@@ -241,8 +270,7 @@ Rar20Encoder::Choice Rar20Encoder::choose(size_t pos, size_t end) {
   // The last match once more.
   if (_lastLength > 0 && _lastLength <= maxLength && _lastDistance <= pos &&
       LzMatcher::matchLength(data, pos - _lastDistance, pos, _lastLength) == _lastLength) {
-    consider({MatchKind::LastMatch, _lastLength, _lastDistance, 0,
-              static_cast<int>(_lastLength) * kLiteralBits - kLastMatchBits});
+    consider({MatchKind::LastMatch, _lastLength, _lastDistance, 0, 0}, _mainBits[256]);
   }
   // The four remembered distances.
   for (int k = 1; k <= 4; ++k) {
@@ -253,8 +281,9 @@ Rar20Encoder::Choice Rar20Encoder::choose(size_t pos, size_t end) {
     uint32_t bonus = rememberedBonus(distance);
     uint32_t length = LzMatcher::matchLength(data, pos - distance, pos, std::min(maxLength, kMaxRepeatLength + bonus));
     if (length >= 2 + bonus) {
-      int cost = kRememberedBits + lengthExtraBits(length - bonus - 2);
-      consider({MatchKind::Remembered, length, distance, k, static_cast<int>(length) * kLiteralBits - cost});
+      int ls = symbolFor(kLengthBase, 28, length - bonus - 2);
+      consider({MatchKind::Remembered, length, distance, k, 0},
+               _mainBits[256 + k] + _repeatLengthBits[ls] + kLengthBits[ls]);
     }
   }
   // The longest match through the hash chains.
@@ -264,16 +293,17 @@ Rar20Encoder::Choice Rar20Encoder::choose(size_t pos, size_t end) {
   if (m.length > 0) {
     uint32_t bonus = longBonus(m.distance);
     uint32_t length = std::min(m.length, kMaxLongLength + bonus);
-    int cost = kLongBits + lengthExtraBits(length - bonus - 3) +
-               kDistanceBits[symbolFor(kDistanceBase, 48, m.distance - 1)];
-    consider({MatchKind::Long, length, m.distance, 0, static_cast<int>(length) * kLiteralBits - cost});
+    int ls = symbolFor(kLengthBase, 28, length - bonus - 3);
+    int ds = symbolFor(kDistanceBase, 48, m.distance - 1);
+    consider({MatchKind::Long, length, m.distance, 0, 0},
+             _mainBits[270 + ls] + kLengthBits[ls] + _distanceBits[ds] + kDistanceBits[ds]);
   }
   // A pair close by.
   if (best.length < 3) {
     uint32_t distance = _matcher.findPair(data, pos, 256);
     if (distance > 0) {
-      int cost = kShortBitsBase + kShortBits[symbolFor(kShortBase, 8, distance - 1)];
-      consider({MatchKind::Short, 2, distance, 0, 2 * kLiteralBits - cost});
+      int ss = symbolFor(kShortBase, 8, distance - 1);
+      consider({MatchKind::Short, 2, distance, 0, 0}, _mainBits[261 + ss] + kShortBits[ss]);
     }
   }
   return best;
@@ -380,6 +410,7 @@ void Rar20Encoder::flushLzBlock(BitWriter& out) {
   lengths.insert(lengths.end(), _distanceTable.lengths().begin(), _distanceTable.lengths().end());
   lengths.insert(lengths.end(), _repeatLengthTable.lengths().begin(), _repeatLengthTable.lengths().end());
   writeTables(out, false, 1, lengths);
+  learnCosts();
   for (const Token& t : _tokens) {
     _mainTable.write(out, t.main);
     out.write(t.extra1, t.extra1Bits);

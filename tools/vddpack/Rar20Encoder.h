@@ -27,8 +27,8 @@ class Rar20Encoder {
   static constexpr int kMaxChannels = AudioPredictor::kMaxChannels;
 
   struct Settings {
-    int maxChain = 96;                 // hash-chain candidates per search
-    uint32_t niceLength = 200;         // a match this long is taken at once
+    int maxChain = 128;                // hash-chain candidates per search
+    uint32_t niceLength = 258;        // a match this long is taken at once
     uint32_t blockSymbols = 0x8000;    // LZ symbols per Huffman block
     uint32_t audioBlockBytes = 0x10000;  // audio bytes per set of tables
   };
@@ -79,9 +79,12 @@ class Rar20Encoder {
     uint32_t length = 1;
     uint32_t distance = 0;
     int remembered = 0;  // 1 to 4 for MatchKind::Remembered
-    int saving = 0;      // estimated bits saved against literals
+    int saving = 0;      // estimated bits saved against coding the bytes as literals
   };
 
+  void resetCosts();
+  // Takes the symbol costs of the tables just built as estimates for the next block.
+  void learnCosts();
   void encodeLz(BitWriter& out, size_t start, size_t end);
   void encodeAudio(BitWriter& out, size_t start, size_t end, int channels);
   Choice choose(size_t pos, size_t end);
@@ -113,5 +116,10 @@ class Rar20Encoder {
   HuffmanEncoder _repeatLengthTable;
   HuffmanEncoder _audioTables[kMaxChannels];
   AudioPredictor _predictor;
+  // Estimated bits per symbol, from the last LZ tables: for choosing between literals and
+  // the match forms.
+  uint8_t _mainBits[kMainSymbols];
+  uint8_t _distanceBits[kDistanceSymbols];
+  uint8_t _repeatLengthBits[kRepeatLengthSymbols];
   std::function<void(size_t)> _progress;
 };
