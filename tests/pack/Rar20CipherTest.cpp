@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -51,35 +50,6 @@ TEST(Rar20Cipher, PasswordsLongerThan255BytesAreCut) {
   first.encrypt(a.data(), a.size());
   second.encrypt(b.data(), b.size());
   EXPECT_EQ(a, b);
-}
-
-TEST(Rar20Cipher, KeysChainSoEqualBlocksEncryptDifferently) {
-  uint8_t blocks[32] = {};
-  Rar20Cipher cipher;
-  cipher.setPassword("falco31");
-  cipher.encrypt(blocks, sizeof(blocks));
-  EXPECT_NE(0, std::memcmp(blocks, blocks + 16, 16));
-}
-
-TEST(Rar20Cipher, WrongPasswordDoesNotDecrypt) {
-  const std::vector<uint8_t> plain = patternBytes(48, 11);
-  std::vector<uint8_t> data = plain;
-  Rar20Cipher encoder, decoder;
-  encoder.setPassword("falco31");
-  decoder.setPassword("falco32");
-  encoder.encrypt(data.data(), data.size());
-  decoder.decrypt(data.data(), data.size());
-  EXPECT_NE(data, plain);
-}
-
-TEST(Rar20Cipher, SetPasswordRestartsTheKeySchedule) {
-  std::vector<uint8_t> first(32, 0x5A), second(32, 0x5A);
-  Rar20Cipher cipher;
-  cipher.setPassword("password");
-  cipher.encrypt(first.data(), first.size());
-  cipher.setPassword("password");
-  cipher.encrypt(second.data(), second.size());
-  EXPECT_EQ(first, second);
 }
 
 TEST(Rar20Cipher, CopyTakenAfterKeySetUpRestartsTheSchedule) {
