@@ -109,6 +109,7 @@ std::vector<Entry> entriesFor(const ArchiveKind& k) {
   }
   if (k.large) {
     e.push_back({"data\\beyond-window.bin", packtest::beyondWindow()});
+    e.push_back({"data\\match-edges.bin", packtest::matchBoundaries()});
   }
   return e;
 }

@@ -166,6 +166,23 @@ TEST(PackWindow, MatchesReachExactlyToTheWindowEdge) {
   }
 }
 
+TEST(PackMatches, CopiesAtEveryLengthAndDistanceEdgeComeBack) {
+  std::vector<uint8_t> data = packtest::matchBoundaries();
+  for (bool solid : {false, true}) {
+    packtest::ScratchDir dir;
+    std::string pack = dir / "edges.vdd";
+    PackWriter::Options options;
+    options.solid = solid;
+    std::vector<PackWriter::EntryResult> r;
+    ASSERT_TRUE(packtest::writePack(pack, options, {{"head.txt", packtest::text(3000, 5)}, {"edges.bin", data}}, &r));
+    EXPECT_FALSE(r[1].stored);
+    EXPECT_LT(r[1].packedSize, data.size() - 100000);  // the copies were found
+    std::vector<uint8_t> out;
+    ASSERT_TRUE(packtest::extractEntry(pack, "", "edges.bin", out));
+    EXPECT_TRUE(out == data);
+  }
+}
+
 // ---- many files
 
 class ManyFiles : public ::testing::TestWithParam<Mode> {};

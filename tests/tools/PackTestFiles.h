@@ -128,6 +128,35 @@ inline std::vector<uint8_t> beyondWindow() {
   return out;
 }
 
+// Random bytes with copies placed at the edges of the format's length and distance classes
+// (distances 256/257, 8191/8192, 0x3ffff/0x40000 change the coded length; lengths near 255 and
+// the longest codes), each copy followed by a byte that ends it, and repeats of recent copies
+// so that remembered distances come into play. About 1.2 MiB.
+inline std::vector<uint8_t> matchBoundaries() {
+  static const uint32_t kDistances[] = {1,    2,    3,    4,     5,      8,      9,       16,      17,
+                                        32,   33,   64,   65,    128,    129,    192,     193,     256,
+                                        257,  258,  8191, 8192,  8193,   0x3ffff, 0x40000, 0x40001, 0xffffe,
+                                        0xfffff};
+  static const uint32_t kLengths[] = {2, 3, 4, 5, 6, 7, 255, 256, 257, 258, 259, 260, 261, 300};
+  std::vector<uint8_t> out = randomBytes(0x100000, 31);  // history for the far distances
+  SampleRandom r(32);
+  for (uint32_t distance : kDistances) {
+    for (uint32_t length : kLengths) {
+      for (int again = 0; again < 2; ++again) {  // the second copy can use a remembered distance
+        size_t from = out.size() - distance;
+        for (uint32_t i = 0; i < length; ++i) {
+          out.push_back(out[from + i]);
+        }
+        out.push_back(static_cast<uint8_t>(out[from + length] ^ 0x55));  // ends the match
+        for (int i = 0; i < 3; ++i) {
+          out.push_back(static_cast<uint8_t>(r.next()));
+        }
+      }
+    }
+  }
+  return out;
+}
+
 // Interleaved stereo samples of two tones with a little noise: 8-bit unsigned or 16-bit
 // little-endian signed.
 inline std::vector<uint8_t> stereoSamples(size_t frames, int bits, uint32_t seed) {
