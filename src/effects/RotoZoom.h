@@ -10,8 +10,8 @@ class RotoZoom : public PostEffect {
   RotoZoom();
 
   // Replaces the screen with the buffer's picture (blending (GL_ONE, GL_ZERO)) in the colour
-  // ("Red", "Green", "Blue", "Alpha"). Leaves blending off, depth test on, colour (1, 1, 1) with
-  // the alpha unchanged, 2D texturing on, face culling off, every matrix as it was and the
+  // ("Red", "Green", "Blue", "Alpha"). Leaves blending off, depth test on, colour (1, 1, 1, 1)
+  // (glColor3f), 2D texturing on, face culling off, every matrix as it was and the
   // model-view matrix current. Nothing is drawn when the buffer does not exist.
   void render(uint32_t time) override;
 

@@ -13,7 +13,7 @@ class Tiles : public PostEffect {
 
   // Blends the nine tiles over the screen ((GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA)) in the colour
   // ("Red", "Green", "Blue") with each tile's own alpha. Leaves blending off, depth test on,
-  // colour (1, 1, 1) with the last tile's alpha, 2D texturing on, face culling off, both matrices
+  // colour (1, 1, 1, 1) (glColor3f), 2D texturing on, face culling off, both matrices
   // as they were and the model-view matrix current. Nothing is drawn when the buffer does not
   // exist.
   void render(uint32_t time) override;

@@ -25,6 +25,10 @@ void EffectPixelFixture::SetUp() {
   _list->insert("Input");
   EffectList::setCurrent(_list.get());
   glViewport(0, 0, width(), height());
+  for (GLenum stack : {GL_PROJECTION, GL_TEXTURE, GL_MODELVIEW}) {
+    glMatrixMode(stack);
+    glLoadIdentity();
+  }
   clearWindow(0, 0, 0);
 }
 
@@ -72,4 +76,47 @@ void EffectPixelFixture::savePicture(const char* name) {
     }
   }
   return ::testing::AssertionSuccess();
+}
+
+namespace {
+const GLenum kStacks[3] = {GL_PROJECTION, GL_TEXTURE, GL_MODELVIEW};
+const GLenum kMatrixQueries[3] = {GL_PROJECTION_MATRIX, GL_TEXTURE_MATRIX, GL_MODELVIEW_MATRIX};
+const GLenum kDepthQueries[3] = {GL_PROJECTION_STACK_DEPTH, GL_TEXTURE_STACK_DEPTH, GL_MODELVIEW_STACK_DEPTH};
+}  // namespace
+
+void loadMarkerMatrices() {
+  for (int i = 0; i < 3; ++i) {
+    glMatrixMode(kStacks[i]);
+    glLoadIdentity();
+    glTranslatef(0.125f * float(i + 1), 0.0f, 0.0f);
+  }
+}
+
+void expectMarkerMatrices() {
+  GLint mode = 0;
+  glGetIntegerv(GL_MATRIX_MODE, &mode);
+  EXPECT_EQ(mode, GL_MODELVIEW);
+  for (int i = 0; i < 3; ++i) {
+    GLfloat m[16];
+    glGetFloatv(kMatrixQueries[i], m);
+    EXPECT_FLOAT_EQ(m[12], 0.125f * float(i + 1)) << "matrix " << i;
+    EXPECT_FLOAT_EQ(m[0], 1.0f) << "matrix " << i;
+    GLint depth = 0;
+    glGetIntegerv(kDepthQueries[i], &depth);
+    EXPECT_EQ(depth, 1) << "matrix " << i;
+  }
+  for (int i = 0; i < 3; ++i) {
+    glMatrixMode(kStacks[i]);
+    glLoadIdentity();
+  }
+}
+
+void expectPostEndState() {
+  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+  EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
+  GLfloat colour[4] = {0, 0, 0, 0};
+  glGetFloatv(GL_CURRENT_COLOR, colour);
+  for (float c : colour) EXPECT_FLOAT_EQ(c, 1.0f);
 }
