@@ -25,15 +25,6 @@ TEST(AudioPredictor, DecoderStepReproducesEveryByteOnAnyChannelCount) {
   }
 }
 
-TEST(AudioPredictor, StartsFromZeroState) {
-  AudioPredictor p;
-  EXPECT_EQ(p.predict(0), 0);
-  EXPECT_EQ(p.deltaFor(0, 0x10), 0xf0);  // prediction 0 - byte
-  EXPECT_EQ(p.decode(0, 0xf0), 0x10);
-  p.reset();
-  EXPECT_EQ(p.predict(0), 0);
-}
-
 TEST(AudioPredictor, LearnsASmoothSignal) {
   std::vector<uint8_t> samples = packtest::stereoSamples(20000, 8, 1);
   AudioPredictor p;

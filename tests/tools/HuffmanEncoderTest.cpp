@@ -144,15 +144,6 @@ TEST(HuffmanEncoder, GivesTheOptimalLengthsOfASmallExample) {
   EXPECT_EQ(table.lengths(), (std::vector<uint8_t>{3, 3, 2, 1, 0}));
 }
 
-TEST(HuffmanEncoder, AssignsCanonicalCodesShorterFirstThenBySymbol) {
-  HuffmanEncoder table;
-  table.setLengths({2, 1, 3, 3});
-  EXPECT_EQ(table.code(1), 0b0u);
-  EXPECT_EQ(table.code(0), 0b10u);
-  EXPECT_EQ(table.code(2), 0b110u);
-  EXPECT_EQ(table.code(3), 0b111u);
-}
-
 TEST(BitWriter, WritesMostSignificantBitFirstAndPadsWithZeros) {
   BitWriter out;
   out.write(0b101, 3);

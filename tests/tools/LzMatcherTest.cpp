@@ -81,13 +81,4 @@ TEST(LzMatcher, FindsPairsWithinTheShortRange) {
   EXPECT_EQ(m.findPair(d, s.size() - 2, 400), 302u);
 }
 
-TEST(LzMatcher, ResetForgetsEverything) {
-  std::vector<uint8_t> d(100, 'z');
-  LzMatcher m;
-  m.indexUpTo(d.data(), d.size(), 50);
-  m.reset();
-  m.indexUpTo(d.data(), d.size(), 0);
-  EXPECT_EQ(m.findLongest(d.data(), 50, 10, anyMatch).length, 0u);
-}
-
 }  // namespace
