@@ -1,9 +1,9 @@
 #include "Fade.h"
 
+#include <cmath>
+
 #include "OverlayState.h"
 #include "ScreenHelpers.h"
-
-#include <cmath>
 
 Fade::Fade() : Effect("Fade") {
   registerVariable(_red, "Red", EffectVariable::kNoStringList, EffectVariable::kFloat);

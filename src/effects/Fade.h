@@ -25,7 +25,7 @@ class Fade : public Effect {
   FloatVariable _red;
   FloatVariable _green;
   FloatVariable _blue;
-  FloatVariable _alpha;   // accepted from the script, not drawn
-  bool _fadeOut = true;   // alpha = 1 - p; else alpha = p
-  bool _blend = false;    // alpha blending also while fading in
+  FloatVariable _alpha;  // accepted from the script, not drawn
+  bool _fadeOut = true;  // alpha = 1 - p; else alpha = p
+  bool _blend = false;   // alpha blending also while fading in
 };

@@ -1,10 +1,10 @@
 #include "Flash.h"
 
-#include "OverlayState.h"
-#include "ScreenHelpers.h"
-
 #include <algorithm>
 #include <cmath>
+
+#include "OverlayState.h"
+#include "ScreenHelpers.h"
 
 Flash::Flash() : Effect("Flash") {
   registerVariable(_add, "Add", EffectVariable::kNoStringList, EffectVariable::kBool);

@@ -20,7 +20,7 @@ class Flash : public Effect {
   static float intensity(float phase, float trigger);
 
  private:
-  BoolVariable _add;     // "Add": additive blending
-  BoolVariable _repeat;  // "Repeat": accepted from the script, not used by the drawing
-  float _trigger = 0.0f; // phase at the last pattern step
+  BoolVariable _add;      // "Add": additive blending
+  BoolVariable _repeat;   // "Repeat": accepted from the script, not used by the drawing
+  float _trigger = 0.0f;  // phase at the last pattern step
 };

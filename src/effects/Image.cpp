@@ -1,14 +1,13 @@
 #include "Image.h"
 
+#include <epoxy/gl.h>
+
 #include "ScreenHelpers.h"
 #include "TextureManager.h"
 
-#include <epoxy/gl.h>
-
 Image::Image() : Image("Image", true) {}
 
-Image::Image(const std::string& name, bool alphaOffsetApplies)
-    : Effect(name), _alphaOffsetApplies(alphaOffsetApplies) {
+Image::Image(const std::string& name, bool alphaOffsetApplies) : Effect(name), _alphaOffsetApplies(alphaOffsetApplies) {
   registerVariable(_red, "Red", EffectVariable::kNoStringList, EffectVariable::kFloat);
   registerVariable(_green, "Green", EffectVariable::kNoStringList, EffectVariable::kFloat);
   registerVariable(_blue, "Blue", EffectVariable::kNoStringList, EffectVariable::kFloat);

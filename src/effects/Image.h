@@ -59,12 +59,12 @@ class Image : public Effect {
   Vec3 _position;                  // unit screen coordinates, y upwards
   Vec3 _rotation;                  // degrees about x, y, z
   Vec3 _scale = {1.0f, 1.0f, 1.0f};
-  Vec3 _scrollSpeed;               // screen units per unit of phase (x, y used; y downwards)
-  Vec3 _rotationSpeed;             // degrees per unit of phase
-  Vec3 _scaleSpeed;                // scale per unit of phase
-  bool _scaleGrows = true;         // scale + speed x p; else scale - speed x p
-  float _alphaOffset = 0.0f;       // added to "Alpha" (Image only)
-  float _alphaFactor = 0.0f;       // alpha offset per pulse event value
-  bool _reverseSubtract = false;   // destination minus source
-  int64_t _loadedIndex = -1;       // string list 0 index last loaded by prepare (-1: none yet)
+  Vec3 _scrollSpeed;              // screen units per unit of phase (x, y used; y downwards)
+  Vec3 _rotationSpeed;            // degrees per unit of phase
+  Vec3 _scaleSpeed;               // scale per unit of phase
+  bool _scaleGrows = true;        // scale + speed x p; else scale - speed x p
+  float _alphaOffset = 0.0f;      // added to "Alpha" (Image only)
+  float _alphaFactor = 0.0f;      // alpha offset per pulse event value
+  bool _reverseSubtract = false;  // destination minus source
+  int64_t _loadedIndex = -1;      // string list 0 index last loaded by prepare (-1: none yet)
 };

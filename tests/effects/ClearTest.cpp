@@ -1,9 +1,9 @@
 // Clear's buffer masks: each flag clears exactly its buffer; with none set the clear changes
 // nothing and is still a valid GL call.
+#include <cstdint>
+
 #include "Clear.h"
 #include "OverlayFixture.h"
-
-#include <cstdint>
 
 namespace {
 
@@ -55,8 +55,9 @@ TEST_P(ClearTest, ClearsExactlyTheFlaggedBuffers) {
 }
 
 const MaskCase kMasks[] = {
-    {"EmptyMask", false, false, false}, {"ColourOnly", true, false, false}, {"DepthOnly", false, true, false},
-    {"StencilOnly", false, false, true}, {"ColourAndDepth", true, true, false}, {"DepthAndStencil", false, true, true},
+    {"EmptyMask", false, false, false},      {"ColourOnly", true, false, false},
+    {"DepthOnly", false, true, false},       {"StencilOnly", false, false, true},
+    {"ColourAndDepth", true, true, false},   {"DepthAndStencil", false, true, true},
     {"ColourAndStencil", true, false, true}, {"All", true, true, true},
 };
 INSTANTIATE_TEST_SUITE_P(Masks, ClearTest, ::testing::ValuesIn(kMasks),

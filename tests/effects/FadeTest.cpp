@@ -1,9 +1,9 @@
 // Fade's alpha over the phase (p = 0.1 per ms at the default speed), its blend functions, its
 // events and the GL state it leaves.
+#include <vector>
+
 #include "Fade.h"
 #include "OverlayFixture.h"
-
-#include <vector>
 
 namespace {
 
@@ -50,6 +50,7 @@ TEST_P(FadeTest, CentrePixel) {
   // The quad covers the whole screen.
   EXPECT_TRUE(near(pixelAt(0.0f, 0.0f), pixel, 0));
   EXPECT_TRUE(near(pixelAt(0.999f, 0.999f), pixel, 0));
+  if (std::string(c.name) == "HalfAtPhaseHalf") savePicture("fade-half.png");
 }
 
 INSTANTIATE_TEST_SUITE_P(Phases, FadeTest, ::testing::ValuesIn(kCases),

@@ -1,13 +1,13 @@
 // Flash at chosen times of its beat pattern (beat 100 ms, phase 0.1 per ms): full at a step,
 // 1/e one phase unit later, nothing on a '0' step, and its intensity formula at the extremes.
-#include "DemoSettings.h"
-#include "Flash.h"
-#include "OverlayFixture.h"
-
 #include <cmath>
 #include <limits>
 #include <string>
 #include <vector>
+
+#include "DemoSettings.h"
+#include "Flash.h"
+#include "OverlayFixture.h"
 
 namespace {
 
@@ -17,9 +17,9 @@ struct FlashCase {
   const char* name;
   const char* pattern;
   bool add;
-  float background;  // grey level under the flash
+  float background;             // grey level under the flash
   std::vector<uint32_t> times;  // ms after the start: updates in order, rendered at the last
-  int expected;      // grey level of the centre pixel
+  int expected;                 // grey level of the centre pixel
 };
 
 // Add: bg + I. Not add: I x I + (1 - I) x bg. I(1 unit) = 1/e = 0.3679.
@@ -57,6 +57,7 @@ TEST_P(FlashTest, CentrePixel) {
   const Rgb pixel = pixelAt(0.5f, 0.5f);
   EXPECT_TRUE(near(pixel, Rgb{c.expected, c.expected, c.expected})) << pixel << " expected " << c.expected;
   EXPECT_TRUE(near(pixelAt(0.0f, 0.0f), pixel, 0));
+  if (std::string(c.name) == "AddOnTopOfGrey") savePicture("flash-one-unit.png");
 }
 
 INSTANTIATE_TEST_SUITE_P(PatternSteps, FlashTest, ::testing::ValuesIn(kCases),
@@ -93,8 +94,8 @@ TEST(FlashIntensity, FollowsTheExponentialDecay) {
       {1.0f, 0.0f, 1.0f / kE},
       {12.0f, 10.0f, 1.0f / (kE * kE)},
       {0.5f, 0.0f, std::exp(-127.0f / 255.0f)},  // n = 255 - 127
-      {1e30f, 0.0f, 0.0f},                        // no overflow of the integer conversion
-      {0.0f, 1e30f, 1.0f},                        // before the trigger: clamped to full
+      {1e30f, 0.0f, 0.0f},                       // no overflow of the integer conversion
+      {0.0f, 1e30f, 1.0f},                       // before the trigger: clamped to full
       {std::numeric_limits<float>::quiet_NaN(), 0.0f, 1.0f},
   };
   for (const Case& c : cases)

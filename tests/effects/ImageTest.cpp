@@ -1,6 +1,12 @@
 // Image and Image2 with small generated PNGs loaded through the texture manager: placement
 // events read back on a 4 x 4 grid of probe points, the blend modes, the alpha offset, texture
 // selection by string list, events and prepare, and the GL state left behind.
+#include <png.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "Image.h"
 #include "Image2.h"
 #include "ImageFixtures.h"
@@ -9,12 +15,6 @@
 #include "ReportCapture.h"
 #include "TempDir.h"
 #include "TextureManager.h"
-
-#include <png.h>
-
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -26,11 +26,16 @@ Bytes solidPicture(uint32_t width, uint32_t height, uint8_t r, uint8_t g, uint8_
 
 Rgb colourOf(char code) {
   switch (code) {
-    case 'R': return {255, 0, 0};
-    case 'G': return {0, 255, 0};
-    case 'B': return {0, 0, 255};
-    case 'W': return {255, 255, 255};
-    default: return {0, 0, 0};
+    case 'R':
+      return {255, 0, 0};
+    case 'G':
+      return {0, 255, 0};
+    case 'B':
+      return {0, 0, 255};
+    case 'W':
+      return {255, 255, 255};
+    default:
+      return {0, 0, 0};
   }
 }
 
@@ -96,17 +101,22 @@ const PlacementCase kPlacements[] = {
     {"ScaleXOnly", {makeEvent(9, 0.5f, 1.0f, 1.0f)}, 0, "KRGK KRGK KBWK KBWK"},
     {"RotationAboutZ", {makeEvent(8, 0.0f, 0.0f, 90.0f)}, 0, "GGWW GGWW RRBB RRBB"},
     {"RotationSpeedTimesPhase", {makeEvent(11, 0.0f, 0.0f, 9.0f)}, 100, "GGWW GGWW RRBB RRBB"},
-    {"RotationSpeedCancelsRotation", {makeEvent(8, 0.0f, 0.0f, 90.0f), makeEvent(11, 0.0f, 0.0f, -9.0f)}, 100,
+    {"RotationSpeedCancelsRotation",
+     {makeEvent(8, 0.0f, 0.0f, 90.0f), makeEvent(11, 0.0f, 0.0f, -9.0f)},
+     100,
      "RRGG RRGG BBWW BBWW"},
     {"RotationAboutYMirrors", {makeEvent(8, 0.0f, 180.0f, 0.0f)}, 0, "GGRR GGRR WWBB WWBB"},
-    {"ScaleGrowsWithPhase", {makeEvent(9, 0.25f, 0.25f, 1.0f), makeEvent(12, 0.025f, 0.025f, 0.0f)}, 100,
+    {"ScaleGrowsWithPhase",
+     {makeEvent(9, 0.25f, 0.25f, 1.0f), makeEvent(12, 0.025f, 0.025f, 0.0f)},
+     100,
      "KKKK KRGK KBWK KKKK"},
     {"ScaleShrinksWithPhase", {makeEvent(12, 0.05f, 0.05f, 0.0f), makeEvent(24)}, 100, "KKKK KRGK KBWK KKKK"},
-    {"ScaleGrowsAgain", {makeEvent(12, 0.05f, 0.05f, 0.0f), makeEvent(24), makeEvent(23)}, 100,
-     "RRGG RRGG BBWW BBWW"},
+    {"ScaleGrowsAgain", {makeEvent(12, 0.05f, 0.05f, 0.0f), makeEvent(24), makeEvent(23)}, 100, "RRGG RRGG BBWW BBWW"},
     {"ScrollX", {makeEvent(10, 0.05f, 0.0f, 0.0f)}, 100, "KKRR KKRR KKBB KKBB"},
     {"ScrollYDownwards", {makeEvent(10, 0.0f, 0.05f, 0.0f)}, 100, "KKKK KKKK RRGG RRGG"},
-    {"StartResetsPlacement", {makeEvent(7, 0.5f, 0.5f, 0.0f), makeEvent(9, 0.5f, 0.5f, 1.0f), makeEvent(0)}, 0,
+    {"StartResetsPlacement",
+     {makeEvent(7, 0.5f, 0.5f, 0.0f), makeEvent(9, 0.5f, 0.5f, 1.0f), makeEvent(0)},
+     0,
      "RRGG RRGG BBWW BBWW"},
 };
 
@@ -121,12 +131,13 @@ TEST_P(ImagePlacementTest, ProbeGrid) {
   image.update(c.time);
   image.render(c.time);
   EXPECT_EQ(grid(), c.expected);
-  if (std::string(c.name) == "RotationAboutZ") saveScreen("/tmp/fx1-image-rotation.png");
-  if (std::string(c.name) == "ScaleAboutTheCentre") saveScreen("/tmp/fx1-image-scale.png");
+  savePicture(std::string("image-") + c.name + ".png");
 }
 
 INSTANTIATE_TEST_SUITE_P(Events, ImagePlacementTest, ::testing::ValuesIn(kPlacements),
-                         [](const ::testing::TestParamInfo<PlacementCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<PlacementCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 struct BlendCase {
   const char* name;

@@ -2,9 +2,6 @@
 // Pixel-test fixture for the screen-space effects: one hidden 800 x 600 GL context per suite,
 // a known GL state and background before each test, and helpers for events and unit-coordinate
 // pixel reads.
-#include "EffectEvent.h"
-#include "TestGLContext.h"
-
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
@@ -12,6 +9,9 @@
 #include <cstdlib>
 #include <ostream>
 #include <string>
+
+#include "EffectEvent.h"
+#include "TestGLContext.h"
 
 struct Rgb {
   int r;
@@ -24,7 +24,8 @@ inline std::ostream& operator<<(std::ostream& out, const Rgb& c) {
 }
 
 // An event of the given type with its three values and text.
-inline EffectEvent makeEvent(int32_t type, float x = 0.0f, float y = 0.0f, float z = 0.0f, const std::string& text = "") {
+inline EffectEvent makeEvent(int32_t type, float x = 0.0f, float y = 0.0f, float z = 0.0f,
+                             const std::string& text = "") {
   EffectEvent event;
   event.type = type;
   event.value = x;
@@ -76,7 +77,14 @@ class OverlayFixture : public ::testing::Test {
   static bool near(const Rgb& a, const Rgb& b, int tolerance = 2) {
     return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
   }
-  static bool saveScreen(const std::string& path) { return gContext->savePng(path.c_str()); }
+  // Writes the screen as name into the folder named by RK17_TEST_PICTURES, when that is set, for
+  // looking at the pictures; does nothing otherwise.
+  static void savePicture(const std::string& name) {
+    const char* folder = std::getenv("RK17_TEST_PICTURES");
+    if (folder && *folder) {
+      EXPECT_TRUE(gContext->savePng((std::string(folder) + "/" + name).c_str()));
+    }
+  }
 
   // The end state every overlay leaves: blending off, depth writes and test on, culling off,
   // colour white.

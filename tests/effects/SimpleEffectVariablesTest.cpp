@@ -1,17 +1,17 @@
 // Registration of the simple 2D effects: registry name, variable names in order, kinds, string
 // lists and default values (sampled at time 0 with no keys).
-#include "Clear.h"
-#include "Fade.h"
-#include "Flash.h"
-#include "Image.h"
-#include "Image2.h"
-
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "Clear.h"
+#include "Fade.h"
+#include "Flash.h"
+#include "Image.h"
+#include "Image2.h"
 
 namespace {
 
@@ -31,12 +31,16 @@ struct RegistrationCase {
 constexpr int32_t kNone = EffectVariable::kNoStringList;
 
 std::vector<RegistrationCase> cases() {
-  const std::vector<Expected> imageVariables = {
-      {"Red", 1, kNone, 1.0f},          {"Green", 1, kNone, 1.0f},    {"Blue", 1, kNone, 1.0f},
-      {"Alpha", 1, kNone, 1.0f},        {"BlendMultipy", 2, kNone, 0.0f}, {"BlendAdd", 2, kNone, 0.0f},
-      {"Datafile", 3, EffectVariable::kStringList0, 0.0f}};
+  const std::vector<Expected> imageVariables = {{"Red", 1, kNone, 1.0f},
+                                                {"Green", 1, kNone, 1.0f},
+                                                {"Blue", 1, kNone, 1.0f},
+                                                {"Alpha", 1, kNone, 1.0f},
+                                                {"BlendMultipy", 2, kNone, 0.0f},
+                                                {"BlendAdd", 2, kNone, 0.0f},
+                                                {"Datafile", 3, EffectVariable::kStringList0, 0.0f}};
   return {
-      {"Clear", [] { return std::make_unique<Clear>(0.1f, 0.2f, 0.3f, 0.4f); },
+      {"Clear",
+       [] { return std::make_unique<Clear>(0.1f, 0.2f, 0.3f, 0.4f); },
        {{"Red", 1, kNone, 0.1f},
         {"Green", 1, kNone, 0.2f},
         {"Blue", 1, kNone, 0.3f},
@@ -44,7 +48,8 @@ std::vector<RegistrationCase> cases() {
         {"ClearColor", 2, kNone, 1.0f},
         {"ClearDepth", 2, kNone, 1.0f},
         {"ClearStencil", 2, kNone, 1.0f}}},
-      {"Fade", [] { return std::make_unique<Fade>(); },
+      {"Fade",
+       [] { return std::make_unique<Fade>(); },
        {{"Red", 1, kNone, 0.0f}, {"Green", 1, kNone, 0.0f}, {"Blue", 1, kNone, 0.0f}, {"Alpha", 1, kNone, 0.0f}}},
       {"Flash", [] { return std::make_unique<Flash>(); }, {{"Add", 2, kNone, 1.0f}, {"Repeat", 2, kNone, 1.0f}}},
       {"Image", [] { return std::make_unique<Image>(); }, imageVariables},
