@@ -229,12 +229,6 @@ TEST_F(ImageTest, StartClearsTheAlphaOffset) {
   EXPECT_TRUE(near(pixelAt(0.5f, 0.5f), Rgb{153, 153, 153}));
 }
 
-TEST_F(ImageTest, AlphaEventWritesTheCurrentValue) {
-  Image image;
-  image.handleEvent(makeEvent(29, 0.3f));
-  EXPECT_FLOAT_EQ(image.findVariable("Alpha")->sample(0), 0.3f);
-}
-
 TEST_F(ImageTest, LastNamedImageIsShownAndDatafileCountsTheNames) {
   Image image;
   show(image, gRed);
@@ -313,15 +307,6 @@ TEST_F(ImageTest, MissingImageDrawsTheUntexturedQuad) {
     EXPECT_EQ(grid(), "RRRR RRRR RRRR RRRR") << c.name;
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
   }
-}
-
-TEST_F(ImageTest, ImageTwoSharesTheImageVariablesUnderItsOwnName) {
-  Image2 image2;
-  Image image;
-  EXPECT_EQ(image2.getName(), "Image2");
-  ASSERT_EQ(image2.getVariables().size(), image.getVariables().size());
-  for (size_t i = 0; i < image.getVariables().size(); ++i)
-    EXPECT_EQ(image2.getVariables()[i]->getName(), image.getVariables()[i]->getName());
 }
 
 }  // namespace
