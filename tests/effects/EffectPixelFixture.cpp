@@ -82,24 +82,27 @@ namespace {
 const GLenum kStacks[3] = {GL_PROJECTION, GL_TEXTURE, GL_MODELVIEW};
 const GLenum kMatrixQueries[3] = {GL_PROJECTION_MATRIX, GL_TEXTURE_MATRIX, GL_MODELVIEW_MATRIX};
 const GLenum kDepthQueries[3] = {GL_PROJECTION_STACK_DEPTH, GL_TEXTURE_STACK_DEPTH, GL_MODELVIEW_STACK_DEPTH};
+
+// The translation loadMarkerMatrices puts into stack i (projection, texture, model-view).
+float markerOf(int stack, bool texture) { return (stack == 1 && !texture) ? 0.0f : 0.125f * float(stack + 1); }
 }  // namespace
 
-void loadMarkerMatrices() {
+void loadMarkerMatrices(bool texture) {
   for (int i = 0; i < 3; ++i) {
     glMatrixMode(kStacks[i]);
     glLoadIdentity();
-    glTranslatef(0.125f * float(i + 1), 0.0f, 0.0f);
+    glTranslatef(markerOf(i, texture), 0.0f, 0.0f);
   }
 }
 
-void expectMarkerMatrices() {
+void expectMarkerMatrices(bool texture) {
   GLint mode = 0;
   glGetIntegerv(GL_MATRIX_MODE, &mode);
   EXPECT_EQ(mode, GL_MODELVIEW);
   for (int i = 0; i < 3; ++i) {
     GLfloat m[16];
     glGetFloatv(kMatrixQueries[i], m);
-    EXPECT_FLOAT_EQ(m[12], 0.125f * float(i + 1)) << "matrix " << i;
+    EXPECT_FLOAT_EQ(m[12], markerOf(i, texture)) << "matrix " << i;
     EXPECT_FLOAT_EQ(m[0], 1.0f) << "matrix " << i;
     GLint depth = 0;
     glGetIntegerv(kDepthQueries[i], &depth);

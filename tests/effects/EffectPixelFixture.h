@@ -41,11 +41,11 @@ constexpr uint32_t rgba(int r, int g, int b, int a = 255) {
   return uint32_t(r) | uint32_t(g) << 8 | uint32_t(b) << 16 | uint32_t(a) << 24;
 }
 
-// Loads a recognisable translation into the projection, model-view and texture matrices, with
-// the model-view matrix current; expectMarkerMatrices checks that they, the stack depths and the
-// matrix mode are as loadMarkerMatrices left them.
-void loadMarkerMatrices();
-void expectMarkerMatrices();
+// Loads a recognisable translation into the projection, model-view and (with texture) texture
+// matrices, with the model-view matrix current; expectMarkerMatrices checks that they, the stack
+// depths and the matrix mode are as loadMarkerMatrices left them, then loads identities.
+void loadMarkerMatrices(bool texture = true);
+void expectMarkerMatrices(bool texture = true);
 // The end state of the post-processing effects: blending off, depth test on, 2D texturing on,
 // face culling off, colour (1, 1, 1, 1).
 void expectPostEndState();
