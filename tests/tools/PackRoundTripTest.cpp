@@ -183,6 +183,58 @@ TEST(PackMatches, CopiesAtEveryLengthAndDistanceEdgeComeBack) {
   }
 }
 
+// Seeded random mixtures of the shapes a data tree holds (literal noise, runs, copies from
+// anywhere in the window, text), of random sizes: whatever the parser chooses must decode.
+std::vector<uint8_t> mixture(uint32_t seed) {
+  packtest::SampleRandom r(seed);
+  size_t size = (r.next() << 10 | r.next() << 2) % 300000;
+  std::vector<uint8_t> out;
+  while (out.size() < size) {
+    uint32_t kind = r.next() % 4;
+    size_t length = 1 + (r.next() << 4 | r.next() >> 4) % (kind == 2 ? 600 : 3000);
+    if (kind == 0 || out.empty()) {
+      std::vector<uint8_t> noise = packtest::randomBytes(length, r.next());
+      out.insert(out.end(), noise.begin(), noise.end());
+    } else if (kind == 1) {
+      out.insert(out.end(), length, static_cast<uint8_t>(r.next()));
+    } else if (kind == 2) {
+      size_t distance = 1 + (r.next() << 8 | r.next()) % out.size();
+      for (size_t i = 0; i < length; ++i) {
+        out.push_back(out[out.size() - distance]);
+      }
+    } else {
+      std::vector<uint8_t> words = packtest::text(length, r.next() % 4);
+      out.insert(out.end(), words.begin(), words.end());
+    }
+  }
+  out.resize(size);
+  return out;
+}
+
+class PackMixtures : public ::testing::TestWithParam<Mode> {};
+
+TEST_P(PackMixtures, SeededMixturesComeBack) {
+  const Mode& mode = GetParam();
+  {
+    std::vector<Entry> entries;
+    for (uint32_t seed = 1; seed <= 6; ++seed) {
+      entries.push_back({"m" + std::to_string(seed), mixture(seed * 7919u + (mode.solid ? 1u : 0u))});
+    }
+    packtest::ScratchDir dir;
+    std::string pack = dir / "mix.vdd";
+    ASSERT_TRUE(packtest::writePack(pack, optionsFor(mode), entries)) << mode.name;
+    for (const Entry& e : entries) {
+      std::vector<uint8_t> out;
+      ASSERT_TRUE(packtest::extractEntry(pack, mode.encrypted ? kPassword : "", e.first, out))
+          << mode.name << " " << e.first << " (" << e.second.size() << " bytes)";
+      EXPECT_TRUE(out == e.second) << mode.name << " " << e.first;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, PackMixtures, ::testing::ValuesIn(kModes),
+                         [](const ::testing::TestParamInfo<Mode>& info) { return std::string(info.param.name); });
+
 // ---- many files
 
 class ManyFiles : public ::testing::TestWithParam<Mode> {};

@@ -118,6 +118,7 @@ const BadLine kBadLines[] = {
     {"PasswordTooLong", {"a", "-p", std::string(256, 'x'), "@/p.vdd", "@/src"}, 2, "255 bytes"},
     {"BadChannels", {"a", "--channels", "5", "@/p.vdd", "@/src"}, 2, "1 to 4"},
     {"BadMarker", {"a", "--marker", "zip", "@/p.vdd", "@/src"}, 2, "--marker takes"},
+    {"ArchiveFolderMissing", {"a", "@/no/such/p.vdd", "@/src/data"}, 1, "cannot create"},
     {"MissingInput", {"a", "@/p.vdd", "@/src/data", "@/nothing.bin"}, 1, "nothing.bin: no such file"},
     {"ListMissingPack", {"l", "@/p.vdd"}, 1, "cannot be read"},
     {"ExtractNotAPack", {"x", "@/src/data/images/a.bin", "@/out"}, 1, "cannot be read"},
