@@ -174,7 +174,7 @@ void Rar20Unpacker::copyMatch(uint32_t length, uint32_t distance) {
     // that a match shorter than its length repeats.
     uint8_t* to = _window + _writePos;
     const uint8_t* from = _window + source;
-    if (distance >= length) {
+    if (source + length <= _writePos || _writePos + length <= source) {
       std::memcpy(to, from, length);
     } else {
       for (uint32_t i = 0; i < length; ++i) to[i] = from[i];

@@ -138,6 +138,24 @@ TEST(Rar20Unpacker, RememberedDistancesAndRepeatOfTheLastMatch) {
   EXPECT_EQ("abcdabcdabcdabc", unpack(*unpacker, writer.bytes(), 15).text);
 }
 
+// A distance longer than what was written wraps the source to just ahead of the write position,
+// where source and destination overlap the other way round (caught by AddressSanitizer if copied
+// as one block).
+TEST(Rar20Unpacker, DistanceWrappingToJustAheadOfTheWritePosition) {
+  std::vector<uint8_t> lengths(TestStreamWriter::kLzTableSize, 0);
+  lengths['a'] = lengths[275] = 1;  // symbol 275: length 5 + 3, +2 for a distance of at least 0x40000
+  lengths[kMain + 47] = lengths[kMain + 46] = 1;
+  const std::vector<uint8_t> distance(lengths.begin() + kMain, lengths.begin() + kMain + 48);
+  TestStreamWriter writer;
+  writer.writeLzTables(lengths);
+  writer.writeSymbol(mainPart(lengths), 'a');
+  writer.writeSymbol(mainPart(lengths), 275);
+  writer.writeSymbol(distance, 47);
+  writer.writeBits(65531, 16);  // distance 983041 + 65531 = 0xFFFFC: source 1 - 0xFFFFC = 5 (wrapped)
+  auto unpacker = makeUnpacker();
+  EXPECT_EQ(std::string("a") + std::string(10, '\0'), unpack(*unpacker, writer.bytes(4), 11).text);
+}
+
 // A new match (symbol 270, length 3) and a match reusing its distance (symbol 257, repeat-length
 // symbol 0: length 2) both grow with the distance. The padding after the stream decodes as 'Z', so
 // lengths that come out short show up as a 'Z' in the output, long ones as a short output.
