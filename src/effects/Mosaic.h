@@ -23,7 +23,8 @@ class Mosaic : public PostEffect {
   // model-view matrix is left identity and current): full-screen white quads blended with
   // (GL_DST_COLOR, GL_ONE), each doubling the colour below: one for each q = 2, 4, 8, ... up to n
   // and one more, with alpha (n - m) / m for m the last such q (1 when there is none). Leaves
-  // blending and 2D texturing off.
+  // blending and 2D texturing off. The depth state is used as found: with depth test and depth
+  // writes on (as effects leave them), every quad after the first fails the depth test.
   static void brighten(int32_t n);
   // Fraction of the block buffer spread over the screen at phase p.
   static float spanAt(float phase);

@@ -25,6 +25,7 @@ void PostInputEffect::render(uint32_t) {
   glDisable(GL_BLEND);
   glDisable(GL_DEPTH_TEST);
   glDisable(GL_CULL_FACE);
+  glDepthMask(GL_TRUE);
   setOrthoProjection();
   glColor4f(background[0], background[1], background[2], 1.0f);
   drawQuad(ScreenRect{});
@@ -33,7 +34,8 @@ void PostInputEffect::render(uint32_t) {
     drawQuad(patch.rect);
   }
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-  glEnable(GL_DEPTH_TEST);
+  glDepthMask(GL_TRUE);
+  if (leaveDepthTest) glEnable(GL_DEPTH_TEST);
 }
 
 void PostInputEffect::setQuadrants() {

@@ -20,7 +20,8 @@ class PostInputEffect : public Effect {
 
   void start(uint32_t time) override;
   void update(uint32_t time) override;
-  // Texturing, blending, depth test and culling off; the background, then the patches.
+  // Texturing, blending, depth test and culling off; the background, then the patches; then
+  // depth test and writes on when leaveDepthTest is set.
   void render(uint32_t time) override;
 
   // Red, green, blue and white quadrants (top-left, top-right, bottom-left, bottom-right).
@@ -29,6 +30,7 @@ class PostInputEffect : public Effect {
   void setUniform(float red, float green, float blue);
 
   float background[3] = {0.0f, 0.0f, 0.0f};
+  bool leaveDepthTest = true;  // end render with depth test and writes on, as effects do
   std::vector<Patch> patches;
   int starts = 0;
   int updates = 0;
