@@ -3,14 +3,14 @@
 // (1) every entry by name through DataPack::extract, as the program's memory files do (each call
 // parses the pack from its start), and (2) every entry in one pass through DataPack::extractAll.
 // MB/s counts unpacked bytes (10^6 bytes per MB); the best of REPEATS runs (default 3) is shown.
-#include "DataPack.h"
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "DataPack.h"
 
 namespace {
 double secondsSince(std::chrono::steady_clock::time_point start) {

@@ -1,9 +1,9 @@
 #include "DataPack.h"
 
-#include "PackArchive.h"
-
 #include <cstdlib>
 #include <cstring>
+
+#include "PackArchive.h"
 
 namespace {
 constexpr size_t kMaxMatchedName = 511;  // characters of each name compared

@@ -1,13 +1,9 @@
 #pragma once
 // Extraction of files from the data pack "data.vdd", a RAR 2.0 archive with stored, compressed,
 // solid and encrypted entries. No state is kept between calls: each call opens the pack, walks its
-// headers from the start, decodes what it must and closes the pack again. Not reentrant-safe
-// beyond what its locals give: concurrent calls on different threads are fine.
+// headers from the start, decodes what it must and closes the pack again. Calls share nothing but a
+// per-thread spare decoder window, so calls on different threads may run at once.
 #include "DataPackEntry.h"
-
-#include <cstdint>
-#include <functional>
-#include <vector>
 
 class DataPack {
  public:
@@ -18,8 +14,7 @@ class DataPack {
   // version outside 13..20, its CRC-32 does not match (a wrong password ends here), or memory is
   // short. The call's copy of the password is wiped before it returns. The argument order fits
   // MemoryFile's PackExtractor.
-  static int extract(const char* packName, const char* password, const char* entryName, uint8_t** data,
-                     uint32_t* size);
+  static int extract(const char* packName, const char* password, const char* entryName, uint8_t** data, uint32_t* size);
 
   // Names match when, cut to 511 characters, with every slash and backslash replaced by an
   // underscore and upper-cased, they are equal.

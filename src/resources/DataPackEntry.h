@@ -5,9 +5,9 @@
 
 struct DataPackEntry {
   static constexpr uint16_t kFlagEncrypted = 0x0004;
-  static constexpr uint16_t kFlagSolid = 0x0010;       // continues the previous entry's decoder state
+  static constexpr uint16_t kFlagSolid = 0x0010;          // continues the previous entry's decoder state
   static constexpr uint16_t kFlagDirectoryMask = 0x00E0;  // all three bits set: a directory
-  static constexpr uint16_t kFlagUnicodeName = 0x0200;  // a second, encoded name follows a zero byte
+  static constexpr uint16_t kFlagUnicodeName = 0x0200;    // a second, encoded name follows a zero byte
   static constexpr uint8_t kMethodStored = 0x30;
   static constexpr size_t kMaxNameLength = 259;  // longer stored names are cut to this many bytes
 
@@ -20,8 +20,8 @@ struct DataPackEntry {
   uint32_t fileTime = 0;      // DOS date and time
   uint32_t attributes = 0;    // host-system attributes
   uint8_t hostSystem = 0;
-  uint8_t version = 0;  // version needed to extract (13..20 readable)
-  uint8_t method = 0;   // 0x30 stored, other values compressed
+  uint8_t version = 0;      // version needed to extract (13..20 readable)
+  uint8_t method = 0;       // 0x30 stored, other values compressed
   uint64_t dataOffset = 0;  // offset of the packed data in the pack file
 
   bool isEncrypted() const { return (flags & kFlagEncrypted) != 0; }

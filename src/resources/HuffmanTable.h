@@ -1,9 +1,9 @@
 #pragma once
 // A canonical prefix-code table of the RAR 2.0 method, built from per-symbol code lengths.
 // Codes are read most significant bit first; longer codes never exceed 15 bits.
-#include "Rar20BitInput.h"
-
 #include <cstdint>
+
+#include "Rar20BitInput.h"
 
 class HuffmanTable {
  public:
@@ -43,9 +43,9 @@ class HuffmanTable {
   int decodeSlow(uint32_t bits, int* length) const;
 
   int _symbolCount = 0;
-  uint32_t _limit[kMaxLength + 1];     // limit[L]: first 16-bit left-aligned code beyond length L
+  uint32_t _limit[kMaxLength + 1];       // limit[L]: first 16-bit left-aligned code beyond length L
   uint32_t _firstIndex[kMaxLength + 1];  // position in _symbols of the first code of length L
-  uint16_t _symbols[kMaxSymbols];      // symbols ordered by code length, then by symbol value
+  uint16_t _symbols[kMaxSymbols];        // symbols ordered by code length, then by symbol value
   // For each kQuickBits-bit prefix: code length in the low 4 bits (0: longer than kQuickBits),
   // symbol above them.
   uint16_t _quick[1u << kQuickBits];

@@ -1,10 +1,10 @@
 #include "PackArchive.h"
 
-#include "PackedDataSource.h"
-
 #include <zlib.h>
 
 #include <cstring>
+
+#include "PackedDataSource.h"
 
 namespace {
 constexpr size_t kMarkerSize = 7;
@@ -12,8 +12,8 @@ constexpr uint8_t kRarMarker[kMarkerSize] = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07,
 constexpr uint8_t kUniqueMarker[kMarkerSize] = {'U', 'n', 'i', 'q', 'u', 'E', '!'};
 
 constexpr size_t kArchiveHeaderSize = 13;
-constexpr size_t kBlockHeaderSize = 7;       // CRC, type, flags, header size
-constexpr size_t kFileHeaderSize = 32;       // fixed part before the name
+constexpr size_t kBlockHeaderSize = 7;         // CRC, type, flags, header size
+constexpr size_t kFileHeaderSize = 32;         // fixed part before the name
 constexpr uint16_t kFlagDataFollows = 0x8000;  // a 32-bit data size follows the block header
 
 constexpr uint8_t kTypeFile = 0x74;

@@ -2,12 +2,12 @@
 // Sequential reader of a data pack (a RAR 2.0 archive): checks the marker, walks the blocks from
 // the start of the file and decodes the entries it is asked to, one after the other. Every size
 // read from the file is checked against the file's length before it is used.
+#include <cstdint>
+#include <cstdio>
+
 #include "DataPackEntry.h"
 #include "Rar20Cipher.h"
 #include "Rar20Unpacker.h"
-
-#include <cstdint>
-#include <cstdio>
 
 class PackArchive {
  public:
@@ -48,9 +48,9 @@ class PackArchive {
   static constexpr uint64_t kUnknownPosition = ~uint64_t(0);
 
   std::FILE* _file = nullptr;
-  uint64_t _fileSize = 0;     // bytes
+  uint64_t _fileSize = 0;                 // bytes
   uint64_t _position = kUnknownPosition;  // stream position after the last readAt, if known
-  uint64_t _nextBlock = 0;    // offset of the next block header
+  uint64_t _nextBlock = 0;                // offset of the next block header
   uint16_t _archiveFlags = 0;
   uint8_t _lastOtherType = 0;  // type of the last block that was not a sub-block
   bool _hasPassword = false;

@@ -17,8 +17,7 @@ uint8_t Rar20AudioChannel::decode(int delta, int* channelDelta) {
   _d[1] = _lastDelta - _d[0];
   _d[0] = _lastDelta;
 
-  int predicted = 8 * _lastByte + _k[0] * _d[0] + _k[1] * _d[1] + _k[2] * _d[2] + _k[3] * _d[3] +
-                  _k[4] * *channelDelta;
+  int predicted = 8 * _lastByte + _k[0] * _d[0] + _k[1] * _d[1] + _k[2] * _d[2] + _k[3] * _d[3] + _k[4] * *channelDelta;
   // Arithmetic shift of a possibly negative sum, then the low 8 bits.
   predicted = (predicted >> 3) & 0xFF;
   int output = (predicted - delta) & 0xFF;

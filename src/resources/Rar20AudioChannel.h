@@ -14,10 +14,10 @@ class Rar20AudioChannel {
   uint8_t decode(int delta, int* channelDelta);
 
  private:
-  int _k[5];              // weights K1..K5, kept within -17..16
-  int _d[4];              // past deltas D1..D4
-  int _lastDelta;         // last output change, a signed byte
-  uint32_t _errors[11];   // accumulated absolute prediction errors of the eleven candidates
-  uint32_t _byteCount;    // bytes decoded on this channel
-  int _lastByte;          // last output byte, 0..255
+  int _k[5];             // weights K1..K5, kept within -17..16
+  int _d[4];             // past deltas D1..D4
+  int _lastDelta;        // last output change, a signed byte
+  uint32_t _errors[11];  // accumulated absolute prediction errors of the eleven candidates
+  uint32_t _byteCount;   // bytes decoded on this channel
+  int _lastByte;         // last output byte, 0..255
 };

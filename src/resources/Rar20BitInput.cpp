@@ -1,8 +1,8 @@
 #include "Rar20BitInput.h"
 
-#include "PackedDataSource.h"
-
 #include <cstring>
+
+#include "PackedDataSource.h"
 
 Rar20BitInput::Rar20BitInput() { std::memset(_buffer, 0, sizeof(_buffer)); }
 

@@ -27,8 +27,8 @@ class Rar20BitInput {
   // The next 16 bits, most significant first, without consuming them. Bytes beyond the data read
   // so far are whatever the buffer holds (never outside it).
   uint32_t peek16() const {
-    uint32_t bits = (uint32_t(_buffer[_bytePos]) << 16) | (uint32_t(_buffer[_bytePos + 1]) << 8) |
-                    uint32_t(_buffer[_bytePos + 2]);
+    uint32_t bits =
+        (uint32_t(_buffer[_bytePos]) << 16) | (uint32_t(_buffer[_bytePos + 1]) << 8) | uint32_t(_buffer[_bytePos + 2]);
     return (bits >> (8 - _bitPos)) & 0xFFFF;
   }
   void advance(int bits) {
@@ -54,8 +54,8 @@ class Rar20BitInput {
   void refill();
 
   PackedDataSource* _source = nullptr;
-  int _bytePos = 0;        // index into _buffer, below kBufferSize by the refill rules
-  int _bitPos = 0;         // 0..7, bits of _buffer[_bytePos] already consumed
+  int _bytePos = 0;           // index into _buffer, below kBufferSize by the refill rules
+  int _bitPos = 0;            // 0..7, bits of _buffer[_bytePos] already consumed
   int64_t _bufferOffset = 0;  // input offset of _buffer[0]
   int64_t _totalRead = 0;     // packed bytes read from the source for this entry
   // Slack behind the buffer: peeking three bytes from the furthest position reachable between

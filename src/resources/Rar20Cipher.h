@@ -8,7 +8,7 @@
 
 class Rar20Cipher {
  public:
-  static constexpr size_t kBlockSize = 16;       // bytes per cipher block
+  static constexpr size_t kBlockSize = 16;         // bytes per cipher block
   static constexpr size_t kMaxPasswordSize = 255;  // longer passwords are cut to this many bytes
 
   // Keys from the empty password (the fixed initial state); call setPassword before use.

@@ -25,11 +25,11 @@ constexpr uint8_t kLengthBase[28] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  10,  12
                                      24, 28, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224};
 constexpr uint8_t kLengthBits[28] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,
                                      2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
-constexpr uint32_t kDistanceBase[48] = {
-    0,      1,      2,      3,      4,      6,      8,      12,     16,     24,     32,     48,
-    64,     96,     128,    192,    256,    384,    512,    768,    1024,   1536,   2048,   3072,
-    4096,   6144,   8192,   12288,  16384,  24576,  32768,  49152,  65536,  98304,  131072, 196608,
-    262144, 327680, 393216, 458752, 524288, 589824, 655360, 720896, 786432, 851968, 917504, 983040};
+constexpr uint32_t kDistanceBase[48] = {0,      1,      2,      3,      4,      6,      8,      12,     16,     24,
+                                        32,     48,     64,     96,     128,    192,    256,    384,    512,    768,
+                                        1024,   1536,   2048,   3072,   4096,   6144,   8192,   12288,  16384,  24576,
+                                        32768,  49152,  65536,  98304,  131072, 196608, 262144, 327680, 393216, 458752,
+                                        524288, 589824, 655360, 720896, 786432, 851968, 917504, 983040};
 constexpr uint8_t kDistanceBits[48] = {0,  0,  0,  0,  1,  1,  2,  2,  3,  3,  4,  4,  5,  5,  6,  6,
                                        7,  7,  8,  8,  9,  9,  10, 10, 11, 11, 12, 12, 13, 13, 14, 14,
                                        15, 15, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16};
@@ -198,8 +198,7 @@ void Rar20Unpacker::decodeMainSymbol(int symbol) {
     int lengthSymbol = symbol - 270;
     uint32_t length = kLengthBase[lengthSymbol] + 3 + _input.readBits(kLengthBits[lengthSymbol]);
     int distanceSymbol = _distanceTable.decode(_input);
-    uint32_t distance =
-        kDistanceBase[distanceSymbol] + 1 + _input.readBits(kDistanceBits[distanceSymbol]);
+    uint32_t distance = kDistanceBase[distanceSymbol] + 1 + _input.readBits(kDistanceBits[distanceSymbol]);
     if (distance >= 0x2000) ++length;
     if (distance >= 0x40000) ++length;
     copyMatch(length, distance);
@@ -228,8 +227,7 @@ bool Rar20Unpacker::decodeTrailingSymbol() {
   return _mainTable.decode(_input) == kSymbolNewTables;
 }
 
-uint32_t Rar20Unpacker::unpack(PackedDataSource* source, uint32_t unpackedSize, bool continueSolid,
-                               uint8_t* output) {
+uint32_t Rar20Unpacker::unpack(PackedDataSource* source, uint32_t unpackedSize, bool continueSolid, uint8_t* output) {
   if (!_window) return 0;
   _output = output;
   _outputCapacity = unpackedSize;

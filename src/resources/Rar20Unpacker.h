@@ -2,12 +2,12 @@
 // The RAR 2.0 decompressor: LZ77 over a 1 MiB window with per-block prefix-code tables, and an
 // audio mode of per-channel adaptive predictors. Its state (window, tables, remembered distances,
 // audio predictors) carries from one entry to the next of a solid stream.
+#include <cstddef>
+#include <cstdint>
+
 #include "HuffmanTable.h"
 #include "Rar20AudioChannel.h"
 #include "Rar20BitInput.h"
-
-#include <cstddef>
-#include <cstdint>
 
 class PackedDataSource;
 
@@ -50,7 +50,7 @@ class Rar20Unpacker {
   uint32_t _flushPos = 0;      // window position up to which bytes have been handed out
 
   // Per-entry output.
-  uint8_t* _output = nullptr;  // null: bytes are not kept
+  uint8_t* _output = nullptr;    // null: bytes are not kept
   uint32_t _outputCapacity = 0;  // unpacked size of the entry, bytes
   uint32_t _produced = 0;        // bytes handed out for this entry
   int64_t _remaining = 0;        // bytes still to produce, minus one (decoding runs while >= 0)
@@ -70,10 +70,10 @@ class Rar20Unpacker {
   int _channelDelta = 0;    // last delta of any channel, a signed byte
   Rar20AudioChannel _channels[kMaxChannels];
 
-  uint32_t _oldDistances[4];   // remembered match distances, bytes
+  uint32_t _oldDistances[4];       // remembered match distances, bytes
   uint32_t _oldDistanceIndex = 0;  // 0..3, where the next distance is remembered
-  uint32_t _lastDistance = 0;  // bytes
-  uint32_t _lastLength = 0;    // bytes
+  uint32_t _lastDistance = 0;      // bytes
+  uint32_t _lastLength = 0;        // bytes
 
   Rar20BitInput _input;
 };

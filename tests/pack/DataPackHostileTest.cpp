@@ -1,11 +1,11 @@
-#include "DataPack.h"
-#include "PackFixtures.h"
-#include "TempPackFile.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <random>
+
+#include "DataPack.h"
+#include "PackFixtures.h"
+#include "TempPackFile.h"
 
 namespace {
 // Extracts name; a success must give exactly the expected bytes (a damaged pack may still hold an

@@ -1,14 +1,14 @@
-#include "DataPack.h"
-#include "PackFixtures.h"
-#include "TempPackFile.h"
-#include "TestPackBuilder.h"
-#include "TestStreamWriter.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "DataPack.h"
+#include "PackFixtures.h"
+#include "TempPackFile.h"
+#include "TestPackBuilder.h"
+#include "TestStreamWriter.h"
 
 namespace {
 const std::string kArchives = std::string(RK17_SHARED_DIR) + "/rar20/archives/";
@@ -289,25 +289,24 @@ TEST_P(MalformedPacks, FailWithoutReadingOutside) {
   expectFailure(extract(file.path(), "", "a.txt"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Pack, MalformedPacks,
-    ::testing::Values(MalformedCase{"bad marker", 3, {0x00}},
-                      MalformedCase{"archive header size below 13", 12, {12, 0}},
-                      MalformedCase{"archive header beyond the file", 12, {0xFF, 0xFF}},
-                      MalformedCase{"block header size below 7", 25, {6, 0}},
-                      MalformedCase{"file header shorter than its fixed part", 25, {31, 0}},
-                      MalformedCase{"name longer than the header", 46, {40, 0}},
-                      MalformedCase{"packed size beyond the file", 27, {11, 0, 0, 0}},
-                      MalformedCase{"packed size near 4 GiB", 27, {0xF0, 0xFF, 0xFF, 0xFF}},
-                      MalformedCase{"stored entry larger than its data", 31, {11, 0, 0, 0}},
-                      MalformedCase{"unpacked size of 4 GiB", 31, {0xFF, 0xFF, 0xFF, 0xFF}}),
-    [](const ::testing::TestParamInfo<MalformedCase>& info) {
-      std::string name = info.param.what;
-      for (char& ch : name) {
-        if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-      }
-      return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Pack, MalformedPacks,
+                         ::testing::Values(MalformedCase{"bad marker", 3, {0x00}},
+                                           MalformedCase{"archive header size below 13", 12, {12, 0}},
+                                           MalformedCase{"archive header beyond the file", 12, {0xFF, 0xFF}},
+                                           MalformedCase{"block header size below 7", 25, {6, 0}},
+                                           MalformedCase{"file header shorter than its fixed part", 25, {31, 0}},
+                                           MalformedCase{"name longer than the header", 46, {40, 0}},
+                                           MalformedCase{"packed size beyond the file", 27, {11, 0, 0, 0}},
+                                           MalformedCase{"packed size near 4 GiB", 27, {0xF0, 0xFF, 0xFF, 0xFF}},
+                                           MalformedCase{"stored entry larger than its data", 31, {11, 0, 0, 0}},
+                                           MalformedCase{"unpacked size of 4 GiB", 31, {0xFF, 0xFF, 0xFF, 0xFF}}),
+                         [](const ::testing::TestParamInfo<MalformedCase>& info) {
+                           std::string name = info.param.what;
+                           for (char& ch : name) {
+                             if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                           }
+                           return name;
+                         });
 
 TEST(DataPackStructure, MissingPackOrEntryOrArgumentsFail) {
   expectFailure(extract("/nonexistent/data.vdd", "", "a.txt"));
@@ -420,11 +419,12 @@ TEST(DataPackExtractAll, DecodesASolidStreamInOnePass) {
 
 TEST(DataPackExtractAll, ReportsChecksumFailuresAndStopsWhenAsked) {
   int calls = 0;
-  bool ok = DataPack::extractAll(kEncrypted.c_str(), "wrong", [&](const DataPackEntry&, const uint8_t*, bool crcMatches) {
-    EXPECT_FALSE(crcMatches);
-    ++calls;
-    return false;
-  });
+  bool ok =
+      DataPack::extractAll(kEncrypted.c_str(), "wrong", [&](const DataPackEntry&, const uint8_t*, bool crcMatches) {
+        EXPECT_FALSE(crcMatches);
+        ++calls;
+        return false;
+      });
   EXPECT_TRUE(ok);
   EXPECT_EQ(1, calls);
 }

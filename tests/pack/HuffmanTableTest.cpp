@@ -1,13 +1,13 @@
-#include "HuffmanTable.h"
-#include "MemoryPackedInput.h"
-#include "Rar20BitInput.h"
-#include "TestStreamWriter.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <memory>
 #include <random>
+
+#include "HuffmanTable.h"
+#include "MemoryPackedInput.h"
+#include "Rar20BitInput.h"
+#include "TestStreamWriter.h"
 
 namespace {
 // Lengths of a complete prefix code: leaves of a random binary tree no deeper than 15, spread

@@ -1,11 +1,11 @@
 #pragma once
 // Test helper: packed bytes held in memory, served to the decoder through a stdio stream
 // (fmemopen) and a PackedDataSource, optionally decrypted.
-#include "PackedDataSource.h"
-
 #include <cstdint>
 #include <cstdio>
 #include <vector>
+
+#include "PackedDataSource.h"
 
 class MemoryPackedInput {
  public:

@@ -10,8 +10,8 @@
 struct PackFixture {
   std::string archive;  // path of the archive
   std::string password;
-  std::vector<std::string> entries;                // names to ask for
-  std::vector<std::vector<uint8_t>> expected;      // their bytes, in the same order
+  std::vector<std::string> entries;            // names to ask for
+  std::vector<std::vector<uint8_t>> expected;  // their bytes, in the same order
 
   static std::vector<uint8_t> readWhole(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -31,7 +31,8 @@ struct PackFixture {
         {"koni-rar250-m3-solid-2files", "", {{"PROSE.TXT", "PROSE.TXT"}, {"REPEAT.TXT", "REPEAT.TXT"}}},
         {"koni-rar250-m5-mm-audio4ch", "", {{"AUDS.RAW", "AUDS.RAW"}}},
         {"rarfile-rar2-m3-unix-owner-subblock-recovery", "", {{"file.txt", "file.txt"}}},
-        {"rarfile-rar202-m3-encrypted-comments-pw-password", "password",
+        {"rarfile-rar202-m3-encrypted-comments-pw-password",
+         "password",
          {{"FILE1.TXT", "FILE1.TXT"}, {"FILE2.TXT", "FILE2.TXT"}}},
         {"rarfile-rar202-stored-comments", "", {{"FILE1.TXT", "FILE1.TXT"}, {"FILE2.TXT", "FILE2.TXT"}}},
         {"sharpcompress-rar2-m5-dirs-unicode",

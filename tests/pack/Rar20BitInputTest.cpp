@@ -1,11 +1,11 @@
-#include "MemoryPackedInput.h"
-#include "Rar20BitInput.h"
-#include "Rar20Cipher.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <random>
+
+#include "MemoryPackedInput.h"
+#include "Rar20BitInput.h"
+#include "Rar20Cipher.h"
 
 namespace {
 std::vector<uint8_t> randomBytes(size_t size, uint32_t seed) {

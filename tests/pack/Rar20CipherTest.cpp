@@ -1,9 +1,9 @@
-#include "Rar20Cipher.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "Rar20Cipher.h"
 
 namespace {
 std::vector<uint8_t> patternBytes(size_t size, uint32_t seed) {

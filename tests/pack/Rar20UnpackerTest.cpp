@@ -1,13 +1,13 @@
-#include "MemoryPackedInput.h"
-#include "Rar20Unpacker.h"
-#include "TestStreamWriter.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <memory>
 #include <random>
 #include <string>
+
+#include "MemoryPackedInput.h"
+#include "Rar20Unpacker.h"
+#include "TestStreamWriter.h"
 
 namespace {
 constexpr int kMain = 298;
@@ -169,9 +169,9 @@ struct DistanceCase {
 class MatchLengths : public ::testing::TestWithParam<DistanceCase> {};
 
 TEST_P(MatchLengths, GrowWithTheDistance) {
-  static const uint8_t kDistanceBits[48] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10,
-                                            11, 11, 12, 12, 13, 13, 14, 14, 15, 15, 16, 16, 16, 16, 16, 16,
-                                            16, 16, 16, 16, 16, 16, 16, 16};
+  static const uint8_t kDistanceBits[48] = {0,  0,  0,  0,  1,  1,  2,  2,  3,  3,  4,  4,  5,  5,  6,  6,
+                                            7,  7,  8,  8,  9,  9,  10, 10, 11, 11, 12, 12, 13, 13, 14, 14,
+                                            15, 15, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16};
   const DistanceCase& c = GetParam();
   std::vector<uint8_t> lengths(TestStreamWriter::kLzTableSize, 0);
   lengths['Z'] = 2;

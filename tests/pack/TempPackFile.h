@@ -15,12 +15,10 @@ class TempPackFile {
   explicit TempPackFile(const std::vector<uint8_t>& bytes) {
     static int counter = 0;
     std::error_code error;
-    const std::filesystem::path folder =
-        std::filesystem::is_directory("/dev/shm", error) ? std::filesystem::path("/dev/shm")
-                                                          : std::filesystem::temp_directory_path();
-    _path = (folder /
-             ("rk17-pack-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".vdd"))
-                .string();
+    const std::filesystem::path folder = std::filesystem::is_directory("/dev/shm", error)
+                                             ? std::filesystem::path("/dev/shm")
+                                             : std::filesystem::temp_directory_path();
+    _path = (folder / ("rk17-pack-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".vdd")).string();
     rewrite(bytes);
   }
   ~TempPackFile() { std::remove(_path.c_str()); }

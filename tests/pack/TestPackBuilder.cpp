@@ -1,8 +1,8 @@
 #include "TestPackBuilder.h"
 
-#include "Rar20Cipher.h"
-
 #include <zlib.h>
+
+#include "Rar20Cipher.h"
 
 TestPackBuilder::TestPackBuilder(bool uniqueMarker, uint16_t archiveFlags) {
   static const uint8_t kRar[7] = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x00};

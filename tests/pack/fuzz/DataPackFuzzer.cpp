@@ -1,8 +1,6 @@
 // libFuzzer target for the pack reader: each input is written to a file in /dev/shm and read
 // through the public interface the program and the pack tool use (list, extract by name with and
 // without a password, extract everything). Built and run by run-fuzzer.sh next to this file.
-#include "DataPack.h"
-
 #include <unistd.h>
 
 #include <cstdint>
@@ -10,6 +8,8 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "DataPack.h"
 
 namespace {
 std::string inputPath() {
