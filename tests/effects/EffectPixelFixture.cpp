@@ -1,5 +1,6 @@
 #include "EffectPixelFixture.h"
 
+#include <SDL.h>
 #include <epoxy/gl.h>
 
 #include <cstdlib>
@@ -12,12 +13,25 @@ std::unique_ptr<Effect> makeInput(const std::string& name) { return std::make_un
 
 TestGLContext* EffectPixelFixture::gContext = nullptr;
 
-void EffectPixelFixture::SetUpTestSuite() { gContext = new TestGLContext(800, 600); }
+namespace {
+SDL_Window* gWindow = nullptr;
+SDL_GLContext gGLContext = nullptr;
+}  // namespace
 
-void EffectPixelFixture::TearDownTestSuite() {
-  delete gContext;
-  gContext = nullptr;
+// One context for the whole process, made current again for every suite: textures shared
+// through the texture manager (the noise textures) must stay valid from one suite to the next,
+// while other suites may make their own contexts current in between.
+void EffectPixelFixture::SetUpTestSuite() {
+  if (!gContext) {
+    gContext = new TestGLContext(800, 600);
+    gWindow = SDL_GL_GetCurrentWindow();
+    gGLContext = SDL_GL_GetCurrentContext();
+  } else if (gGLContext) {
+    SDL_GL_MakeCurrent(gWindow, gGLContext);
+  }
 }
+
+void EffectPixelFixture::TearDownTestSuite() {}
 
 void EffectPixelFixture::SetUp() {
   ASSERT_TRUE(gContext->ok());

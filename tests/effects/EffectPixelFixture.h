@@ -1,5 +1,5 @@
 #pragma once
-// Fixture of the effect pixel tests: one hidden 800 x 600 GL window per test suite, an effect
+// Fixture of the effect pixel tests: one hidden 800 x 600 GL window for the process, an effect
 // list holding the test input "Input" (current while a test runs), and pixel helpers.
 #include "EffectList.h"
 #include "PostInputEffect.h"
