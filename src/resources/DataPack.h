@@ -5,6 +5,10 @@
 // per-thread spare decoder window, so calls on different threads may run at once.
 #include "DataPackEntry.h"
 
+#include <cstdint>
+#include <functional>
+#include <vector>
+
 class DataPack {
  public:
   // Extracts the entry whose name matches entryName (see namesMatch) from the pack packName,
