@@ -9,14 +9,12 @@
 
 namespace {
 std::unique_ptr<Effect> makeInput(const std::string& name) { return std::make_unique<PostInputEffect>(name); }
+
+SDL_Window* gWindow = nullptr;          // of the process-wide test context
+SDL_GLContext gGLContext = nullptr;
 }  // namespace
 
 TestGLContext* EffectPixelFixture::gContext = nullptr;
-
-namespace {
-SDL_Window* gWindow = nullptr;
-SDL_GLContext gGLContext = nullptr;
-}  // namespace
 
 // One context for the whole process, made current again for every suite: textures shared
 // through the texture manager (the noise textures) must stay valid from one suite to the next,
@@ -56,7 +54,9 @@ PostInputEffect* EffectPixelFixture::linkInput(Effect& effect) {
   link.type = 2;
   link.text = "Input";
   effect.handleEvent(link);
-  return static_cast<PostInputEffect*>(_list->find("Input"));
+  PostInputEffect* input = static_cast<PostInputEffect*>(_list->find("Input"));
+  input->resetCounts();
+  return input;
 }
 
 void EffectPixelFixture::clearWindow(float r, float g, float b) {

@@ -17,7 +17,8 @@ class EffectPixelFixture : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Links effect to the list's "Input" through an event of type 2 and returns the input.
+  // Links effect to the list's "Input" through an event of type 2 and returns the input, its
+  // counts reset.
   PostInputEffect* linkInput(Effect& effect);
   // Clears the window to (r, g, b, 1) and resets the state effects expect on entry.
   static void clearWindow(float r, float g, float b);

@@ -51,3 +51,8 @@ void PostInputEffect::setUniform(float red, float green, float blue) {
   background[2] = blue;
   patches.clear();
 }
+
+void PostInputEffect::resetCounts() {
+  starts = updates = renders = 0;
+  renderViewportWidths.clear();
+}

@@ -28,6 +28,8 @@ class PostInputEffect : public Effect {
   void setQuadrants();
   // One colour over everything.
   void setUniform(float red, float green, float blue);
+  // Zeroes the counts and forgets the viewports seen.
+  void resetCounts();
 
   float background[3] = {0.0f, 0.0f, 0.0f};
   bool leaveDepthTest = true;  // end render with depth test and writes on, as effects do
