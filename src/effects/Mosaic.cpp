@@ -1,10 +1,10 @@
 #include "Mosaic.h"
 
-#include "ScreenHelpers.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+
+#include "ScreenHelpers.h"
 
 namespace {
 
@@ -30,9 +30,7 @@ Mosaic::Mosaic() : PostEffect("Mosaic", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BI
   createBuffer(_block, kBlockCount, kBlockCount);
 }
 
-float Mosaic::spanAt(float phase) {
-  return std::min(0.01f * phase + 1.0f / static_cast<float>(kBlockCount), 0.97f);
-}
+float Mosaic::spanAt(float phase) { return std::min(0.01f * phase + 1.0f / static_cast<float>(kBlockCount), 0.97f); }
 
 void Mosaic::brighten(int32_t n) {
   glMatrixMode(GL_PROJECTION);

@@ -28,11 +28,11 @@ class Noise : public Effect {
   static ScreenRect getOffset();
 
  private:
-  FloatVariable _red;     // "Red", 0..1, default 1
-  FloatVariable _green;   // "Green", 0..1, default 1
-  FloatVariable _blue;    // "Blue", 0..1, default 1
-  FloatVariable _alpha;   // "Alpha", 0..1 (the pulse is added), default 1
-  BoolVariable _animate;  // "Animate": move the offset every frame; default false
+  FloatVariable _red;         // "Red", 0..1, default 1
+  FloatVariable _green;       // "Green", 0..1, default 1
+  FloatVariable _blue;        // "Blue", 0..1, default 1
+  FloatVariable _alpha;       // "Alpha", 0..1 (the pulse is added), default 1
+  BoolVariable _animate;      // "Animate": move the offset every frame; default false
   Texture* _large = nullptr;  // "noisetexture", shared, owned by the texture manager
   Texture* _small = nullptr;  // "noisetexture2", shared, owned by the texture manager
 };

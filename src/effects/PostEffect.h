@@ -3,14 +3,14 @@
 // off-screen buffers and the input pass that renders the linked effect into them during update.
 // The buffers are members of the derived class; this base only lists them, in input-pass order.
 // The linked effect is not owned.
-#include "Effect.h"
-#include "FloatVariable.h"
-#include "PBuffer.h"
-
 #include <epoxy/gl.h>
 
 #include <cstddef>
 #include <vector>
+
+#include "Effect.h"
+#include "FloatVariable.h"
+#include "PBuffer.h"
 
 class PostEffect : public Effect {
  public:

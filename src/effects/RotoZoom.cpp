@@ -1,9 +1,9 @@
 #include "RotoZoom.h"
 
-#include "ScreenHelpers.h"
-
 #include <algorithm>
 #include <cmath>
+
+#include "ScreenHelpers.h"
 
 RotoZoom::RotoZoom() : PostEffect("RotoZoom", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT) {
   registerVariable(_rotSpeed, "RotSpeed", EffectVariable::kNoStringList, EffectVariable::kFloat);

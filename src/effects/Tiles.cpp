@@ -1,8 +1,8 @@
 #include "Tiles.h"
 
-#include "ScreenHelpers.h"
-
 #include <algorithm>
+
+#include "ScreenHelpers.h"
 
 Tiles::Tiles() : PostEffect("Tiles", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT) {
   registerVariable(_rotSpeed, "RotSpeed", EffectVariable::kNoStringList, EffectVariable::kFloat);

@@ -22,8 +22,8 @@ class Tiles : public PostEffect {
   float growthAt(int tile, float phase) const;
 
  private:
-  FloatVariable _rotSpeed;      // "RotSpeed": degrees = RotSpeed x (growth - 1) x 100; default 0.5
-  FloatVariable _fadeSpeed;     // "FadeSpeed": alpha = 1 - (growth - 1) x FadeSpeed x 10; default 0.5
-  PBuffer _buffer;              // 512 x 512 input picture
-  float _start[kTileCount];     // phase-scaled start of each tile: 0.6 x k
+  FloatVariable _rotSpeed;   // "RotSpeed": degrees = RotSpeed x (growth - 1) x 100; default 0.5
+  FloatVariable _fadeSpeed;  // "FadeSpeed": alpha = 1 - (growth - 1) x FadeSpeed x 10; default 0.5
+  PBuffer _buffer;           // 512 x 512 input picture
+  float _start[kTileCount];  // phase-scaled start of each tile: 0.6 x k
 };

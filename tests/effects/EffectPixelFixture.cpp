@@ -3,14 +3,14 @@
 #include <SDL.h>
 #include <epoxy/gl.h>
 
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
 std::unique_ptr<Effect> makeInput(const std::string& name) { return std::make_unique<PostInputEffect>(name); }
 
-SDL_Window* gWindow = nullptr;          // of the process-wide test context
+SDL_Window* gWindow = nullptr;  // of the process-wide test context
 SDL_GLContext gGLContext = nullptr;
 }  // namespace
 
@@ -76,7 +76,10 @@ uint32_t EffectPixelFixture::pixelFromTop(float fx, float fy) {
 uint32_t EffectPixelFixture::pixelAt(int x, int y) { return gContext->readPixel(x, y); }
 
 void EffectPixelFixture::savePicture(const char* name) {
-  if (std::getenv("RK17_TEST_PICTURES")) gContext->savePng((std::string("/tmp/") + name).c_str());
+  const char* folder = std::getenv("RK17_TEST_PICTURES");
+  if (folder && *folder) {
+    EXPECT_TRUE(gContext->savePng((std::string(folder) + "/" + name).c_str()));
+  }
 }
 
 ::testing::AssertionResult colourNear(uint32_t actual, uint32_t expected, int tolerance, bool withAlpha) {

@@ -1,14 +1,14 @@
 #pragma once
 // Fixture of the effect pixel tests: one hidden 800 x 600 GL window for the process, an effect
 // list holding the test input "Input" (current while a test runs), and pixel helpers.
-#include "EffectList.h"
-#include "PostInputEffect.h"
-#include "TestGLContext.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <memory>
+
+#include "EffectList.h"
+#include "PostInputEffect.h"
+#include "TestGLContext.h"
 
 class EffectPixelFixture : public ::testing::Test {
  protected:
@@ -26,7 +26,8 @@ class EffectPixelFixture : public ::testing::Test {
   static uint32_t pixelFromTop(float fx, float fy);
   // Pixel at window coordinates, y from the bottom.
   static uint32_t pixelAt(int x, int y);
-  // Saves the window as /tmp/<name> when RK17_TEST_PICTURES is set (to look at it).
+  // Writes the window as name into the folder named by RK17_TEST_PICTURES, when that is set
+  // (for looking at the pictures).
   static void savePicture(const char* name);
   static int width() { return gContext->width(); }
   static int height() { return gContext->height(); }

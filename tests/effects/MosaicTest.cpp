@@ -1,14 +1,14 @@
 // Mosaic: blocks that are the magnified texels of a 64 x 64 copy of the input, brightened
 // truncate(Saturation x 10) times over, each multiplied by a small copy of the whole input (the
 // detail buffer, brightened with count 2).
-#include "EffectPixelFixture.h"
-#include "Mosaic.h"
-#include "ReportCapture.h"
-
 #include <epoxy/gl.h>
 
 #include <cmath>
 #include <cstdint>
+
+#include "EffectPixelFixture.h"
+#include "Mosaic.h"
+#include "ReportCapture.h"
 
 namespace {
 
@@ -59,9 +59,8 @@ struct SaturationCase {
 };
 
 TEST_F(MosaicTest, SaturationGivesTheNumberOfDoublingQuadsOfTheBlocks) {
-  const SaturationCase cases[] = {{0.0f, 1, false, 2}, {0.1f, 1, false, 2},  {0.2f, 2, false, 2},
-                                  {0.3f, 2, false, 2}, {0.4f, 3, false, 2},  {0.8f, 4, false, 2},
-                                  {1e30f, 31, false, 2}, {0.4f, 3, true, 1}};
+  const SaturationCase cases[] = {{0.0f, 1, false, 2}, {0.1f, 1, false, 2}, {0.2f, 2, false, 2},   {0.3f, 2, false, 2},
+                                  {0.4f, 3, false, 2}, {0.8f, 4, false, 2}, {1e30f, 31, false, 2}, {0.4f, 3, true, 1}};
   for (const SaturationCase& c : cases) {
     Mosaic effect;
     PostInputEffect* input = linkInput(effect);

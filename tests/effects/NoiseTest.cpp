@@ -1,14 +1,14 @@
 // Noise: two layers of grey noise from the shared random sequence, 512 x 512 then 256 x 256,
 // at the one process-wide offset, which "Animate" moves with two more numbers of the sequence.
-#include "EffectPixelFixture.h"
-#include "Noise.h"
-#include "Random.h"
-
 #include <epoxy/gl.h>
 
 #include <cmath>
 #include <cstdint>
 #include <vector>
+
+#include "EffectPixelFixture.h"
+#include "Noise.h"
+#include "Random.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // What RotoZoom, Tiles and Mosaic share: the linked effect started in the window and in every
 // buffer, the input pass, the buffer's last picture without a link, and the safe cases.
+#include <functional>
+
 #include "EffectPixelFixture.h"
 #include "Mosaic.h"
 #include "ReportCapture.h"
 #include "RotoZoom.h"
 #include "Tiles.h"
-
-#include <functional>
 
 namespace {
 

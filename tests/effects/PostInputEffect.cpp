@@ -1,8 +1,8 @@
 #include "PostInputEffect.h"
 
-#include "ScreenHelpers.h"
-
 #include <epoxy/gl.h>
+
+#include "ScreenHelpers.h"
 
 PostInputEffect::PostInputEffect(const std::string& name) : Effect(name) {}
 

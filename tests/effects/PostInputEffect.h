@@ -2,12 +2,12 @@
 // A test input for the post-processing effects: draws a background colour and coloured
 // rectangles (unit screen coordinates, y from the top) over its whole viewport, opaque, and
 // counts the calls it gets.
-#include "Effect.h"
-#include "ScreenRect.h"
-
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "Effect.h"
+#include "ScreenRect.h"
 
 class PostInputEffect : public Effect {
  public:

@@ -1,9 +1,9 @@
 // RotoZoom: the buffer's picture through the zoom 5 sin(0.1 p - pi/2) + 5 (at least 1e-7) and
 // the turn RotSpeed x p x 20 degrees about the picture's centre.
+#include <cmath>
+
 #include "EffectPixelFixture.h"
 #include "RotoZoom.h"
-
-#include <cmath>
 
 namespace {
 
@@ -47,8 +47,7 @@ TEST_F(RotoZoomTest, AtPhaseZeroTheCentreOfThePictureFillsTheScreen) {
     input->setUniform(0, 0, 1);
     input->patches = {{{0.4f, 0.4f, 0.2f, 0.2f}, {1, 1, 0}}};
     const float colour[4] = {c.red, c.green, c.blue, c.alpha};
-    for (int i = 0; i < 4; ++i)
-      static_cast<FloatVariable*>(effect.getVariables()[3 + i])->setCurrentValue(colour[i]);
+    for (int i = 0; i < 4; ++i) static_cast<FloatVariable*>(effect.getVariables()[3 + i])->setCurrentValue(colour[i]);
     clearWindow(0.5f, 0.5f, 0.5f);
     loadMarkerMatrices();
     runAtPhase(effect, 0.0f);

@@ -1,16 +1,16 @@
 // Tiles: nine tiles of the buffer's picture; tile k (rows bottom to top, columns left to right)
 // grows g = max(1 + 0.02 p - 0.6 k, 1), turning RotSpeed x (g - 1) x 100 degrees, shrinking to 1/g
 // and fading to 1 - (g - 1) x FadeSpeed x 10.
+#include <cmath>
+
 #include "EffectPixelFixture.h"
 #include "Tiles.h"
 
-#include <cmath>
-
 namespace {
 
-const uint32_t kInput = rgba(255, 128, 0);      // the uniform input picture
-const uint32_t kBackground = rgba(0, 0, 255);   // the window below the tiles
-const uint32_t kHalf = rgba(128, 64, 128);      // the input at alpha 0.5 over the background
+const uint32_t kInput = rgba(255, 128, 0);     // the uniform input picture
+const uint32_t kBackground = rgba(0, 0, 255);  // the window below the tiles
+const uint32_t kHalf = rgba(128, 64, 128);     // the input at alpha 0.5 over the background
 
 class TilesTest : public EffectPixelFixture {
  protected:
