@@ -2,6 +2,8 @@
 
 #include "ErrorReport.h"
 
+#include <SDL.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -262,6 +264,15 @@ void PBuffer::release(int buffer) {
 
 void PBuffer::destroy() {
   if (!_initialized) return;
+  // After the window's context is gone (effects are destroyed after the window at shutdown)
+  // the GL objects went with it: only forget them.
+  if (!SDL_GL_GetCurrentContext()) {
+    _framebuffer = _depthBuffer = _depthTexture = _colorTexture = 0;
+    _enableDepth = 0;
+    _textureCreated = false;
+    _initialized = false;
+    return;
+  }
   while (_enableDepth > 0) disable();
   GLint draw = 0, read = 0;
   glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &draw);

@@ -5,6 +5,7 @@
 #include "ScreenHelpers.h"
 #include "TestGLContext.h"
 
+#include <SDL.h>
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
@@ -383,6 +384,22 @@ TEST_F(PBufferTest, CreationFailuresEndTheProgram) {
         b.initialize(16, 16, true);
       },
       ::testing::ExitedWithCode(1), "PBuffer: No pixel formats found");
+}
+
+}  // namespace
+
+namespace {
+
+// Effects own buffers and are destroyed after the window's context at shutdown.
+TEST(PBufferShutdown, DestroyAfterTheContextIsGoneForgetsTheBufferWithoutGLCalls) {
+  TestGLContext context(64, 64);
+  ASSERT_TRUE(context.ok());
+  PBuffer buffer;
+  ASSERT_TRUE(buffer.initialize(32, 32, false));
+  SDL_Window* window = SDL_GL_GetCurrentWindow();
+  SDL_GL_MakeCurrent(window, nullptr);
+  buffer.destroy();  // must not reach GL
+  EXPECT_FALSE(buffer.isInitialized());
 }
 
 }  // namespace
