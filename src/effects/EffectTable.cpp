@@ -1,8 +1,17 @@
 #include "EffectTable.h"
 
+#include "Clear.h"
 #include "Effect.h"
+#include "Fade.h"
+#include "Flash.h"
+#include "Image.h"
+#include "Image2.h"
+#include "Mosaic.h"
+#include "Noise.h"
 #include "Oscillo.h"
+#include "RotoZoom.h"
 #include "Spectrum.h"
+#include "Tiles.h"
 
 std::vector<EffectRegistryRow> EffectTable::rows() {
   // Adding an effect: include its header and put its constructor into its row, for example
@@ -12,19 +21,19 @@ std::vector<EffectRegistryRow> EffectTable::rows() {
   // clang-format off
   return {
       {"Blur", nullptr},
-      {"Clear", nullptr},
+      {"Clear", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Clear>(0.0f, 0.0f, 0.0f, 1.0f); }},
       {"Cloud", nullptr},
       {"DOF", nullptr},
       {"GridExp", nullptr},
-      {"Image", nullptr},
-      {"Image2", nullptr},
-      {"RotoZoom", nullptr},
-      {"Mosaic", nullptr},
+      {"Image", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Image>(); }},
+      {"Image2", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Image2>(); }},
+      {"RotoZoom", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<RotoZoom>(); }},
+      {"Mosaic", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Mosaic>(); }},
       {"Osc", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Oscillo>(); }},
-      {"Fade", nullptr},
-      {"Flash", nullptr},
+      {"Fade", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Fade>(); }},
+      {"Flash", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Flash>(); }},
       {"Flower", nullptr},
-      {"Noise", nullptr},
+      {"Noise", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Noise>(); }},
       {"Scene1", nullptr},
       {"Scene2", nullptr},
       {"Scene3", nullptr},
@@ -38,7 +47,7 @@ std::vector<EffectRegistryRow> EffectTable::rows() {
       {"Head", nullptr},
       {"Tentacle", nullptr},
       {"Mech", nullptr},
-      {"Tiles", nullptr},
+      {"Tiles", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Tiles>(); }},
   };
   // clang-format on
 }
