@@ -1,6 +1,6 @@
 // Prints how well and how fast the data pack works:
-//   bench_packing [DATA_DIR]      (default: the source tree's data/)
-// For the given tree, and for a synthetic show-like tree (script text, mesh floats, samples,
+//   bench_packing [DATA_DIR...]   (default: the source tree's data/)
+// For the given trees packed together (as the build packs data/ and the drawn pictures), and for a synthetic show-like tree (script text, mesh floats, samples,
 // already-compressed image bytes) so that the figures mean something while data/ is small:
 //  - sizes: vddpack (non-solid encrypted, as the build makes data.vdd; solid) against gzip -9
 //    and xz -9, per file (comparable to a non-solid pack) and over the whole tree (tar, like
@@ -105,7 +105,9 @@ void makeSyntheticTree(const fs::path& root) {
   }
 }
 
-bool pack(const std::string& archive, const InputCollector& inputs, bool solid, bool audio, double& seconds) {
+// Packs the inputs; packedSizes (if given) receives each entry's packed bytes.
+bool pack(const std::string& archive, const InputCollector& inputs, bool solid, bool audio, double& seconds,
+          std::vector<uint32_t>* packedSizes = nullptr) {
   PackWriter::Options options;
   options.password = kPassword;
   options.solid = solid;
@@ -123,6 +125,9 @@ bool pack(const std::string& archive, const InputCollector& inputs, bool solid, 
       std::fprintf(stderr, "bench_packing: %s\n", error.c_str());
       return false;
     }
+    if (packedSizes) {
+      packedSizes->push_back(result.packedSize);
+    }
   }
   bool ok = writer.finish(error);
   seconds = secondsSince(start);
@@ -137,15 +142,28 @@ void row(const char* what, long long bytes, uint64_t total) {
   std::printf("  %-34s %12lld  %6.2f%%\n", what, bytes, 100.0 * static_cast<double>(bytes) / static_cast<double>(total));
 }
 
-void benchTree(const std::string& title, const fs::path& dir, const fs::path& scratch) {
+void benchTree(const std::string& title, const std::vector<fs::path>& dirs, const fs::path& scratch) {
   InputCollector inputs;
   std::vector<std::string> errors;
-  if (!inputs.add(dir.string(), errors) || !inputs.finish(errors)) {
+  std::string names;
+  std::string tar = "tar -cf -";
+  for (const fs::path& dir : dirs) {
+    names += " " + dir.string();
+    fs::path absolute = fs::absolute(dir).lexically_normal();
+    if (!absolute.has_filename()) {
+      absolute = absolute.parent_path();
+    }
+    tar += " -C " + quote(absolute.parent_path().string()) + " " + quote(absolute.filename().string());
+    if (!inputs.add(dir.string(), errors)) {
+      break;
+    }
+  }
+  if (!errors.empty() || !inputs.finish(errors)) {
     std::printf("%s: cannot collect (%s)\n", title.c_str(), errors.empty() ? "?" : errors[0].c_str());
     return;
   }
   uint64_t total = inputs.totalSize();
-  std::printf("\n%s: %s, %zu files, %llu bytes\n", title.c_str(), dir.string().c_str(), inputs.files().size(),
+  std::printf("\n%s:%s, %zu files, %llu bytes\n", title.c_str(), names.c_str(), inputs.files().size(),
               static_cast<unsigned long long>(total));
   if (total == 0) {
     std::printf("  (no bytes to pack)\n");
@@ -155,7 +173,8 @@ void benchTree(const std::string& title, const fs::path& dir, const fs::path& sc
   std::string solidPack = (scratch / "solid.vdd").string();
   double plainSeconds = 0;
   double solidSeconds = 0;
-  bool plainOk = pack(plainPack, inputs, false, false, plainSeconds);
+  std::vector<uint32_t> entrySizes;
+  bool plainOk = pack(plainPack, inputs, false, false, plainSeconds, &entrySizes);
   bool solidOk = pack(solidPack, inputs, true, false, solidSeconds);
   std::printf("  %-34s %12s  %7s\n", "size of", "bytes", "of input");
   row("vddpack, non-solid (data.vdd)", plainOk ? static_cast<long long>(fs::file_size(plainPack)) : -1, total);
@@ -168,9 +187,17 @@ void benchTree(const std::string& title, const fs::path& dir, const fs::path& sc
     gzipFiles = (g < 0 || gzipFiles < 0) ? -1 : gzipFiles + g;
     xzFiles = (x < 0 || xzFiles < 0) ? -1 : xzFiles + x;
   }
+  if (plainOk && inputs.files().size() <= 16) {
+    std::printf("  per file (bytes: input, vddpack, gzip -9, xz -9):\n");
+    for (size_t i = 0; i < inputs.files().size(); ++i) {
+      const InputCollector::File& f = inputs.files()[i];
+      std::printf("    %-32s %9llu %9u %9lld %9lld\n", f.storedName.c_str(), static_cast<unsigned long long>(f.size),
+                  entrySizes[i], commandNumber("gzip -9 -c " + quote(f.path) + " | wc -c"),
+                  commandNumber("xz -9 -c " + quote(f.path) + " | wc -c"));
+    }
+  }
   row("gzip -9, each file", gzipFiles, total);
   row("xz -9, each file", xzFiles, total);
-  std::string tar = "tar -C " + quote(dir.parent_path().string()) + " -cf - " + quote(dir.filename().string());
   row("tar | gzip -9 (whole tree)", commandNumber(tar + " | gzip -9 | wc -c"), total);
   row("tar | xz -9 (whole tree)", commandNumber(tar + " | xz -9 | wc -c"), total);
   std::printf("  packing speed: non-solid %.2f MB/s, solid %.2f MB/s\n", static_cast<double>(total) / 1e6 / plainSeconds,
@@ -213,7 +240,13 @@ void benchTree(const std::string& title, const fs::path& dir, const fs::path& sc
 }  // namespace
 
 int main(int argc, char** argv) {
-  fs::path data = argc > 1 ? fs::path(argv[1]) : fs::path(RK17_SOURCE_DIR) / "data";
+  std::vector<fs::path> data;
+  for (int i = 1; i < argc; ++i) {
+    data.push_back(argv[i]);
+  }
+  if (data.empty()) {
+    data.push_back(fs::path(RK17_SOURCE_DIR) / "data");
+  }
   std::string pattern = (fs::temp_directory_path() / "bench-packing-XXXXXX").string();
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
@@ -224,7 +257,7 @@ int main(int argc, char** argv) {
   fs::path scratch = buffer.data();
   benchTree("data tree", data, scratch);
   makeSyntheticTree(scratch / "synthetic");
-  benchTree("synthetic show-like tree", scratch / "synthetic" / "data", scratch);
+  benchTree("synthetic show-like tree", {scratch / "synthetic" / "data"}, scratch);
   std::error_code ec;
   fs::remove_all(scratch, ec);
   return 0;

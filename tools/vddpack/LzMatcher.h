@@ -6,6 +6,7 @@
 // The caller owns the buffer; positions are offsets into it. Positions must be indexed in order
 // (indexUpTo) before they can be found as sources; a search at pos sees only positions < pos.
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -21,7 +22,7 @@ class LzMatcher {
 
   // maxChain: candidates examined per search (speed against ratio). niceLength: a match this
   // long ends the search early.
-  explicit LzMatcher(int maxChain = 128, uint32_t niceLength = 258);
+  explicit LzMatcher(int maxChain = 1024, uint32_t niceLength = 258);
 
   // Forgets every indexed position (a new independent stream).
   void reset();
@@ -40,6 +41,7 @@ class LzMatcher {
 
  private:
   static constexpr int kHashBits = 16;
+  static constexpr uint32_t kGoodLength = 32;  // a match this long shortens the rest of the search
   static constexpr uint32_t kNone = 0xffffffffu;
   static uint32_t hash3(const uint8_t* p) {
     return ((static_cast<uint32_t>(p[0]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[2]) * 2654435761u) >>
@@ -62,7 +64,8 @@ LzMatcher::Match LzMatcher::findLongest(const uint8_t* data, size_t pos, uint32_
     return best;
   }
   uint32_t candidate = _head[hash3(data + pos)];
-  for (int chain = 0; chain < _maxChain && candidate != kNone; ++chain) {
+  int chainLimit = _maxChain;
+  for (int chain = 0; chain < chainLimit && candidate != kNone; ++chain) {
     size_t distance = pos - candidate;
     if (candidate >= pos || distance > kMaxDistance) {
       break;
@@ -75,6 +78,9 @@ LzMatcher::Match LzMatcher::findLongest(const uint8_t* data, size_t pos, uint32_
         best.distance = static_cast<uint32_t>(distance);
         if (length >= _niceLength || length >= maxLength) {
           break;
+        }
+        if (length >= kGoodLength) {
+          chainLimit = std::min(chainLimit, chain + _maxChain / 8);  // good enough: look less further
         }
       }
     }

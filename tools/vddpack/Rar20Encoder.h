@@ -27,7 +27,7 @@ class Rar20Encoder {
   static constexpr int kMaxChannels = AudioPredictor::kMaxChannels;
 
   struct Settings {
-    int maxChain = 128;                // hash-chain candidates per search
+    int maxChain = 1024;                // hash-chain candidates per search
     uint32_t niceLength = 258;        // a match this long is taken at once
     uint32_t blockSymbols = 0x8000;    // LZ symbols per Huffman block
     uint32_t audioBlockBytes = 0x10000;  // audio bytes per set of tables
