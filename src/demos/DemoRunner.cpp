@@ -1,11 +1,13 @@
 #include "DemoRunner.h"
 
 #include "DemoClock.h"
+#include "DataPack.h"
 #include "DemoSettings.h"
 #include "EffectList.h"
 #include "EffectTable.h"
 #include "ErrorReport.h"
 #include "FrameCapture.h"
+#include "MemoryFile.h"
 #include "ScreenHelpers.h"
 #include "TextureManager.h"
 #include "Timeline.h"
@@ -19,6 +21,8 @@ namespace {
 const char* const kTitle = "Velmor Drift - RK17";
 const GLbitfield kClearMask = GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT;
 const char* const kScriptPath = "data/scripts/demo.scr";
+const char* const kPackName = "data.vdd";
+const char* const kPackPassword = "falco31";
 }  // namespace
 
 DemoRunner::DemoRunner(DemoClock& clock) : _clock(clock) {}
@@ -71,6 +75,9 @@ bool DemoRunner::startUp() {
   settings.fullscreen = _engine.isFullscreen();
   if (!_engine.context() || epoxy_gl_version() == 0) reportError(__FILE__, __LINE__, "Could not init GLee", true);
   if (!checkExtensions()) reportError(__FILE__, __LINE__, "Unsupported extensions", true);
+  // From here on every data file comes out of the pack.
+  setPackExtractor(DataPack::extract);
+  setDataPack(kPackName, kPackPassword);
 
   glClear(kClearMask);
   showLoadingImage();

@@ -3,6 +3,7 @@
 #include "DemoClock.h"
 #include "DemoRunner.h"
 #include "DemoSettings.h"
+#include "ShowPack.h"
 #include "TempDir.h"
 
 #include <SDL.h>
@@ -28,6 +29,7 @@ class DemoRunnerTest : public ::testing::Test {
   void SetUp() override {
     if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
     _dir.write("data/scripts/demo.scr", "DEMO_END 1000\n");
+    ASSERT_TRUE(packShowData(_dir.path()));
     demoSettings() = DemoSettings();
     gReadings.clear();
     gLast = 0;

@@ -1,5 +1,6 @@
 // rk17 --capture: frame files, their count and times, and the option errors.
 #include "ProgramRun.h"
+#include "ShowPack.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -33,6 +34,7 @@ TEST(CaptureProgram, WritesOneFileForEachShownFrame) {
   for (const auto& c : cases) {
     TempDir dir;
     dir.write("data/scripts/demo.scr", "DEMO_END 100\n");
+    ASSERT_TRUE(packShowData(dir.path()));
     std::vector<std::string> args = {"--capture", "out"};
     args.insert(args.end(), c.args.begin(), c.args.end());
     ProgramRun run(ProgramRun::rk17Path(), args, dir.path(), {"SDL_VIDEODRIVER=offscreen"});

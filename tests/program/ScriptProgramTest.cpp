@@ -4,6 +4,7 @@
 #include "DemoRunner.h"
 #include "DemoSettings.h"
 #include "EffectVariable.h"
+#include "ShowPack.h"
 #include "TempDir.h"
 
 #include <SDL.h>
@@ -45,6 +46,7 @@ class ScriptProgramTest : public ::testing::Test {
 
 TEST_F(ScriptProgramTest, ShowEndsAtDemoEndByItself) {
   _dir.write("data/scripts/demo.scr", "__HEADER__\nDEMO_FULLSCREEN 0\nDEMO_END 1500\n");
+  ASSERT_TRUE(packShowData(_dir.path()));
   const ProgramRun run = runProgram(_dir);
   EXPECT_EQ(run.exitCode, 0) << run.stderrText;
   // The clock must pass 1500 ms before the loop may end (no upper bound: machine speed varies).
@@ -53,6 +55,7 @@ TEST_F(ScriptProgramTest, ShowEndsAtDemoEndByItself) {
 
 TEST_F(ScriptProgramTest, UnknownEffectNameEndsWithItsPlace) {
   _dir.write("data/scripts/demo.scr", "DEMO_END 1500\nINSERT_EFFECT Foo\n");
+  ASSERT_TRUE(packShowData(_dir.path()));
   const ProgramRun run = runProgram(_dir);
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_NE(run.stderrText.find("Effect Id not found: Foo (data/scripts/demo.scr:2)"), std::string::npos)
@@ -74,6 +77,7 @@ TEST(ScriptRestart, SpaceReloadsTheScriptAndRestartsTheClockAtTheStartTime) {
   if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
   TempDir dir(true);
   dir.write("data/scripts/demo.scr", "DEMO_FULLSCREEN 0 DEMO_START 100 DEMO_END 1000\n");
+  ASSERT_TRUE(packShowData(dir.path()));
   demoSettings() = DemoSettings();
   DemoClock clock(steppedCounter, 1000);
   DemoRunner runner(clock);
@@ -85,6 +89,7 @@ TEST(ScriptRestart, SpaceReloadsTheScriptAndRestartsTheClockAtTheStartTime) {
   EXPECT_EQ(clock.now(), 800);
 
   dir.write("data/scripts/demo.scr", "DEMO_START 250 DEMO_END 4000\n");
+  ASSERT_TRUE(packShowData(dir.path()));
   runner.onKeyDown(SDLK_SPACE);
   EXPECT_EQ(demoSettings().startTime, 250);
   EXPECT_EQ(demoSettings().endTime, 4000);

@@ -1,6 +1,7 @@
 // The whole program in a temporary folder: its window, its first frames, Escape, and the
 // behaviour without a display.
 #include "ProgramRun.h"
+#include "ShowPack.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -36,6 +37,7 @@ TEST(WindowProgram, OpensItsWindowShowsAClearedFrameAndEndsOnEscape) {
   if (!haveDisplay()) GTEST_SKIP() << "needs an X server (run under xvfb-run)";
   TempDir dir;
   dir.write("data/scripts/demo.scr", "DEMO_END 600000\n");
+  ASSERT_TRUE(packShowData(dir.path()));
   ProgramRun run(ProgramRun::rk17Path(), {}, dir.path());
   ASSERT_TRUE(run.started());
 
