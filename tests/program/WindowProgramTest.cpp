@@ -1,11 +1,11 @@
 // The whole program in a temporary folder: its window, its first frames, Escape, and the
 // behaviour without a display.
+#include "PngRead.h"
 #include "ProgramRun.h"
 #include "ShowPack.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdlib>
 #include <string>
@@ -18,19 +18,6 @@ const char* const kTitle = "Velmor Drift - RK17";
 bool haveDisplay() {
   const char* d = std::getenv("DISPLAY");
   return d && *d;
-}
-
-// RGB pixels of a PNG file, row-major from the top; empty on failure.
-std::vector<uint8_t> readPng(const std::string& path, int* width, int* height) {
-  png_image image = {};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
-  image.format = PNG_FORMAT_RGB;
-  std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
-  if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) return {};
-  *width = int(image.width);
-  *height = int(image.height);
-  return pixels;
 }
 
 TEST(WindowProgram, OpensItsWindowShowsAClearedFrameAndEndsOnEscape) {
@@ -58,7 +45,7 @@ TEST(WindowProgram, OpensItsWindowShowsAClearedFrameAndEndsOnEscape) {
   ASSERT_EQ(runCommand("import -window root '" + shot + "' 2>/dev/null"), 0);
   if (const char* keep = std::getenv("RK17_KEEP_SCREENSHOTS")) runCommand("cp '" + shot + "' '" + keep + "'");
   int w = 0, h = 0;
-  const std::vector<uint8_t> pixels = readPng(shot, &w, &h);
+  const std::vector<uint8_t> pixels = readPngRgb(shot, &w, &h);
   ASSERT_FALSE(pixels.empty());
   ASSERT_GE(w, 800);
   ASSERT_GE(h, 600);
