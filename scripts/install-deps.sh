@@ -13,6 +13,9 @@ PACKAGES=(
   lame sox unar imagemagick
 )
 
+# npm fetches node-unrar-js for the tests; machines that already have Node.js keep theirs.
+if ! command -v npm >/dev/null 2>&1; then PACKAGES+=(nodejs npm); fi
+
 missing=()
 for p in "${PACKAGES[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

@@ -4,6 +4,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
+# node-unrar-js: a second, independent RAR reader for the pack writer's interoperability tests.
+if [ ! -d build/npm/node_modules/node-unrar-js ]; then
+  npm install --prefix build/npm --no-audit --no-fund --silent node-unrar-js@2.0.2 >/dev/null
+fi
 export RK17_NONINTERACTIVE=1
 cd build
 xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j2 "$@"
