@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 
 std::string AudioFixtures::makeMp3(const std::string& dir, const std::string& name, const std::string& synth) {
   const std::string wav = dir + "/" + name + ".wav";
@@ -49,9 +48,11 @@ void AudioFixtures::useDiskDriver(const std::string& path) {
 
 void AudioFixtures::useDummyDriver() { setenv("SDL_AUDIODRIVER", "dummy", 1); }
 
-std::vector<int16_t> AudioFixtures::readRaw(const std::string& path) {
+std::vector<int16_t> AudioFixtures::readRaw(const std::string& path, size_t maxBytes) {
   std::ifstream in(path, std::ios::binary);
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string bytes(maxBytes, '\0');
+  in.read(&bytes[0], static_cast<std::streamsize>(maxBytes));
+  bytes.resize(static_cast<size_t>(in.gcount()));
   std::vector<int16_t> samples(bytes.size() / 2);
   for (size_t i = 0; i < samples.size(); ++i)
     samples[i] = static_cast<int16_t>(static_cast<uint8_t>(bytes[2 * i]) | (static_cast<uint8_t>(bytes[2 * i + 1]) << 8));

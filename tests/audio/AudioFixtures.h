@@ -17,7 +17,9 @@ class AudioFixtures {
   static void useDiskDriver(const std::string& path);
   // Selects SDL's dummy audio driver (real-time pace, no output).
   static void useDummyDriver();
-  static std::vector<int16_t> readRaw(const std::string& path);
+  // The first maxBytes bytes of a raw 16-bit little-endian file (the disk driver's output grows
+  // fast while a device stays open).
+  static std::vector<int16_t> readRaw(const std::string& path, size_t maxBytes = 64u << 20);
   // Smallest d in -range..range for which out[0..count) equals ref[refStart + d ..) frame by
   // frame; INT32_MIN when none.
   static int32_t findOffset(const std::vector<int16_t>& out, size_t outFrame, const std::vector<int16_t>& ref,

@@ -174,6 +174,8 @@ TEST(OscilloNoSoundTest, StartWithoutSoundIsFatal) {
   ASSERT_TRUE(context.ok());
   shutdownMusic();
   Oscillo osc;
+  // Other threads exist (GL driver, audio): the child runs the test afresh instead of forking them.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(osc.start(0), ::testing::ExitedWithCode(1), "Oscillo: sound not inited");
 }
 }  // namespace

@@ -138,16 +138,24 @@ TEST_F(SoundSystemTest, DeviceGetsEveryBlockAfterTheUnitsInOrder) {
     waitForOutput(out, fileSize(out) + 2 * 44100 * 4);
     sound.freeDsp(unit);
     const size_t recorded = recorder.used.load();
+    sound.close();  // the disk driver writes until then
     const std::vector<int16_t> output = AudioFixtures::readRaw(out);
-    // The unit was freed while the device still ran: the output has at least what was recorded
-    // before (less the block in the device's hands).
-    ASSERT_GE(output.size() + 2 * 4096, recorded);
-    const size_t common = std::min(output.size(), recorded);
-    size_t mismatches = 0;
-    for (size_t i = 0; i < common; ++i) mismatches += output[i] != recorder.samples[i] / 2;
-    EXPECT_EQ(mismatches, 0u);
-    EXPECT_GT(common, static_cast<size_t>(44100 * 2));
-    sound.close();
+    // Everything recorded reached the output, halved, in the same order. The device ran before
+    // the unit was switched on: the recording starts some whole blocks into the output.
+    const size_t block = 2 * SoundSystem::kBlockFrames;
+    ASSERT_GE(output.size(), recorded);
+    size_t offset = 0;
+    size_t bestMismatches = recorded + 1;
+    for (size_t start = 0; start + recorded <= output.size() && bestMismatches > 0; start += block) {
+      size_t mismatches = 0;
+      for (size_t i = 0; i < recorded; ++i) mismatches += output[start + i] != recorder.samples[i] / 2;
+      if (mismatches < bestMismatches) {
+        bestMismatches = mismatches;
+        offset = start;
+      }
+    }
+    EXPECT_EQ(bestMismatches, 0u) << "best at block " << offset / block;
+    EXPECT_GT(recorded, static_cast<size_t>(44100 * 2));
   }
   EXPECT_EQ(recorder.lastBlockLength, SoundSystem::kBlockFrames);
   EXPECT_EQ(recorder.lastRingLength, SoundSystem::kBlockFrames * SoundSystem::kRingBlocks);

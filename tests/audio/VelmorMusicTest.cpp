@@ -111,6 +111,8 @@ TEST_F(VelmorMusicTest, ShutdownClosesStreamThenLibraryAndResets) {
 
 TEST_F(VelmorMusicTest, RefusedChannelIsFatal) {
   fake.channels = {-1};
+  // Other threads exist (GL driver, audio): the child runs the test afresh instead of forking them.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(startMusicAt(0), ::testing::ExitedWithCode(1), "Could not play soundstream");
 }
 
