@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -74,7 +75,10 @@ INSTANTIATE_TEST_SUITE_P(
         // Any other mixer: 32-bit stereo, (l + r) >> 1, low 16 bits kept.
         ConversionCase{0, SampleFormat::S32, 40000, 40000, static_cast<int16_t>(40000 - 65536)},
         ConversionCase{1, SampleFormat::S32, -5, 0, -3}, ConversionCase{4, SampleFormat::S32, 2147483647, 2147483647, -1},
-        ConversionCase{8, SampleFormat::S32, 70000, 0, static_cast<int16_t>(35000 - 65536)}));
+        ConversionCase{8, SampleFormat::S32, 70000, 0, static_cast<int16_t>(35000 - 65536)}),
+    [](const ::testing::TestParamInfo<ConversionCase>& info) {
+      return "Mixer" + std::to_string(info.param.mixerType) + "Case" + std::to_string(info.index);
+    });
 
 TEST_F(SoundCaptureTest, IndexWrapsAfterTheLastBlockAndTheTraceReadsTheOldestBlock) {
   std::vector<int16_t> samples(2 * kBlock);

@@ -184,7 +184,12 @@ TEST_P(OfflineFormatTest, BlocksAfterASeekAreTheDecodedFramesInOrder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, OfflineFormatTest,
-                         ::testing::Values(SampleFormat::S16, SampleFormat::S32, SampleFormat::Float32));
+                         ::testing::Values(SampleFormat::S16, SampleFormat::S32, SampleFormat::Float32),
+                         [](const ::testing::TestParamInfo<SampleFormat>& info) {
+                           return std::string(info.param == SampleFormat::S16   ? "S16"
+                                              : info.param == SampleFormat::S32 ? "S32"
+                                                                                : "Float32");
+                         });
 
 TEST_F(SoundSystemTest, UnitsRunByPriorityAndAFreedUnitIsNotCalledAgain) {
   struct Marker {

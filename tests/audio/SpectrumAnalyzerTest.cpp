@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 namespace {
@@ -74,7 +75,11 @@ INSTANTIATE_TEST_SUITE_P(Bands, SpectrumSineTest,
                                            SineCase{23 * 44100.0 / 1024, 23, 0.98f, 1.0f},  // band centre
                                            SineCase{5 * 44100.0 / 1024, 5, 0.98f, 1.0f},
                                            SineCase{400 * 44100.0 / 1024, 400, 0.98f, 1.0f},
-                                           SineCase{511 * 44100.0 / 1024, 511, 0.98f, 1.0f}));
+                                           SineCase{511 * 44100.0 / 1024, 511, 0.98f, 1.0f}),
+                         [](const ::testing::TestParamInfo<SineCase>& info) {
+                           return "Hz" + std::to_string(static_cast<int>(info.param.hz)) + "Band" +
+                                  std::to_string(info.param.band);
+                         });
 
 TEST(SpectrumAnalyzerTest, SilenceSumsToZeroAndAHalfScaleSineGivesHalf) {
   SpectrumAnalyzer analyzer;
