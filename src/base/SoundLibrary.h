@@ -17,7 +17,8 @@ class SoundLibrary {
   virtual void close() = 0;
 
   // Opens an MP3 file for streaming with sample-accurate seeking. Returns a handle > 0, or 0
-  // when not initialised or the file is missing or not decodable.
+  // when not initialised, when a stream is already open (one at a time), or when the file is
+  // missing or not decodable.
   virtual int32_t openStream(const char* path) = 0;
   virtual void closeStream(int32_t stream) = 0;
   // Positions the stream at ms (negative = 0; past the end plays silence). False on a bad handle.

@@ -1,9 +1,12 @@
+#include "AudioFixtures.h"
 #include "DemoClock.h"
 #include "DemoRunner.h"
 #include "DemoSettings.h"
 #include "FakeSoundLibrary.h"
 #include "ReportCapture.h"
+#include "SoundCapture.h"
 #include "SoundSystem.h"
+#include "SpectrumAnalyzer.h"
 #include "TempDir.h"
 #include "VelmorMusic.h"
 
@@ -210,6 +213,50 @@ TEST(VelmorMusicDeviceTest, MissingSoundtrackOnTheDummyDeviceRunsWithoutMusic) {
   EXPECT_FALSE(isMusicPlaying());
   EXPECT_TRUE(reports.reports().empty());
   shutdownMusic();
+  EXPECT_FALSE(SoundSystem::instance().isInitialised());
+}
+}  // namespace
+
+namespace {
+// Frame capture: the sound layer mixes offline at each frame's time; two runs over the same frame
+// times give the same spectra and the same oscilloscope samples.
+struct CaptureRun {
+  std::vector<float> totals;   // spectrum total per frame
+  std::vector<int16_t> trace;  // first sample of the oldest complete capture block per frame
+};
+
+CaptureRun captureFrames() {
+  CaptureRun run;
+  SoundSystem& sound = SoundSystem::instance();
+  sound.initOffline();
+  startMusicAt(3000);
+  SoundLibrary& library = soundLibrary();
+  library.setDspActive(library.getFFTUnit(), true);
+  SoundCapture::instance().start(library);
+  for (int32_t t = 3000; t <= 5000; t += 40) {
+    sound.mixOfflineUntil(t);
+    const float* bands = library.getSpectrum();
+    float total = 0.0f;
+    for (int32_t k = 0; k < SpectrumAnalyzer::kBands; ++k) total += bands[k];
+    run.totals.push_back(total);
+    const SoundCapture& capture = SoundCapture::instance();
+    run.trace.push_back(capture.sample(capture.traceStart(capture.blockIndex())));
+  }
+  SoundCapture::instance().stop();
+  shutdownMusic();
+  return run;
+}
+
+TEST(OfflineMusicTest, TwoCapturesOfTheSameFramesAreIdentical) {
+  TempDir folder(true);
+  ASSERT_FALSE(AudioFixtures::makeMp3(folder.path(), "rk17", "8 sine 100:4000 sine 300:900 gain -3").empty());
+  const CaptureRun first = captureFrames();
+  const CaptureRun second = captureFrames();
+  ASSERT_EQ(first.totals.size(), 51u);
+  EXPECT_EQ(first.totals, second.totals);
+  EXPECT_EQ(first.trace, second.trace);
+  // Music was heard: the spectrum is not empty after the first frame.
+  EXPECT_GT(first.totals.back(), 0.1f);
   EXPECT_FALSE(SoundSystem::instance().isInitialised());
 }
 }  // namespace
