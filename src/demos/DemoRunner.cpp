@@ -9,6 +9,7 @@
 #include "FrameCapture.h"
 #include "MemoryFile.h"
 #include "ScreenHelpers.h"
+#include "SoundSystem.h"
 #include "TextureManager.h"
 #include "Timeline.h"
 #include "VelmorMusic.h"
@@ -43,6 +44,10 @@ int DemoRunner::runCapture(FrameCapture& capture, const CaptureOptions& options)
   if (!capture.prepare()) return 1;
   FrameCapture::stepTo(0, 0);  // the clock starts at counter 0
   _capture = &capture;
+  // Music is decoded and mixed on this thread up to each frame's time, with no audio device, so
+  // sound-driven effects see the same blocks on every capture.
+  SoundSystem& sound = SoundSystem::instance();
+  sound.initOffline();
   if (!startUp()) return 1;
   DemoSettings& settings = demoSettings();
   const int64_t last = options.hasTo ? options.toMs : settings.endTime;
@@ -50,6 +55,7 @@ int DemoRunner::runCapture(FrameCapture& capture, const CaptureOptions& options)
     const int64_t time = capture.frameTime(k);
     if (time > last) break;
     FrameCapture::stepTo(time, settings.startTime);
+    sound.mixOfflineUntil(static_cast<int32_t>(time));
     if (!runOneFrame()) break;
   }
   shutDown();

@@ -27,7 +27,11 @@ Oscillo::~Oscillo() {
 
 void Oscillo::start(uint32_t time) {
   Effect::start(time);
-  if (!isSoundInitialised()) reportError(__FILE__, __LINE__, "Oscillo: sound not inited", true);
+  // Without sound (no audio device) the show goes on silently: the trace is left out.
+  if (!isSoundInitialised()) {
+    reportError(__FILE__, __LINE__, "Oscillo: sound not inited", false);
+    return;
+  }
   // A repeated start replaces the capture's unit instead of adding one.
   SoundCapture::instance().start(soundLibrary());
   _ready = true;
