@@ -15,21 +15,27 @@ function(rk17_layer name dir)
   endif()
 endfunction()
 
-# rk17_test(NAME DIR LIBS...): one GoogleTest program of every .cpp in tests/DIR.
-# Each test case becomes a CTest test; every run is non-interactive.
+# rk17_test(NAME DIR [SERIAL] LIBS...): one GoogleTest program of every .cpp in tests/DIR.
+# Each test case becomes a CTest test; every run is non-interactive. SERIAL runs its cases alone
+# (they drive windows on the shared X server, where another window could take the focus).
 function(rk17_test name dir)
+  cmake_parse_arguments(PARSE_ARGV 2 _opt "SERIAL" "" "")
   file(GLOB _sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${dir}/*.cpp)
   if(NOT _sources)
     return()
   endif()
   add_executable(${name} ${_sources})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
-  target_link_libraries(${name} PRIVATE rk17_test_support ${ARGN} GTest::gtest GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE rk17_test_support ${_opt_UNPARSED_ARGUMENTS} GTest::gtest GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE
     RK17_SOURCE_DIR="${CMAKE_SOURCE_DIR}" RK17_BINARY_DIR="${CMAKE_BINARY_DIR}"
     RK17_SHARED_DIR="${CMAKE_SOURCE_DIR}/../shared")
+  set(_serial FALSE)
+  if(_opt_SERIAL)
+    set(_serial TRUE)
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "RK17_NONINTERACTIVE=1;SDL_AUDIODRIVER=dummy" TIMEOUT 300)
+    PROPERTIES RUN_SERIAL ${_serial} TIMEOUT 300 ENVIRONMENT "RK17_NONINTERACTIVE=1")
 endfunction()
