@@ -1,5 +1,5 @@
 // Prints the extraction throughput of the data pack reader on one pack:
-//   pack_extract PACK [PASSWORD] [REPEATS]
+//   bench_pack_extract PACK [PASSWORD] [REPEATS]
 // (1) every entry by name through DataPack::extract, as the program's memory files do (each call
 // parses the pack from its start), and (2) every entry in one pass through DataPack::extractAll.
 // MB/s counts unpacked bytes (10^6 bytes per MB); the best of REPEATS runs (default 3) is shown,
@@ -25,7 +25,7 @@ struct Stopwatch {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: pack_extract PACK [PASSWORD] [REPEATS]\n");
+    std::fprintf(stderr, "usage: bench_pack_extract PACK [PASSWORD] [REPEATS]\n");
     return 2;
   }
   const char* pack = argv[1];
@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
 
   std::vector<DataPackEntry> entries;
   if (!DataPack::list(pack, &entries)) {
-    std::fprintf(stderr, "pack_extract: cannot list %s\n", pack);
+    std::fprintf(stderr, "bench_pack_extract: cannot list %s\n", pack);
     return 1;
   }
   uint64_t unpacked = 0, packed = 0;

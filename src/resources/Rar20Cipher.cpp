@@ -110,17 +110,19 @@ void Rar20Cipher::updateKeys(const uint8_t block[kBlockSize]) {
   }
 }
 
-void Rar20Cipher::encryptBlock(uint8_t block[kBlockSize]) {
+void Rar20Cipher::transformBlock(uint8_t block[kBlockSize], bool decrypting) const {
   uint32_t a = loadLittle(block) ^ _key[0];
   uint32_t b = loadLittle(block + 4) ^ _key[1];
   uint32_t c = loadLittle(block + 8) ^ _key[2];
   uint32_t d = loadLittle(block + 12) ^ _key[3];
-  for (int round = 0; round < kRounds; ++round) {
-    uint32_t k = _key[round & 3];
+  // The same round function both ways; decryption takes the round keys in reverse order.
+  for (int i = 0; i < kRounds; ++i) {
+    const int round = decrypting ? kRounds - 1 - i : i;
+    const uint32_t k = _key[round & 3];
     uint32_t t = (c + rotateLeft(d, 11)) ^ k;
-    uint32_t ta = a ^ substitute(t);
+    const uint32_t ta = a ^ substitute(t);
     t = (d ^ rotateLeft(c, 17)) + k;
-    uint32_t tb = b ^ substitute(t);
+    const uint32_t tb = b ^ substitute(t);
     a = c;
     b = d;
     c = ta;
@@ -130,32 +132,18 @@ void Rar20Cipher::encryptBlock(uint8_t block[kBlockSize]) {
   storeLittle(block + 4, d ^ _key[1]);
   storeLittle(block + 8, a ^ _key[2]);
   storeLittle(block + 12, b ^ _key[3]);
-  updateKeys(block);
+}
+
+void Rar20Cipher::encryptBlock(uint8_t block[kBlockSize]) {
+  transformBlock(block, false);
+  updateKeys(block);  // keys follow the encrypted bytes
 }
 
 void Rar20Cipher::decryptBlock(uint8_t block[kBlockSize]) {
-  uint8_t input[kBlockSize];
-  std::memcpy(input, block, kBlockSize);
-  uint32_t a = loadLittle(block) ^ _key[0];
-  uint32_t b = loadLittle(block + 4) ^ _key[1];
-  uint32_t c = loadLittle(block + 8) ^ _key[2];
-  uint32_t d = loadLittle(block + 12) ^ _key[3];
-  for (int round = kRounds - 1; round >= 0; --round) {
-    uint32_t k = _key[round & 3];
-    uint32_t t = (c + rotateLeft(d, 11)) ^ k;
-    uint32_t ta = a ^ substitute(t);
-    t = (d ^ rotateLeft(c, 17)) + k;
-    uint32_t tb = b ^ substitute(t);
-    a = c;
-    b = d;
-    c = ta;
-    d = tb;
-  }
-  storeLittle(block, c ^ _key[0]);
-  storeLittle(block + 4, d ^ _key[1]);
-  storeLittle(block + 8, a ^ _key[2]);
-  storeLittle(block + 12, b ^ _key[3]);
-  updateKeys(input);
+  uint8_t encrypted[kBlockSize];
+  std::memcpy(encrypted, block, kBlockSize);
+  transformBlock(block, true);
+  updateKeys(encrypted);
 }
 
 void Rar20Cipher::encrypt(uint8_t* data, size_t size) {

@@ -37,6 +37,8 @@ class Rar20Cipher {
 
  private:
   uint32_t substitute(uint32_t word) const;
+  // The rounds of one block, without the key update.
+  void transformBlock(uint8_t block[kBlockSize], bool decrypting) const;
   // Key words ^= CRC-table entries of the 16 ciphertext bytes (byte 4g + n goes to key word n).
   void updateKeys(const uint8_t block[kBlockSize]);
   void wipe();
