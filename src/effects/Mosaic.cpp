@@ -64,14 +64,7 @@ void Mosaic::render(uint32_t time) {
   const bool zoomCenter = _zoomCenter.valueAt(time);
   const int32_t count = truncateCount(_saturation.valueAt(time) * 10.0f);
 
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  setOrthoProjectionFlipped();
-  glDisable(GL_DEPTH_TEST);
-  glDisable(GL_CULL_FACE);
-  glEnable(GL_TEXTURE_2D);
+  beginScreenPass(true);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
   // The blocks: the block buffer magnified (nearest), offset by half a texel about the centre.
@@ -112,9 +105,6 @@ void Mosaic::render(uint32_t time) {
   glEnable(GL_TEXTURE_2D);  // the end state does not depend on which buffers exist
   glDisable(GL_BLEND);
   glEnable(GL_DEPTH_TEST);
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glPopMatrix();
+  endScreenPass();
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 }

@@ -1,5 +1,7 @@
 #include "PostEffect.h"
 
+#include "ScreenHelpers.h"
+
 PostEffect::PostEffect(const std::string& name, GLbitfield clearMask) : Effect(name), _clearMask(clearMask) {
   FloatVariable* const colour[] = {&_red, &_green, &_blue, &_alpha};
   const char* const names[] = {"Red", "Green", "Blue", "Alpha"};
@@ -61,6 +63,27 @@ void PostEffect::runInputPass(uint32_t time) {
     buffer->disable();
   }
   glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+}
+
+void PostEffect::beginScreenPass(bool yDown) {
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  if (yDown)
+    setOrthoProjectionFlipped();
+  else
+    setOrthoProjection();
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_CULL_FACE);
+  glEnable(GL_TEXTURE_2D);
+}
+
+void PostEffect::endScreenPass() {
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
 }
 
 void PostEffect::drawBufferQuad() {

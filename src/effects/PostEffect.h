@@ -47,6 +47,11 @@ class PostEffect : public Effect {
   // (0, 1), (1, 0) at (1, 1), (1, 1) at (1, 0), (0, 1) at (0, 0): a buffer's picture, whose
   // first row is its bottom row, comes out upright.
   static void drawBufferQuad();
+  // Pushes the projection and model-view matrices, loads the unit orthographic projection (y
+  // downwards when yDown), turns depth test and culling off and 2D texturing on.
+  static void beginScreenPass(bool yDown);
+  // Pops both matrices again and leaves the model-view matrix current.
+  static void endScreenPass();
 
   FloatVariable _red;    // "Red", 0..1, default 1
   FloatVariable _green;  // "Green", 0..1, default 1

@@ -19,14 +19,7 @@ float RotoZoom::zoomAt(float phase) {
 void RotoZoom::render(uint32_t time) {
   const float zoom = zoomAt(_phase);
   const float angle = _rotSpeed.valueAt(time) * _phase * 20.0f;  // degrees
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  setOrthoProjectionFlipped();
-  glDisable(GL_DEPTH_TEST);
-  glDisable(GL_CULL_FACE);
-  glEnable(GL_TEXTURE_2D);
+  beginScreenPass(true);
   glEnable(GL_BLEND);
   glBlendFunc(GL_ONE, GL_ZERO);
   glColor4f(_red.valueAt(time), _green.valueAt(time), _blue.valueAt(time), _alpha.valueAt(time));
@@ -40,12 +33,9 @@ void RotoZoom::render(uint32_t time) {
   glRotatef(angle, 0.0f, 0.0f, 1.0f);
   glTranslatef(-0.5f, -0.5f, 0.0f);
   if (exists) drawBufferQuad();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
   glMatrixMode(GL_TEXTURE);
   glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glPopMatrix();
+  endScreenPass();
   if (exists) _buffer.release(WGL_FRONT_LEFT_ARB);
   glDisable(GL_BLEND);
   glEnable(GL_DEPTH_TEST);

@@ -21,14 +21,7 @@ float Tiles::growthAt(int tile, float phase) const {
 void Tiles::render(uint32_t time) {
   const float red = _red.valueAt(time), green = _green.valueAt(time), blue = _blue.valueAt(time);
   const float rotSpeed = _rotSpeed.valueAt(time), fadeSpeed = _fadeSpeed.valueAt(time);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  setOrthoProjection();
-  glDisable(GL_DEPTH_TEST);
-  glDisable(GL_CULL_FACE);
-  glEnable(GL_TEXTURE_2D);
+  beginScreenPass(false);
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glColor4f(red, green, blue, _alpha.valueAt(time));
@@ -52,10 +45,7 @@ void Tiles::render(uint32_t time) {
       }
     }
   }
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glPopMatrix();
+  endScreenPass();
   if (_buffer.isInitialized()) _buffer.release(WGL_FRONT_LEFT_ARB);
   glDisable(GL_BLEND);
   glEnable(GL_DEPTH_TEST);
