@@ -88,6 +88,24 @@ void Effect::registerVariable(EffectVariable& variable, const std::string& name,
   _variables.push_back(&variable);
 }
 
+void Effect::registerFloat(FloatVariable& variable, const std::string& name, float defaultValue) {
+  registerVariable(variable, name, EffectVariable::kNoStringList, EffectVariable::kFloat);
+  variable.setCurrentValue(defaultValue);
+}
+
+void Effect::registerBool(BoolVariable& variable, const std::string& name, bool defaultValue) {
+  registerVariable(variable, name, EffectVariable::kNoStringList, EffectVariable::kBool);
+  variable.setCurrentValue(defaultValue);
+}
+
+void Effect::registerColour(FloatVariable& red, FloatVariable& green, FloatVariable& blue, FloatVariable& alpha,
+                            float defaultRed, float defaultGreen, float defaultBlue, float defaultAlpha) {
+  registerFloat(red, "Red", defaultRed);
+  registerFloat(green, "Green", defaultGreen);
+  registerFloat(blue, "Blue", defaultBlue);
+  registerFloat(alpha, "Alpha", defaultAlpha);
+}
+
 EffectVariable* Effect::findVariable(const std::string& name) const {
   for (EffectVariable* v : _variables)
     if (v->getName() == name) return v;

@@ -37,6 +37,12 @@ class Effect {
   std::string getName() const { return _name; }
   // Sets the variable's name, list and type code and appends it to the variable list.
   void registerVariable(EffectVariable& variable, const std::string& name, int32_t stringList, int32_t typeCode);
+  // Registers a float or bool variable outside the string lists and gives it its default value.
+  void registerFloat(FloatVariable& variable, const std::string& name, float defaultValue);
+  void registerBool(BoolVariable& variable, const std::string& name, bool defaultValue);
+  // "Red", "Green", "Blue" and "Alpha", in that order, with their defaults.
+  void registerColour(FloatVariable& red, FloatVariable& green, FloatVariable& blue, FloatVariable& alpha,
+                      float defaultRed, float defaultGreen, float defaultBlue, float defaultAlpha);
   const std::vector<EffectVariable*>& getVariables() const { return _variables; }
   // The first registered variable named exactly name, or null.
   EffectVariable* findVariable(const std::string& name) const;

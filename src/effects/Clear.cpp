@@ -3,20 +3,10 @@
 #include <epoxy/gl.h>
 
 Clear::Clear(float red, float green, float blue, float alpha) : Effect("Clear") {
-  registerVariable(_red, "Red", EffectVariable::kNoStringList, EffectVariable::kFloat);
-  registerVariable(_green, "Green", EffectVariable::kNoStringList, EffectVariable::kFloat);
-  registerVariable(_blue, "Blue", EffectVariable::kNoStringList, EffectVariable::kFloat);
-  registerVariable(_alpha, "Alpha", EffectVariable::kNoStringList, EffectVariable::kFloat);
-  registerVariable(_clearColor, "ClearColor", EffectVariable::kNoStringList, EffectVariable::kBool);
-  registerVariable(_clearDepth, "ClearDepth", EffectVariable::kNoStringList, EffectVariable::kBool);
-  registerVariable(_clearStencil, "ClearStencil", EffectVariable::kNoStringList, EffectVariable::kBool);
-  _red.setCurrentValue(red);
-  _green.setCurrentValue(green);
-  _blue.setCurrentValue(blue);
-  _alpha.setCurrentValue(alpha);
-  _clearColor.setCurrentValue(true);
-  _clearDepth.setCurrentValue(true);
-  _clearStencil.setCurrentValue(true);
+  registerColour(_red, _green, _blue, _alpha, red, green, blue, alpha);
+  registerBool(_clearColor, "ClearColor", true);
+  registerBool(_clearDepth, "ClearDepth", true);
+  registerBool(_clearStencil, "ClearStencil", true);
 }
 
 void Clear::render(uint32_t time) {

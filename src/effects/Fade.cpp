@@ -6,14 +6,7 @@
 #include "ScreenHelpers.h"
 
 Fade::Fade() : Effect("Fade") {
-  registerVariable(_red, "Red", EffectVariable::kNoStringList, EffectVariable::kFloat);
-  registerVariable(_green, "Green", EffectVariable::kNoStringList, EffectVariable::kFloat);
-  registerVariable(_blue, "Blue", EffectVariable::kNoStringList, EffectVariable::kFloat);
-  registerVariable(_alpha, "Alpha", EffectVariable::kNoStringList, EffectVariable::kFloat);
-  _red.setCurrentValue(0.0f);
-  _green.setCurrentValue(0.0f);
-  _blue.setCurrentValue(0.0f);
-  _alpha.setCurrentValue(0.0f);
+  registerColour(_red, _green, _blue, _alpha, 0.0f, 0.0f, 0.0f, 0.0f);
 }
 
 void Fade::start(uint32_t time) {

@@ -7,10 +7,8 @@
 #include "ScreenHelpers.h"
 
 Flash::Flash() : Effect("Flash") {
-  registerVariable(_add, "Add", EffectVariable::kNoStringList, EffectVariable::kBool);
-  registerVariable(_repeat, "Repeat", EffectVariable::kNoStringList, EffectVariable::kBool);
-  _add.setCurrentValue(true);
-  _repeat.setCurrentValue(true);
+  registerBool(_add, "Add", true);
+  registerBool(_repeat, "Repeat", true);
   enablePattern(true);
 }
 

@@ -8,19 +8,10 @@
 Image::Image() : Image("Image", true) {}
 
 Image::Image(const std::string& name, bool alphaOffsetApplies) : Effect(name), _alphaOffsetApplies(alphaOffsetApplies) {
-  registerVariable(_red, "Red", EffectVariable::kNoStringList, EffectVariable::kFloat);
-  registerVariable(_green, "Green", EffectVariable::kNoStringList, EffectVariable::kFloat);
-  registerVariable(_blue, "Blue", EffectVariable::kNoStringList, EffectVariable::kFloat);
-  registerVariable(_alpha, "Alpha", EffectVariable::kNoStringList, EffectVariable::kFloat);
-  registerVariable(_blendMultiply, "BlendMultipy", EffectVariable::kNoStringList, EffectVariable::kBool);
-  registerVariable(_blendAdd, "BlendAdd", EffectVariable::kNoStringList, EffectVariable::kBool);
+  registerColour(_red, _green, _blue, _alpha, 1.0f, 1.0f, 1.0f, 1.0f);
+  registerBool(_blendMultiply, "BlendMultipy", false);
+  registerBool(_blendAdd, "BlendAdd", false);
   registerVariable(_datafile, "Datafile", EffectVariable::kStringList0, EffectVariable::kInt);
-  _red.setCurrentValue(1.0f);
-  _green.setCurrentValue(1.0f);
-  _blue.setCurrentValue(1.0f);
-  _alpha.setCurrentValue(1.0f);
-  _blendMultiply.setCurrentValue(false);
-  _blendAdd.setCurrentValue(false);
   _datafile.setCurrentValue(0);
   _datafile.setListIndexed(true);
 }

@@ -20,12 +20,9 @@ int32_t truncateCount(float x) {
 }  // namespace
 
 Mosaic::Mosaic() : PostEffect("Mosaic", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT) {
-  registerVariable(_saturation, "Saturation", EffectVariable::kNoStringList, EffectVariable::kFloat);
-  registerVariable(_preSaturation, "PreSaturation", EffectVariable::kNoStringList, EffectVariable::kFloat);
-  registerVariable(_zoomCenter, "ZoomCenter", EffectVariable::kNoStringList, EffectVariable::kBool);
-  _saturation.setCurrentValue(0.4f);
-  _preSaturation.setCurrentValue(0.0f);
-  _zoomCenter.setCurrentValue(true);
+  registerFloat(_saturation, "Saturation", 0.4f);
+  registerFloat(_preSaturation, "PreSaturation", 0.0f);
+  registerBool(_zoomCenter, "ZoomCenter", true);
   createBuffer(_detail, 256, 256);
   createBuffer(_block, kBlockCount, kBlockCount);
 }

@@ -21,14 +21,8 @@ Texture* makeNoiseTexture(const char* name, int size) {
 }  // namespace
 
 Noise::Noise() : Effect("Noise") {
-  FloatVariable* const colour[] = {&_red, &_green, &_blue, &_alpha};
-  const char* const names[] = {"Red", "Green", "Blue", "Alpha"};
-  for (int i = 0; i < 4; ++i) {
-    registerVariable(*colour[i], names[i], EffectVariable::kNoStringList, EffectVariable::kFloat);
-    colour[i]->setCurrentValue(1.0f);
-  }
-  registerVariable(_animate, "Animate", EffectVariable::kNoStringList, EffectVariable::kBool);
-  _animate.setCurrentValue(false);
+  registerColour(_red, _green, _blue, _alpha, 1.0f, 1.0f, 1.0f, 1.0f);
+  registerBool(_animate, "Animate", false);
   _large = makeNoiseTexture("noisetexture", 512);
   _small = makeNoiseTexture("noisetexture2", 256);
 }

@@ -6,18 +6,11 @@
 #include "VelmorMusic.h"
 
 Oscillo::Oscillo() : Effect("Osc") {
-  struct Row {
-    FloatVariable* variable;
-    const char* name;
-    float value;
-  };
-  const Row rows[] = {{&_red, "Red", 1.0f},    {&_green, "Green", 1.0f}, {&_blue, "Blue", 1.0f},
-                      {&_alpha, "Alpha", 0.5f}, {&_xPos, "xPos", 0.4f},   {&_yPos, "yPos", 0.4f},
-                      {&_width, "Width", 0.4f}, {&_height, "Height", 0.4f}};
-  for (const Row& row : rows) {
-    registerVariable(*row.variable, row.name, EffectVariable::kNoStringList, EffectVariable::kFloat);
-    row.variable->setCurrentValue(row.value);
-  }
+  registerColour(_red, _green, _blue, _alpha, 1.0f, 1.0f, 1.0f, 0.5f);
+  registerFloat(_xPos, "xPos", 0.4f);
+  registerFloat(_yPos, "yPos", 0.4f);
+  registerFloat(_width, "Width", 0.4f);
+  registerFloat(_height, "Height", 0.4f);
   _scope = std::make_unique<Oscilloscope>();
 }
 

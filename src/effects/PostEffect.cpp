@@ -3,12 +3,7 @@
 #include "ScreenHelpers.h"
 
 PostEffect::PostEffect(const std::string& name, GLbitfield clearMask) : Effect(name), _clearMask(clearMask) {
-  FloatVariable* const colour[] = {&_red, &_green, &_blue, &_alpha};
-  const char* const names[] = {"Red", "Green", "Blue", "Alpha"};
-  for (int i = 0; i < 4; ++i) {
-    registerVariable(*colour[i], names[i], EffectVariable::kNoStringList, EffectVariable::kFloat);
-    colour[i]->setCurrentValue(1.0f);
-  }
+  registerColour(_red, _green, _blue, _alpha, 1.0f, 1.0f, 1.0f, 1.0f);
 }
 
 void PostEffect::createBuffer(PBuffer& buffer, int width, int height) {

@@ -6,8 +6,7 @@
 #include "ScreenHelpers.h"
 
 RotoZoom::RotoZoom() : PostEffect("RotoZoom", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT) {
-  registerVariable(_rotSpeed, "RotSpeed", EffectVariable::kNoStringList, EffectVariable::kFloat);
-  _rotSpeed.setCurrentValue(0.5f);
+  registerFloat(_rotSpeed, "RotSpeed", 0.5f);
   createBuffer(_buffer, 512, 512);
 }
 

@@ -5,10 +5,8 @@
 #include "ScreenHelpers.h"
 
 Tiles::Tiles() : PostEffect("Tiles", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT) {
-  registerVariable(_rotSpeed, "RotSpeed", EffectVariable::kNoStringList, EffectVariable::kFloat);
-  registerVariable(_fadeSpeed, "FadeSpeed", EffectVariable::kNoStringList, EffectVariable::kFloat);
-  _rotSpeed.setCurrentValue(0.5f);
-  _fadeSpeed.setCurrentValue(0.5f);
+  registerFloat(_rotSpeed, "RotSpeed", 0.5f);
+  registerFloat(_fadeSpeed, "FadeSpeed", 0.5f);
   for (int k = 0; k < kTileCount; ++k) _start[k] = 0.6f * static_cast<float>(k);
   createBuffer(_buffer, 512, 512);
 }
