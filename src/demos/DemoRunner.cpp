@@ -78,7 +78,6 @@ bool DemoRunner::startUp() {
   settings.fullscreen = true;
   if (!_engine.create(kTitle, settings.screenWidth, settings.screenHeight, 32, settings.fullscreen, nullptr))
     return false;
-  settings.fullscreen = _engine.isFullscreen();
   if (!_engine.context() || epoxy_gl_version() == 0) reportError(__FILE__, __LINE__, "Could not init GLee", true);
   if (!checkExtensions()) reportError(__FILE__, __LINE__, "Unsupported extensions", true);
   // From here on every data file comes out of the pack.
