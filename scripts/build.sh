@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Configures and builds everything into build/ (the run folder is build/show).
+# Configures and builds into build/ (the run folder is build/show).
+# Usage: scripts/build.sh [NINJA_TARGET...]   (default: everything, tests included)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-extra=()
-if [ "${CI:-}" = "true" ]; then extra+=(-DRK17_WERROR=ON); fi
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${extra[@]}" "$@" >/dev/null
-ninja -C build
+options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+if [ "${CI:-}" = "true" ]; then options+=(-DRK17_WERROR=ON); fi
+cmake -S . -B build -G Ninja "${options[@]}" >/dev/null
+ninja -C build "$@"
