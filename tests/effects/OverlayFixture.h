@@ -11,6 +11,7 @@
 #include <string>
 
 #include "EffectEvent.h"
+#include "GLSuite.h"
 #include "TestGLContext.h"
 
 struct Rgb {
@@ -39,17 +40,11 @@ inline EffectEvent makeEvent(int32_t type, float x = 0.0f, float y = 0.0f, float
 // 0..1 to the byte GL stores for it.
 inline int toByte(float v) { return static_cast<int>(std::lround(v * 255.0f)); }
 
-class OverlayFixture : public ::testing::Test {
+class OverlayFixture : public GLSuite<> {
  protected:
-  static void SetUpTestSuite() { gContext = new TestGLContext(); }
-  static void TearDownTestSuite() {
-    delete gContext;
-    gContext = nullptr;
-  }
   void SetUp() override {
-    ASSERT_TRUE(gContext->ok());
-    while (glGetError() != GL_NO_ERROR) {
-    }
+    GLSuite::SetUp();
+    if (HasFatalFailure()) return;
     glViewport(0, 0, gContext->width(), gContext->height());
     glDisable(GL_BLEND);
     glBlendEquation(GL_FUNC_ADD);
@@ -99,6 +94,4 @@ class OverlayFixture : public ::testing::Test {
     glGetFloatv(GL_CURRENT_COLOR, colour);
     for (float c : colour) EXPECT_FLOAT_EQ(c, 1.0f);
   }
-
-  inline static TestGLContext* gContext = nullptr;
 };

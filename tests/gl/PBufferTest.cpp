@@ -3,6 +3,7 @@
 #include "PBuffer.h"
 #include "ReportCapture.h"
 #include "ScreenHelpers.h"
+#include "GLSuite.h"
 #include "TestGLContext.h"
 
 #include <SDL.h>
@@ -17,15 +18,11 @@ namespace {
 
 constexpr uint32_t kRed = 0xFF0000FF, kGreen = 0xFF00FF00, kBlue = 0xFFFF0000, kYellow = 0xFF00FFFF;
 
-class PBufferTest : public ::testing::Test {
+class PBufferTest : public GLSuite<256, 128> {
  protected:
-  static void SetUpTestSuite() { gContext = new TestGLContext(256, 128); }
-  static void TearDownTestSuite() {
-    delete gContext;
-    gContext = nullptr;
-  }
   void SetUp() override {
-    ASSERT_TRUE(gContext->ok());
+    GLSuite::SetUp();
+    if (HasFatalFailure()) return;
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glViewport(0, 0, gContext->width(), gContext->height());
     glDisable(GL_TEXTURE_2D);
@@ -59,11 +56,7 @@ class PBufferTest : public ::testing::Test {
     buffer.release(WGL_FRONT_LEFT_ARB);
     return texels[size_t(y) * buffer.getWidth() + x];
   }
-
-  static TestGLContext* gContext;
 };
-
-TestGLContext* PBufferTest::gContext = nullptr;
 
 TEST_F(PBufferTest, RenderBindAndSample) {
   PBuffer buffer;

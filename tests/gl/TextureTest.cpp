@@ -4,6 +4,7 @@
 #include "Random.h"
 #include "ReportCapture.h"
 #include "TempDir.h"
+#include "GLSuite.h"
 #include "TestGLContext.h"
 #include "Texture.h"
 #include "TextureManager.h"
@@ -20,18 +21,8 @@
 
 namespace {
 
-class TextureTest : public ::testing::Test {
+class TextureTest : public GLSuite<> {
  protected:
-  static void SetUpTestSuite() { gContext = new TestGLContext(); }
-  static void TearDownTestSuite() {
-    delete gContext;
-    gContext = nullptr;
-  }
-  void SetUp() override {
-    ASSERT_TRUE(gContext->ok());
-    while (glGetError() != GL_NO_ERROR) {
-    }
-  }
   void TearDown() override { EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)); }
 
   // Writes an RGBA PNG of the given size into the temporary folder; returns its full path.
@@ -60,11 +51,9 @@ class TextureTest : public ::testing::Test {
     return texels;
   }
 
-  static TestGLContext* gContext;
   TempDir _dir;
 };
 
-TestGLContext* TextureTest::gContext = nullptr;
 
 // ---- File textures: sizes --------------------------------------------------------------------
 
