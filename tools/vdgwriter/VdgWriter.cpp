@@ -26,7 +26,7 @@ void putFloat(std::vector<uint8_t>& out, float value) {
 }  // namespace
 
 VdgWriter::VdgWriter(int32_t startTime, int32_t endTime, int32_t step, int32_t version) {
-  _bytes.insert(_bytes.end(), {'V', 'D', 'G'});
+  for (char c : {'V', 'D', 'G'}) _bytes.push_back(static_cast<uint8_t>(c));  // format tag, never checked
   putInt(_bytes, version);
   putInt(_bytes, startTime);
   putInt(_bytes, endTime);
