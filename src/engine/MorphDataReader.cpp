@@ -17,7 +17,7 @@ bool MorphDataReader::loadMorphData(MeshObject& mesh) {
   int32_t frames = 0;
   // Each frame holds values floats of positions and as many of normals.
   if (!reader.readInt(frames) || frames < 0 || !reader.fits(int64_t(frames) * 2, values * 4)) {
-    reportErrorText(__FILE__, __LINE__, "morph data file is too short for its mesh:", fileName.c_str(), false);
+    reportErrorText(__FILE__, __LINE__, "morph data file is too short for its mesh", fileName.c_str(), false);
     return false;
   }
   std::vector<float> positions(size_t(frames) * values);

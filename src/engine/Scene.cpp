@@ -29,7 +29,7 @@ void Scene::attachToParent(SceneObject* object, int32_t parentId) {
   }
   // Deeper nesting is refused so that walking the tree stays within a small, fixed stack.
   if (parent->depth() + 1 > kMaxNesting) {
-    reportErrorText(__FILE__, __LINE__, "object nested too deep, left unattached:", object->name().c_str(), false);
+    reportErrorText(__FILE__, __LINE__, "object nested too deep, left unattached", object->name().c_str(), false);
     return;
   }
   parent->appendChild(object);

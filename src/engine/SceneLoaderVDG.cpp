@@ -76,7 +76,7 @@ std::unique_ptr<Scene> SceneLoaderVDG::read(const std::string& fileName, const s
   const int64_t frames = step > 0 ? (int64_t(end) - start) / step + 1 : 0;
   if (step <= 0 || frames < 1 || frames > INT32_MAX) {
     reportErrorText(__FILE__, __LINE__,
-                    "scene file has no usable animation timing (step, start, end):", _fileName.c_str(), false);
+                    "scene file has no usable animation timing (step, start, end)", _fileName.c_str(), false);
     releaseFile(&_file);
     return nullptr;
   }
