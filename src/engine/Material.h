@@ -77,6 +77,25 @@ class Material {
   bool extraLightPass() const { return _extraLightPass; }
   bool environmentVertexProgram() const { return _environmentVertexProgram; }
 
+  // Switches no loader sets; apply reads them.
+  bool unlitTextured() const { return _unlitTextured; }
+  float alphaTestReference() const { return _alphaTestReference; }
+  bool stencil() const { return _stencil; }
+  GLenum stencilFunction() const { return _stencilFunction; }
+  GLint stencilReference() const { return _stencilReference; }
+  GLuint stencilMask() const { return _stencilMask; }
+  GLenum stencilFail() const { return _stencilFail; }
+  GLenum stencilDepthFail() const { return _stencilDepthFail; }
+  GLenum stencilPass() const { return _stencilPass; }
+  bool alphaBlend() const { return _alphaBlend; }
+  bool wireframe() const { return _wireframe; }
+  bool textureMatrix() const { return _textureMatrix; }
+  const Vector3& textureRotation() const { return _textureRotation; }
+  const Vector3& textureTranslation() const { return _textureTranslation; }
+  const Vector3& textureScale() const { return _textureScale; }
+  Texture* normalisationCubeMap() const { return _normalisationCubeMap; }
+  Texture* rampTexture() const { return _rampTexture; }
+
   // Flags chosen with the shade model.
   bool usesLayer0() const { return _usesLayer0; }
   bool usesLayer1() const { return _usesLayer1; }

@@ -108,6 +108,12 @@ class Scene {
   // Sets every light's GL colours and enabled state again, then enables GL_NORMALIZE.
   void reapplyLights();
 
+  int32_t shadowMapSize() const { return _shadowMapSize; }
+  bool faceCulling() const { return _faceCulling; }
+  void setFaceCulling(bool culling) { _faceCulling = culling; }
+  // Rows of the light's bias x projection x view matrix, written by the shadow map pass.
+  const std::array<std::array<float, 4>, 4>& shadowTextureRows() const { return _shadowTextureRows; }
+
   SceneObject* root() const { return _root; }
   const std::vector<std::unique_ptr<SceneObject>>& objects() const { return _objects; }
   const std::map<int32_t, std::unique_ptr<Material>>& materials() const { return _materials; }

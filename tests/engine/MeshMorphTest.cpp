@@ -105,14 +105,6 @@ TEST_F(MorphTest, LoopingWrapsFromTheLastFrameIntoTheFirst) {
   EXPECT_FALSE(_mesh->morphEndHeld());
 }
 
-TEST_F(MorphTest, ClonesShareTheDrawnArrays) {
-  std::unique_ptr<SceneObject> copy = _mesh->clone();
-  auto* mesh = dynamic_cast<MeshObject*>(copy.get());
-  ASSERT_NE(mesh, nullptr);
-  EXPECT_EQ(mesh->positionArray().data(), _mesh->positionArray().data());
-  EXPECT_EQ(mesh->getMaterial(), _mesh->getMaterial());
-}
-
 TEST_F(MorphTest, MorphDataOfTheWrongSizeIsRefused) {
   ReportCapture reports;
   MeshObject other(2, "other");
