@@ -1,0 +1,154 @@
+#pragma once
+// One loaded scene file: the object hierarchy, cameras, lights, materials, the animation timing,
+// fog settings and the shadow switch. The scene owns every object and material added to it.
+// Rendering (render, the shadow map) belongs to the rendering task.
+#include <epoxy/gl.h>
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CameraObject.h"
+#include "Color4.h"
+#include "LightObject.h"
+#include "Material.h"
+#include "SceneObject.h"
+
+class Scene {
+ public:
+  // Deepest nesting level an object may be attached at (top level is 0).
+  static constexpr int32_t kMaxNesting = 256;
+
+  Scene();
+  ~Scene();
+  Scene(const Scene&) = delete;
+  Scene& operator=(const Scene&) = delete;
+
+  // Building. Each takes ownership. With parentId -1 an object joins the top-level chain (the
+  // first becomes the root); otherwise it is appended to the parent's children, and a parent id
+  // no object has is reported ("object %s could not find parent obj %d") and leaves it unattached.
+  void addObject(std::unique_ptr<SceneObject> object, int32_t parentId);
+  // Cameras and lights never join the top-level chain; they attach to a parent when given one.
+  void addCamera(std::unique_ptr<CameraObject> camera, int32_t parentId);
+  // Gives the light its GL index (the light count so far) and sets its GL colours once.
+  void addLight(std::unique_ptr<LightObject> light, int32_t parentId);
+  // An id already present keeps its first material (the new one is dropped).
+  void addMaterial(std::unique_ptr<Material> material);
+  // Attaches the objects (meshes find their materials and build), moves transparent top-level
+  // objects to the end of the chain and a cube-mapped one to the front, resolves targets.
+  void finish();
+
+  // Queries: exact, case-sensitive names; first match in load order; null when absent.
+  SceneObject* findObject(const std::string& name) const;
+  CameraObject* findCamera(const std::string& name) const;
+  LightObject* findLight(const std::string& name) const;
+  Material* findMaterial(int32_t id) const;
+  SceneObject* findObjectById(int32_t id) const;
+
+  int32_t cameraCount() const { return int32_t(_cameras.size()); }
+  CameraObject* camera(int32_t index) const;  // null when out of range
+  CameraObject* activeCamera() const { return camera(_activeCamera); }
+  int32_t activeCameraIndex() const { return _activeCamera; }
+  void setActiveCamera(int32_t index);            // ignored when out of range
+  void setActiveCamera(const std::string& name);  // unchanged when not found
+  // The light flicker events address; null without lights.
+  LightObject* firstLight() const;
+  int32_t lightCount() const { return int32_t(_lights.size()); }
+  LightObject* light(int32_t index) const;
+
+  // Scene time (file time units) to the current frame and fraction; loops when the flag is set.
+  void setTime(float t);
+  // Evaluates every object's tracks (all objects, load order) at the current frame and fraction.
+  void animate();
+  // Rendering task: draws the scene with the active camera; fatal "no objects in scene" without
+  // a root.
+  void render();
+
+  void setFrameCount(int32_t count) { _frameCount = count; }
+  void setStep(int32_t step) { _step = step; }
+  void setLoop(bool loop) { _loop = loop; }
+  int32_t frameCount() const { return _frameCount; }
+  int32_t step() const { return _step; }
+  bool loops() const { return _loop; }
+  int32_t currentFrame() const { return _currentFrame; }
+  float currentFraction() const { return _currentFraction; }
+
+  void setFogEnabled(bool enabled) { _fogEnabled = enabled; }
+  void setFogColor(const Color4& color) { _fogColor = color; }
+  void setFogDensity(float density) { _fogDensity = density; }
+  void setFogRange(float start, float end) {
+    _fogStart = start;
+    _fogEnd = end;
+  }
+  void setFogMode(GLenum mode) { _fogMode = mode; }
+  bool fogEnabled() const { return _fogEnabled; }
+
+  void setMorphTiming(int32_t startFrame, float rate, bool loop) {
+    _morphStartFrame = startFrame;
+    _morphRate = rate;
+    _morphLoop = loop;
+  }
+  int32_t morphStartFrame() const { return _morphStartFrame; }
+  float morphRate() const { return _morphRate; }
+  bool morphLoop() const { return _morphLoop; }
+
+  // Stores the flag and passes it as receives-shadows to the top-level chain. The texture-unit
+  // check and the shadow map preparation belong to the rendering task.
+  void enableShadows(bool enabled);
+  bool shadowsEnabled() const { return _shadowsEnabled; }
+
+  // Switches on every material of the scene.
+  void setForceLightingOn(bool on);
+  void setForceLightingOff(bool off);
+  void setExtraLightPass(bool on);
+  void setEnvironmentVertexProgram(bool on);
+  // Sets every light's GL colours and enabled state again, then enables GL_NORMALIZE.
+  void reapplyLights();
+
+  int32_t shadowMapSize() const { return _shadowMapSize; }
+  bool faceCulling() const { return _faceCulling; }
+  void setFaceCulling(bool culling) { _faceCulling = culling; }
+  // Rows of the light's bias x projection x view matrix, written by the shadow map pass.
+  const std::array<std::array<float, 4>, 4>& shadowTextureRows() const { return _shadowTextureRows; }
+
+  SceneObject* root() const { return _root; }
+  const std::vector<std::unique_ptr<SceneObject>>& objects() const { return _objects; }
+  const std::map<int32_t, std::unique_ptr<Material>>& materials() const { return _materials; }
+
+  // The object tree as indented text, one object a line: kind, name, id, position, and for
+  // meshes vertices, faces, material and shade model; then lights and cameras with what hangs
+  // below them, and the unattached objects. For checking loaded scenes by eye.
+  std::string describe() const;
+
+ private:
+  void attachToParent(SceneObject* object, int32_t parentId);
+
+  int32_t _shadowMapSize = 512;
+  int32_t _morphStartFrame = 0;
+  float _morphRate = 1.0f;
+  bool _morphLoop = false;
+  SceneObject* _root = nullptr;  // first of the top-level chain
+  std::vector<CameraObject*> _cameras;
+  int32_t _activeCamera = 0;
+  std::vector<LightObject*> _lights;
+  int32_t _flickerLight = 0;
+  std::map<int32_t, std::unique_ptr<Material>> _materials;
+  std::vector<std::unique_ptr<SceneObject>> _objects;  // every added object, load order
+  int32_t _frameCount = 1;
+  int32_t _step = 1;  // time units per frame, > 0
+  int32_t _currentFrame = 0;
+  float _currentFraction = 0.0f;
+  bool _loop = false;
+  bool _faceCulling = true;
+  bool _fogEnabled = false;
+  Color4 _fogColor{0.5f, 0.5f, 0.5f, 1.0f};
+  float _fogDensity = 1.0f;
+  float _fogStart = 0.0f;
+  float _fogEnd = 1.0f;
+  GLenum _fogMode = GL_EXP;
+  std::array<std::array<float, 4>, 4> _shadowTextureRows{};
+  bool _shadowsEnabled = false;
+};

@@ -1,0 +1,23 @@
+#include "SceneCache.h"
+
+SceneCache& SceneCache::getInstance() {
+  static SceneCache cache;
+  return cache;
+}
+
+Scene* SceneCache::findScene(const std::string& fileName) {
+  auto found = _scenes.find(fileName);
+  if (found == _scenes.end()) return nullptr;
+  ++found->second.useCount;
+  return found->second.scene.get();
+}
+
+Scene* SceneCache::insertScene(const std::string& fileName, std::unique_ptr<Scene> scene) {
+  auto inserted = _scenes.emplace(fileName, Entry{std::move(scene), 1});
+  return inserted.first->second.scene.get();
+}
+
+uint32_t SceneCache::getUseCount(const std::string& fileName) const {
+  auto found = _scenes.find(fileName);
+  return found == _scenes.end() ? 0 : found->second.useCount;
+}

@@ -1,0 +1,173 @@
+#include "SceneObject.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr float kDegreesToRadians = 0.0055555557f * 3.14159265358979f;
+
+// The sample index to read from a track of length: frame clamped to the last sample.
+int32_t clampedFrame(int frame, size_t length) {
+  const int64_t last = int64_t(length) - 1;
+  return int32_t(std::max<int64_t>(0, std::min<int64_t>(frame, last)));
+}
+
+}  // namespace
+
+SceneObject::SceneObject(int32_t id, const std::string& name) : _name(name), _id(id) {}
+
+SceneObject::~SceneObject() = default;
+
+SceneObject::SceneObject(const SceneObject& s)
+    : _name(s._name),
+      _id(s._id),
+      _rotation(s._rotation),
+      _eulerAngles(s._eulerAngles),
+      _position(s._position),
+      _scale(s._scale),
+      _spare(s._spare),
+      _offset(s._offset),
+      _extraScale(s._extraScale),
+      _sampleCount(s._sampleCount),
+      _step(s._step),
+      _positionTrack(s._positionTrack),
+      _rotationTrack(s._rotationTrack),
+      _scaleTrack(s._scaleTrack),
+      _animationKind(s._animationKind),
+      _visible(s._visible),
+      _mirrored(s._mirrored),
+      _mirrorScale(s._mirrorScale),
+      _childrenInherit(s._childrenInherit) {}
+
+std::unique_ptr<SceneObject> SceneObject::copyNode() const {
+  return std::unique_ptr<SceneObject>(new SceneObject(*this));
+}
+
+std::unique_ptr<SceneObject> SceneObject::clone() const {
+  std::unique_ptr<SceneObject> copy = copyNode();
+  for (const SceneObject* child = _firstChild; child; child = child->_nextSibling) {
+    std::unique_ptr<SceneObject> childCopy = child->clone();
+    copy->appendChild(childCopy.get());
+    copy->_ownedChildren.push_back(std::move(childCopy));
+  }
+  return copy;
+}
+
+void SceneObject::animate(int frame, float fraction) {
+  if (_animationKind != kAnimationSampled || _sampleCount <= 0) return;
+  // The shared count is the length of the last track set; each track is also clamped to its own
+  // length so tracks of different lengths are never read past their end.
+  if (frame >= _sampleCount) frame = _sampleCount - 1;
+  if (frame < 0) frame = 0;
+  const bool last = frame == _sampleCount - 1;
+  if (_positionTrack && !_positionTrack->empty()) {
+    const std::vector<Vector3>& track = *_positionTrack;
+    const int32_t k = clampedFrame(frame, track.size());
+    if (last || k + 1 >= int32_t(track.size()))
+      _position = track[k];
+    else
+      _position = lerp(track[k], track[k + 1], fraction);
+  }
+  if (_rotationTrack && !_rotationTrack->empty()) {
+    const std::vector<Quaternion>& track = *_rotationTrack;
+    const int32_t k = clampedFrame(frame, track.size());
+    if (last || k + 1 >= int32_t(track.size()))
+      _rotation = track[k].toMatrix();
+    else
+      _rotation = slerp(track[k], track[k + 1], fraction, 0).toMatrix();
+  }
+  if (_scaleTrack && !_scaleTrack->empty()) {
+    const std::vector<Vector3>& track = *_scaleTrack;
+    const int32_t k = clampedFrame(frame, track.size());
+    if (last || k + 1 >= int32_t(track.size()))
+      _scale = track[k];
+    else
+      _scale = lerp(track[k], track[k + 1], fraction);
+  }
+}
+
+// Rendering task: push, translate by position + offset, rotate, scale, draw geometry under
+// (1 + extra scale) when visible, children by the inherit rule, then the next sibling.
+void SceneObject::draw() {}
+void SceneObject::drawGeometry() {}
+void SceneObject::drawDepthOnly() {}
+
+// The chain operations walk siblings in a loop and recurse only into children, so the stack
+// grows with the nesting depth (bounded by the scene) and not with the number of siblings.
+void SceneObject::attachToScene(Scene& scene) {
+  for (SceneObject* o = this; o; o = o->_nextSibling) {
+    o->attachNode(scene);
+    if (o->_firstChild) o->_firstChild->attachToScene(scene);
+  }
+}
+
+void SceneObject::setReceivesShadows(bool receives) {
+  for (SceneObject* o = this; o; o = o->_nextSibling) {
+    o->setReceivesShadowsNode(receives);
+    if (o->_firstChild) o->_firstChild->setReceivesShadows(receives);
+  }
+}
+
+void SceneObject::setSpareFlag(bool flag) {
+  for (SceneObject* o = this; o; o = o->_nextSibling) {
+    o->setSpareFlagNode(flag);
+    if (o->_firstChild) o->_firstChild->setSpareFlag(flag);
+  }
+}
+
+void SceneObject::setMaterial(Material* material) {
+  for (SceneObject* o = this; o; o = o->_nextSibling) {
+    o->setMaterialNode(material);
+    if (o->_firstChild) o->_firstChild->setMaterial(material);
+  }
+}
+
+void SceneObject::setShadeModel(int32_t model) {
+  for (SceneObject* o = this; o; o = o->_nextSibling) {
+    o->setShadeModelNode(model);
+    if (o->_firstChild) o->_firstChild->setShadeModel(model);
+  }
+}
+
+void SceneObject::setRotation(float xDegrees, float yDegrees, float zDegrees) {
+  _eulerAngles = Vector3(xDegrees, yDegrees, zDegrees);
+  _rotation =
+      Matrix4::fromEuler(xDegrees * kDegreesToRadians, yDegrees * kDegreesToRadians, zDegrees * kDegreesToRadians);
+}
+
+void SceneObject::setPositionTrack(std::shared_ptr<const std::vector<Vector3>> track) {
+  _sampleCount = track ? int32_t(track->size()) : 0;
+  _positionTrack = std::move(track);
+  _animationKind = kAnimationSampled;
+}
+
+void SceneObject::setRotationTrack(std::shared_ptr<const std::vector<Quaternion>> track) {
+  _sampleCount = track ? int32_t(track->size()) : 0;
+  _rotationTrack = std::move(track);
+  _animationKind = kAnimationSampled;
+}
+
+void SceneObject::setScaleTrack(std::shared_ptr<const std::vector<Vector3>> track) {
+  _sampleCount = track ? int32_t(track->size()) : 0;
+  _scaleTrack = std::move(track);
+  _animationKind = kAnimationSampled;
+}
+
+void SceneObject::appendChild(SceneObject* child) {
+  child->_depth = _depth + 1;
+  if (!_firstChild) {
+    _firstChild = child;
+    child->_previousSibling = nullptr;
+    child->_nextSibling = nullptr;
+    return;
+  }
+  _firstChild->appendSibling(child);
+}
+
+void SceneObject::appendSibling(SceneObject* object) {
+  SceneObject* last = this;
+  while (last->_nextSibling) last = last->_nextSibling;
+  last->_nextSibling = object;
+  object->_previousSibling = last;
+  object->_nextSibling = nullptr;
+}
