@@ -13,6 +13,7 @@
 
 class Effect;
 class EffectList;
+struct ScriptCheck;
 class Timeline;
 
 class ScriptLoader {
@@ -25,6 +26,11 @@ class ScriptLoader {
   void load(const std::string& path);
   // The same load from a script already in memory; scriptName is used in error reports.
   void loadText(const std::string& text, const std::string& scriptName);
+
+  // With check set, later loads record every problem into it instead of reporting (fatal ones
+  // too: the load goes on with a neutral result), load nothing that setup texts name, and leave
+  // the show's settings alone. Null restores normal loads.
+  void setCheck(ScriptCheck* check) { _check = check; }
 
   // Names defined by the last load (first definition of a name stands).
   const std::map<std::string, int32_t>& getDefinitions() const { return _definitions; }
@@ -80,6 +86,8 @@ class ScriptLoader {
   void fail(int sourceLine, const char* message, const std::string& value, int scriptLine) const;
   void warn(int sourceLine, const char* message, const std::string& value, int scriptLine) const;
   std::string describe(int sourceLine, const char* message, const std::string& value, int scriptLine) const;
+
+  ScriptCheck* _check = nullptr;  // checking loads only
 
   // Per load.
   std::map<std::string, int32_t> _definitions;
