@@ -56,7 +56,6 @@ void BitmapFont::drawText(const std::string& text, int x, int y, int scale, cons
     const int left = x + int(i) * kAdvance * scale;
     for (int row = 0; row < kGlyphHeight; ++row)
       for (int column = 0; column < kGlyphWidth; ++column)
-        if (rows[row] & (0x10 >> column))
-          fill(left + column * scale, y + row * scale, scale);
+        if (rows[row] & (0x10 >> column)) fill(left + column * scale, y + row * scale, scale);
   }
 }

@@ -1,12 +1,12 @@
 #include "ScriptLint.h"
 
+#include <algorithm>
+
 #include "DataPack.h"
 #include "EffectList.h"
 #include "MemoryFile.h"
 #include "ScriptLoader.h"
 #include "Timeline.h"
-
-#include <algorithm>
 
 namespace {
 // Publishes a scratch list and timeline as current for the time of a checking load.
@@ -50,10 +50,9 @@ std::vector<ScriptCheck::Problem> ScriptLint::checkText(const std::string& text,
   }
   for (const ScriptCheck::TimedLine& timed : check.times)
     if (timed.time > check.endTime)
-      check.problems.push_back({timed.line,
-                                "time after DEMO_END: " + std::to_string(timed.time) + " > " +
-                                    std::to_string(check.endTime),
-                                false});
+      check.problems.push_back(
+          {timed.line, "time after DEMO_END: " + std::to_string(timed.time) + " > " + std::to_string(check.endTime),
+           false});
   for (const ScriptCheck::Mention& file : check.files)
     if (!dataFileExists(file.text, packNames, packListed))
       check.problems.push_back({file.line, "file not found in the show's data: " + file.text, false});
@@ -69,8 +68,7 @@ std::vector<ScriptCheck::Problem> ScriptLint::checkFile(const std::string& path)
   return checkText(text, path);
 }
 
-bool ScriptLint::dataFileExists(const std::string& name, std::vector<std::string>& packNames,
-                                bool& packListed) const {
+bool ScriptLint::dataFileExists(const std::string& name, std::vector<std::string>& packNames, bool& packListed) const {
   if (_packName.empty()) return !findDataFile(name.c_str()).empty();
   if (!packListed) {
     std::vector<DataPackEntry> entries;
@@ -79,9 +77,8 @@ bool ScriptLint::dataFileExists(const std::string& name, std::vector<std::string
       if (!entry.isDirectory()) packNames.push_back(entry.name);
     packListed = true;
   }
-  return std::any_of(packNames.begin(), packNames.end(), [&](const std::string& stored) {
-    return DataPack::namesMatch(name.c_str(), stored.c_str());
-  });
+  return std::any_of(packNames.begin(), packNames.end(),
+                     [&](const std::string& stored) { return DataPack::namesMatch(name.c_str(), stored.c_str()); });
 }
 
 std::string ScriptLint::format(const std::string& scriptName, const ScriptCheck::Problem& problem) {

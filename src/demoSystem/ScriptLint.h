@@ -3,11 +3,11 @@
 // script into a scratch effect list and timeline (no window, no sound, nothing loaded from the
 // files it names), then looks for what a load lets pass: times after DEMO_END, files that the
 // data does not hold, events for effects that are not in the show.
-#include "EffectRegistryRow.h"
-#include "ScriptCheck.h"
-
 #include <string>
 #include <vector>
+
+#include "EffectRegistryRow.h"
+#include "ScriptCheck.h"
 
 class ScriptLint {
  public:

@@ -1,5 +1,16 @@
 #include "EditSession.h"
 
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <sstream>
+#include <utility>
+
 #include "DemoClock.h"
 #include "DemoEngine.h"
 #include "DemoSettings.h"
@@ -10,15 +21,6 @@
 #include "MemoryFile.h"
 #include "VelmorMusic.h"
 
-#include <sys/stat.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <ctime>
-#include <filesystem>
-#include <sstream>
-#include <utility>
-
 namespace {
 constexpr uint32_t kWatchIntervalMs = 200;
 constexpr size_t kOverlayColumns = 60;
@@ -28,9 +30,18 @@ struct KeyName {
   SDL_Keycode key;
 };
 const KeyName kKeys[] = {
-    {"P", SDLK_p},         {"Left", SDLK_LEFT}, {"Right", SDLK_RIGHT}, {"PageUp", SDLK_PAGEUP},
-    {"PageDown", SDLK_PAGEDOWN}, {"Home", SDLK_HOME}, {"R", SDLK_r},         {"L", SDLK_l},
-    {"F2", SDLK_F2},       {"Space", SDLK_SPACE}, {"M", SDLK_m},         {"Escape", SDLK_ESCAPE},
+    {"P", SDLK_p},
+    {"Left", SDLK_LEFT},
+    {"Right", SDLK_RIGHT},
+    {"PageUp", SDLK_PAGEUP},
+    {"PageDown", SDLK_PAGEDOWN},
+    {"Home", SDLK_HOME},
+    {"R", SDLK_r},
+    {"L", SDLK_l},
+    {"F2", SDLK_F2},
+    {"Space", SDLK_SPACE},
+    {"M", SDLK_m},
+    {"Escape", SDLK_ESCAPE},
 };
 
 int64_t floorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0); }
@@ -53,6 +64,10 @@ EditSession::EditSession(DemoClock& clock, const AuthoringOptions& options, std:
                          std::string scriptPath)
     : _clock(clock), _options(options), _lint(std::move(registry)), _scriptPath(std::move(scriptPath)) {}
 
+EditSession::~EditSession() {
+  if (_inotify >= 0) close(_inotify);
+}
+
 int64_t EditSession::barLength(int32_t beat) { return beat > 0 ? 4 * int64_t(beat) : 2000; }
 
 std::string EditSession::barBeat(int64_t time, int32_t beat) {
@@ -68,16 +83,9 @@ bool EditSession::paused() const { return EditClock::paused(); }
 void EditSession::begin() {
   if (!readScript(_scriptPath, _lastGood))
     std::fprintf(stderr, "rk17: %s could not be read again; reloads start from nothing\n", _scriptPath.c_str());
-  printProblems(_lint.checkText(_lastGood, _scriptPath), "warning");
+  printProblems(_lint.checkText(_lastGood, _scriptPath), "warning: ");
   setLimitToEnd();
-  if (!_options.dataFolders.empty()) {
-    _watchedPath = findDataFile(_scriptPath.c_str());
-    struct stat info = {};
-    if (!_watchedPath.empty() && stat(_watchedPath.c_str(), &info) == 0) {
-      _watchedStamp = int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-      _watchedSize = int64_t(info.st_size);
-    }
-  }
+  if (!_options.dataFolders.empty()) startWatching();
   _lastWatchTicks = SDL_GetTicks();
   _fpsWindowStart = SDL_GetTicks();
   if (const char* actions = std::getenv("RK17_EDIT_ACTIONS")) {
@@ -92,8 +100,7 @@ void EditSession::begin() {
 
 void EditSession::printProblems(const std::vector<ScriptCheck::Problem>& problems, const char* what) {
   for (const ScriptCheck::Problem& problem : problems)
-    std::fprintf(stderr, "%s: %s\n", ScriptLint::format(_scriptPath, problem).c_str(),
-                 problem.fatal ? "error" : what);
+    std::fprintf(stderr, "%s%s\n", problem.fatal ? "" : what, ScriptLint::format(_scriptPath, problem).c_str());
   std::fflush(stderr);
 }
 
@@ -146,14 +153,14 @@ bool EditSession::reload() {
   }
   const std::vector<ScriptCheck::Problem> problems = _lint.checkText(text, _scriptPath);
   if (ScriptLint::hasFatal(problems)) {
-    printProblems(problems, "warning");
+    printProblems(problems, "warning: ");
     std::fprintf(stderr, "rk17: %s has errors; the last good script keeps playing\n", _scriptPath.c_str());
     _errors.clear();
     for (const ScriptCheck::Problem& problem : problems)
       if (problem.fatal) _errors.push_back(ScriptLint::format(_scriptPath, problem));
     return false;
   }
-  printProblems(problems, "warning");
+  printProblems(problems, "warning: ");
   _errors.clear();
   _lastGood = text;
   jumpTo(now());
@@ -234,13 +241,49 @@ bool EditSession::onKey(SDL_Keycode key) {
   }
 }
 
+void EditSession::startWatching() {
+  _watchedPath = findDataFile(_scriptPath.c_str());
+  if (_watchedPath.empty()) return;
+  struct stat info = {};
+  if (stat(_watchedPath.c_str(), &info) == 0) {
+    _watchedStamp = int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    _watchedSize = int64_t(info.st_size);
+  }
+  // The folder, not the file: editors often save by writing a new file and renaming it.
+  _inotify = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  const std::string folder = std::filesystem::path(_watchedPath).parent_path().string();
+  if (_inotify >= 0 &&
+      inotify_add_watch(_inotify, folder.empty() ? "." : folder.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO) < 0) {
+    close(_inotify);
+    _inotify = -1;
+  }
+}
+
+bool EditSession::scriptEventPending() {
+  if (_inotify < 0) return false;
+  const std::string name = std::filesystem::path(_watchedPath).filename().string();
+  bool pending = false;
+  alignas(inotify_event) char buffer[4096];
+  for (;;) {
+    const ssize_t got = read(_inotify, buffer, sizeof buffer);
+    if (got <= 0) break;
+    for (ssize_t at = 0; at + ssize_t(sizeof(inotify_event)) <= got;) {
+      const inotify_event* event = reinterpret_cast<const inotify_event*>(buffer + at);
+      if (event->len > 0 && name == event->name) pending = true;
+      at += ssize_t(sizeof(inotify_event)) + event->len;
+    }
+  }
+  return pending;
+}
+
 void EditSession::watchScript() {
+  if (_options.dataFolders.empty()) return;
   if (_watchedPath.empty()) {
-    if (!_options.dataFolders.empty()) _watchedPath = findDataFile(_scriptPath.c_str());
+    startWatching();
     if (_watchedPath.empty()) return;
   }
   const uint32_t ticks = SDL_GetTicks();
-  if (ticks - _lastWatchTicks < kWatchIntervalMs) return;
+  if (!scriptEventPending() && ticks - _lastWatchTicks < kWatchIntervalMs) return;
   _lastWatchTicks = ticks;
   struct stat info = {};
   if (stat(_watchedPath.c_str(), &info) != 0) return;  // being replaced: look again later
@@ -291,12 +334,12 @@ void EditSession::beforeFrame() {
     const Action& action = _actions[_nextAction];
     if (!_actionStarted) {
       _actionStarted = true;
-      _reloadsAtAction = _reloads;
       runAction(action);
     }
     if (actionDone(action)) {
       ++_nextAction;
       _actionStarted = false;
+      _reloadsAtAction = _reloads;  // "reloaded" waits for a reload after the action before it
     }
   }
   watchScript();

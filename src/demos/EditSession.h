@@ -11,18 +11,18 @@
 // For tests, RK17_EDIT_ACTIONS holds actions run one per frame: key names (P Left Right PageUp
 // PageDown Home R L F2 Space M Escape), "jump:MS", "shot:DIR" (writes the frame, without the
 // overlay, as DIR/frame-000000.png), "wait:PATH" (until the file exists) and "reloaded" (until
-// the next reload).
-#include "AuthoringOptions.h"
-#include "EffectRegistryRow.h"
-#include "Overlay.h"
-#include "ScriptLint.h"
-#include "ScriptLoader.h"
-
+// a reload since the action before it ended).
 #include <SDL.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "AuthoringOptions.h"
+#include "EffectRegistryRow.h"
+#include "Overlay.h"
+#include "ScriptLint.h"
+#include "ScriptLoader.h"
 
 class DemoClock;
 class DemoInput;
@@ -32,6 +32,9 @@ class EditSession {
   // clock must read EditClock::counter at frequency 1000.
   EditSession(DemoClock& clock, const AuthoringOptions& options, std::vector<EffectRegistryRow> registry,
               std::string scriptPath);
+  ~EditSession();
+  EditSession(const EditSession&) = delete;
+  EditSession& operator=(const EditSession&) = delete;
 
   // Where the test actions send keys (the runner, which hands the authoring keys back).
   void setKeyTarget(DemoInput* input) { _input = input; }
@@ -84,6 +87,9 @@ class EditSession {
   void runAction(const Action& action);
   bool actionDone(const Action& action);
   void watchScript();
+  void startWatching();
+  // Whether inotify reported the script's file written or replaced since the last look.
+  bool scriptEventPending();
   void startMusicAtClock();
 
   DemoClock& _clock;
@@ -93,7 +99,7 @@ class EditSession {
   std::string _scriptPath;
   DemoInput* _input = nullptr;
 
-  std::string _lastGood;         // text of the last script that loaded
+  std::string _lastGood;             // text of the last script that loaded
   std::vector<std::string> _errors;  // of the last failed reload, shown until the next good one
   bool _overlayOn = true;
   int _reloads = 0;
@@ -101,7 +107,9 @@ class EditSession {
   int64_t _loopA = 0;
   int64_t _loopB = 0;
 
-  // File watching (with --data): checked at most every 200 ms.
+  // File watching (with --data): inotify on the script's folder tells at once; without it the
+  // file is looked at every 200 ms.
+  int _inotify = -1;
   std::string _watchedPath;
   int64_t _watchedStamp = -1;  // ns of the last modification seen, -1 none
   int64_t _watchedSize = -1;

@@ -1,11 +1,11 @@
 #include "Overlay.h"
 
-#include "BitmapFont.h"
-
 #include <epoxy/gl.h>
 
 #include <algorithm>
 #include <cctype>
+
+#include "BitmapFont.h"
 
 namespace {
 void block(int x, int y, int w, int h) {

@@ -8,12 +8,12 @@
 class Overlay {
  public:
   struct Line {
-    std::string text;  // drawn upper-case; characters without a glyph leave a blank
+    std::string text;      // drawn upper-case; characters without a glyph leave a blank
     bool warning = false;  // red instead of white
   };
 
-  static constexpr int kScale = 2;    // pixels per font block
-  static constexpr int kMargin = 8;   // pixels around the text
+  static constexpr int kScale = 2;   // pixels per font block
+  static constexpr int kMargin = 8;  // pixels around the text
   static constexpr int kLineHeight = 9 * kScale;
 
   // Draws lines into the current frame buffer of width x height pixels.

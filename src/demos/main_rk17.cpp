@@ -1,4 +1,6 @@
 // The program's entry: plays the show in an 800 x 600 window, or captures its frames.
+#include <cstdio>
+
 #include "CommandLine.h"
 #include "DemoClock.h"
 #include "DemoRunner.h"
@@ -7,8 +9,6 @@
 #include "EffectTable.h"
 #include "FrameCapture.h"
 #include "ScriptLint.h"
-
-#include <cstdio>
 
 namespace {
 // --lint: every problem of the script as file:line: message; 0 when there is none.

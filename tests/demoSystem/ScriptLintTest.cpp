@@ -1,17 +1,18 @@
 // The script lint: every kind of problem in one run, at its line, without touching the show.
+#include <gtest/gtest.h>
+
 #include "MemoryFile.h"
 #include "ScriptLint.h"
 #include "ShowFixture.h"
 #include "TempDir.h"
 
-#include <gtest/gtest.h>
-
 namespace {
 
 std::vector<EffectRegistryRow> lintRows() {
-  return {{"Fade", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<RecordingEffect>("Fade"); }},
-          {"Flash",
-           [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<RecordingEffect>("Flash"); }}};
+  return {
+      {"Fade", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<RecordingEffect>("Fade"); }},
+      {"Flash",
+       [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<RecordingEffect>("Flash"); }}};
 }
 
 class ScriptLintTest : public ShowFixture {
@@ -86,9 +87,10 @@ TEST_F(ScriptLintTest, FindsOneOfEachKindAtItsLine) {
 TEST_F(ScriptLintTest, LeavesTheShowAndItsSettingsAlone) {
   load("DEMO_END 3000\nDEMO_FULLSCREEN 0\nINSERT_EFFECT Flash\n");
   ScriptLint lint(lintRows());
-  const auto problems = lint.checkText("DEMO_END 9000\nDEMO_FULLSCREEN 1\nDEMO_MUSIC 0\nINSERT_EFFECT Fade\n"
-                                       "INSERT_EFFECT Fade\n0 b Fade\n",
-                                       "show.scr");
+  const auto problems = lint.checkText(
+      "DEMO_END 9000\nDEMO_FULLSCREEN 1\nDEMO_MUSIC 0\nINSERT_EFFECT Fade\n"
+      "INSERT_EFFECT Fade\n0 b Fade\n",
+      "show.scr");
   EXPECT_TRUE(problems.empty()) << problems.front().message;
   EXPECT_EQ(EffectList::current(), &list);
   EXPECT_EQ(Timeline::current(), &timeline);
@@ -98,17 +100,6 @@ TEST_F(ScriptLintTest, LeavesTheShowAndItsSettingsAlone) {
   EXPECT_FALSE(demoSettings().fullscreen);
   EXPECT_TRUE(demoSettings().music);
   EXPECT_EQ(EffectVariable::getEndKeyTime(), 3000u);
-}
-
-TEST_F(ScriptLintTest, ChecksTheFileThroughTheDataFolders) {
-  ScriptLint lint(lintRows());
-  const auto missing = lint.checkFile("data/scripts/demo.scr");
-  ASSERT_EQ(missing.size(), 1u);
-  EXPECT_TRUE(missing[0].fatal);
-  EXPECT_EQ(ScriptLint::format("data/scripts/demo.scr", missing[0]), "data/scripts/demo.scr: script could not be read");
-
-  data.write("data/scripts/demo.scr", "INSERT_EFFECT Fade\n0 b Fade\n");
-  EXPECT_TRUE(lint.checkFile("data/scripts/demo.scr").empty());
 }
 
 }  // namespace
