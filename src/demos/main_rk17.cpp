@@ -1,5 +1,6 @@
 // The program's entry: plays the show in an 800 x 600 window, or captures its frames.
 #include <cstdio>
+#include <cstdlib>
 
 #include "CommandLine.h"
 #include "DemoClock.h"
@@ -11,8 +12,13 @@
 #include "ScriptLint.h"
 
 namespace {
-// --lint: every problem of the script as file:line: message; 0 when there is none.
+// --lint: every problem of the script as file:line: message; 0 when there is none. Effects that
+// draw through off-screen buffers need a GL context to be made: an invisible one from SDL's
+// offscreen driver, which needs no display.
 int lintScript(const AuthoringOptions& options) {
+  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  DemoEngine engine;
+  engine.create("rk17 lint", 64, 64, 32, false, nullptr);
   DemoRunner::useShowData(options);
   ScriptLint lint(EffectTable::rows());
   if (options.dataFolders.empty()) lint.setPackName(DemoRunner::packName());

@@ -145,6 +145,7 @@ TEST(AuthoringProgram, LintReportsEveryProblemWithoutADisplay) {
   } cases[] = {
       {kRampScript, false, 0, {}},
       {kRampScript, true, 0, {}},
+      {"__SETUP__\nINSERT_EFFECT Tiles\nINSERT_EFFECT Mosaic\nINSERT_EFFECT RotoZoom\n", false, 0, {}},
       {"DEMO_END 1000\n__SETUP__\nINSERT_EFFECT Nope\nINSERT_EFFECT Image\n"
        "0 s Image Datafile \"data/images/none.png\"\n__TIMELINE__\n2000 b Image\n0 s Image Glow 1\n",
        false,
