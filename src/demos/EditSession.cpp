@@ -119,7 +119,11 @@ void EditSession::loadShow(const std::string& text) {
 }
 
 void EditSession::startMusicAtClock() {
-  if (demoSettings().music && !EditClock::paused()) startMusicAt(static_cast<int32_t>(now()));
+  if (!demoSettings().music || EditClock::paused()) return;
+  // The clock waits while the stream fills its first blocks at the new place.
+  EditClock::pause();
+  startMusicAt(static_cast<int32_t>(now()));
+  EditClock::resume();
 }
 
 void EditSession::jumpTo(int64_t time) {
