@@ -22,7 +22,8 @@
 #include "VelmorMusic.h"
 
 namespace {
-constexpr uint32_t kWatchIntervalMs = 200;
+constexpr uint32_t kWatchIntervalMs = 200;  // the script file is looked at no more often
+constexpr uint32_t kFallbackPollMs = 1000;  // with inotify, a look now and then all the same
 constexpr size_t kOverlayColumns = 60;
 
 struct KeyName {
@@ -286,9 +287,13 @@ void EditSession::watchScript() {
     startWatching();
     if (_watchedPath.empty()) return;
   }
+  if (scriptEventPending()) _changeSeen = true;
   const uint32_t ticks = SDL_GetTicks();
-  if (!scriptEventPending() && ticks - _lastWatchTicks < kWatchIntervalMs) return;
+  const uint32_t since = ticks - _lastWatchTicks;
+  const uint32_t poll = _inotify >= 0 ? kFallbackPollMs : kWatchIntervalMs;
+  if (since < kWatchIntervalMs || (!_changeSeen && since < poll)) return;
   _lastWatchTicks = ticks;
+  _changeSeen = false;
   struct stat info = {};
   if (stat(_watchedPath.c_str(), &info) != 0) return;  // being replaced: look again later
   const int64_t stamp = int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;

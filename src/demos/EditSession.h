@@ -107,14 +107,16 @@ class EditSession {
   int64_t _loopA = 0;
   int64_t _loopB = 0;
 
-  // File watching (with --data): inotify on the script's folder tells at once; without it the
-  // file is looked at every 200 ms.
+  // File watching (with --data): the file is looked at (stat) at most every 200 ms: soon after
+  // inotify on the script's folder tells of a change, else every second; without inotify every
+  // 200 ms.
   int _inotify = -1;
   std::string _watchedPath;
   int64_t _watchedStamp = -1;  // ns of the last modification seen, -1 none
   int64_t _watchedSize = -1;
-  uint32_t _lastWatchTicks = 0;
-  int64_t _savedAtNs = 0;  // modification time of the script of a pending latency report
+  uint32_t _lastWatchTicks = 0;  // SDL ticks of the last look at the file
+  bool _changeSeen = false;      // inotify told of a change not looked at yet
+  int64_t _savedAtNs = 0;        // modification time of the script of a pending latency report
   bool _reportLatency = false;
 
   // Frames per second, over half-second windows of real time.
