@@ -5,6 +5,7 @@
 #include "EffectList.h"
 #include "ErrorReport.h"
 #include "MemoryFile.h"
+#include "ScriptCheck.h"
 #include "Timeline.h"
 
 #include <cstdlib>
@@ -164,6 +165,11 @@ void ScriptLoader::finish(EffectList& list, Timeline& timeline) {
     effect->getActive().simplify();
     for (EffectVariable* variable : effect->getVariables()) variable->simplify();
   }
+  if (_check) {
+    _check->endTime = _end;
+    timeline.sort();
+    return;
+  }
   DemoSettings& settings = demoSettings();
   settings.startTime = _start;
   settings.endTime = _end;
@@ -277,14 +283,16 @@ void ScriptLoader::handleKeywordOrLine(const Word& word, EffectList& list, Timel
   } else if (w == "DEMO_END") {
     if (readExpression(value)) {
       _end = value;
-      EffectVariable::setEndKeyTime(static_cast<uint32_t>(value));
+      if (!_check) EffectVariable::setEndKeyTime(static_cast<uint32_t>(value));
+      if (_check && list.size() > 0)
+        _check->problems.push_back({word.line, "DEMO_END after INSERT_EFFECT: earlier effects get no span", false});
     }
   } else if (w == "DEMO_BEAT") {
     if (readExpression(value)) _beat = value;
   } else if (w == "DEMO_FULLSCREEN") {
-    if (readIntegerWord("DEMO_FULLSCREEN", value)) demoSettings().fullscreen = value != 0;
+    if (readIntegerWord("DEMO_FULLSCREEN", value) && !_check) demoSettings().fullscreen = value != 0;
   } else if (w == "DEMO_MUSIC") {
-    if (readIntegerWord("DEMO_MUSIC", value)) demoSettings().music = value != 0;
+    if (readIntegerWord("DEMO_MUSIC", value) && !_check) demoSettings().music = value != 0;
   } else if (w == "DEFINE") {
     Word name;
     if (!nextWord(name) || !readExpression(value)) return;
@@ -293,7 +301,10 @@ void ScriptLoader::handleKeywordOrLine(const Word& word, EffectList& list, Timel
   } else if (w == "INSERT_EFFECT") {
     Word name;
     if (!nextWord(name)) return;
-    if (!list.isRegistered(name.text)) fail(__LINE__, "Effect Id not found", name.text, name.line);
+    if (!list.isRegistered(name.text)) {
+      fail(__LINE__, "Effect Id not found", name.text, name.line);
+      if (_check) return;
+    }
     list.insert(name.text);
   } else if (w == "TIMEOFFSET") {
     if (readExpression(value)) _timeOffset = value;
@@ -316,6 +327,10 @@ void ScriptLoader::handleTimelineLine(const Word& first, EffectList& list, Timel
   Word effectName;
   if (!nextWord(command) || !nextWord(effectName)) return;
   const std::string& c = command.text;
+  if (_check) {
+    _check->times.push_back({first.line, static_cast<int32_t>(time)});
+    if (c == "i" || c == "INIT" || c == "t" || c == "TRIGGER") _check->eventTargets.push_back({first.line, effectName.text});
+  }
   if (c == "b" || c == "BEGIN") {
     Effect* effect = findEffectOrDie(list, effectName);
     if (effect) effect->getActive().setKey(1.0f, time);
@@ -350,8 +365,10 @@ ScriptLoader::ValuePart ScriptLoader::parseValuePart(const std::string& raw, int
       const size_t open = ++i;
       const size_t close = raw.find('"', open);
       const size_t length = (close == std::string::npos ? raw.size() : close) - open;
-      if (close == std::string::npos || length == 0 || length > kMaxText)
+      if (close == std::string::npos || length == 0 || length > kMaxText) {
         fail(__LINE__, "Error in script string", raw.substr(open, length < kMaxText ? length : kMaxText), line);
+        if (close == std::string::npos) break;  // checking loads go on past the report
+      }
       part.text = raw.substr(open, length);
       i = close + 1;
       if (i < raw.size() && raw[i] == ' ') continue;  // blanks after a text: read on
@@ -404,7 +421,8 @@ void ScriptLoader::handleSignal(uint32_t time, const Word& effectName, EffectLis
       x = static_cast<float>(effect->findString(variable->getStringList(), part.text));
     } else {
       // In the setup section the effect loads what the text names (onStringAdded); no key.
-      if (_setupSection) effect->addString(variable->getStringList(), part.text);
+      if (_setupSection && _check) _check->files.push_back({variableName.line, part.text});
+      if (_setupSection && !_check) effect->addString(variable->getStringList(), part.text);
       return;
     }
   } else {
@@ -420,12 +438,15 @@ void ScriptLoader::handleTrigger(uint32_t time, const Word& effectName, Timeline
   bool tooLong = false;
   const std::string raw = readValuePart(tooLong);
   const auto definition = _definitions.find(eventName.text);
+  if (definition == _definitions.end() && _check)
+    _check->problems.push_back({eventName.line, "TRIGGER event not defined, line ignored: " + eventName.text, false});
   if (definition == _definitions.end()) return;  // undefined event names drop the line
   if (tooLong) {
     warn(__LINE__, "TRIGGER", "value part longer than 199 characters, line ignored", eventName.line);
     return;
   }
   const ValuePart part = parseValuePart(raw, eventName.line);
+  if (_check && part.text.find('/') != std::string::npos) _check->files.push_back({eventName.line, part.text});
   EffectEvent event;
   event.time = time;
   event.effectName = effectName.text;
@@ -455,9 +476,17 @@ std::string ScriptLoader::describe(int sourceLine, const char* message, const st
 }
 
 void ScriptLoader::fail(int sourceLine, const char* message, const std::string& value, int scriptLine) const {
+  if (_check) {
+    _check->problems.push_back({scriptLine, std::string(message) + ": " + value, true});
+    return;
+  }
   reportErrorText(__FILE__, sourceLine, message, describe(sourceLine, message, value, scriptLine).c_str(), true);
 }
 
 void ScriptLoader::warn(int sourceLine, const char* message, const std::string& value, int scriptLine) const {
+  if (_check) {
+    _check->problems.push_back({scriptLine, std::string(message) + ": " + value, false});
+    return;
+  }
   reportErrorText(__FILE__, sourceLine, message, describe(sourceLine, message, value, scriptLine).c_str(), false);
 }

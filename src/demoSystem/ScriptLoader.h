@@ -13,6 +13,7 @@
 
 class Effect;
 class EffectList;
+struct ScriptCheck;
 class Timeline;
 
 class ScriptLoader {
@@ -28,6 +29,11 @@ class ScriptLoader {
   // The same from size bytes at data (not copied; they must stay valid during the call). load
   // and loadText end here.
   void loadBytes(const char* data, size_t size, const std::string& scriptName);
+
+  // With check set, later loads record every problem into it instead of reporting (fatal ones
+  // too: the load goes on with a neutral result), load nothing that setup texts name, and leave
+  // the show's settings alone. Null restores normal loads.
+  void setCheck(ScriptCheck* check) { _check = check; }
 
   // Names defined by the last load (first definition of a name stands).
   const std::map<std::string, int32_t>& getDefinitions() const { return _definitions; }
@@ -83,6 +89,8 @@ class ScriptLoader {
   void fail(int sourceLine, const char* message, const std::string& value, int scriptLine) const;
   void warn(int sourceLine, const char* message, const std::string& value, int scriptLine) const;
   std::string describe(int sourceLine, const char* message, const std::string& value, int scriptLine) const;
+
+  ScriptCheck* _check = nullptr;  // checking loads only
 
   // Per load.
   std::map<std::string, int32_t> _definitions;

@@ -3,9 +3,12 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 const char* CommandLine::usage() {
   return "usage: rk17 [--capture DIR [--fps N] [--from MS] [--to MS]] [--help]\n"
+         "       rk17 [--edit] [--data DIR]... [--windowed] [--start MS]\n"
+         "       rk17 --lint [--data DIR]...\n"
          "\n"
          "Without options rk17 plays the show in real time with its music.\n"
          "\n"
@@ -16,6 +19,17 @@ const char* CommandLine::usage() {
          "                 taken at FROM + k * 1000 / N ms\n"
          "  --from MS      demo time of the first frame (default 0)\n"
          "  --to MS        last demo time to capture (default: the script's end time)\n"
+         "  --data DIR     read the script and every data file from the folder tree DIR (it holds\n"
+         "                 data/scripts/demo.scr, data/images/...) instead of data.vdd; give it\n"
+         "                 more than once to search several folders, the first holding a file wins\n"
+         "  --windowed     play in a window whatever the script's DEMO_FULLSCREEN says\n"
+         "  --start MS     start clock and music at MS (0 or more) instead of DEMO_START\n"
+         "  --edit         authoring (implies --windowed): P pause, Left/Right one bar back/forward,\n"
+         "                 Page Up/Down ten bars, Home to the start, R reload the script at the\n"
+         "                 current time, L set/clear an A-B loop, F2 overlay on/off; with --data a\n"
+         "                 saved script reloads by itself. Escape, Space, M and F1 as in playback\n"
+         "  --lint         check the script (no window, no sound): every problem as file:line:\n"
+         "                 message on stderr; exit code 0 when clean, 1 otherwise\n"
          "  --help         show this text\n";
 }
 
@@ -69,14 +83,59 @@ CommandLine::Result CommandLine::parse(int argc, const char* const* argv) {
       _capture.hasTo = true;
       timing = true;
       ++i;
+    } else if (const int used = readAuthoringOption(arg, next)) {
+      if (used < 0) return Result::Error;
+      i += used - 1;
     } else {
       _error = std::string("unknown option: ") + arg;
       return Result::Error;
     }
   }
+  if (!checkAuthoringCombination(capture)) return Result::Error;
   if (timing && !capture) {
     _error = "--fps, --from and --to need --capture";
     return Result::Error;
   }
+  if (_authoring.lint) return Result::Lint;
   return capture ? Result::Capture : Result::Play;
+}
+
+int CommandLine::readAuthoringOption(const char* arg, const char* next) {
+  int64_t value = 0;
+  if (std::strcmp(arg, "--data") == 0) {
+    std::error_code error;
+    if (!next || !*next || !std::filesystem::is_directory(next, error)) {
+      _error = std::string("--data needs an existing folder") + (next ? std::string(": ") + next : "");
+      return -1;
+    }
+    _authoring.dataFolders.push_back(next);
+    return 2;
+  }
+  if (std::strcmp(arg, "--start") == 0) {
+    if (!readInt(arg, next, 0, INT32_MAX, &value)) return -1;
+    _authoring.hasStart = true;
+    _authoring.startMs = int32_t(value);
+    return 2;
+  }
+  bool* flag = std::strcmp(arg, "--windowed") == 0 ? &_authoring.windowed
+               : std::strcmp(arg, "--edit") == 0   ? &_authoring.edit
+               : std::strcmp(arg, "--lint") == 0   ? &_authoring.lint
+                                                   : nullptr;
+  if (!flag) return 0;
+  *flag = true;
+  return 1;
+}
+
+bool CommandLine::checkAuthoringCombination(bool capture) {
+  const AuthoringOptions& a = _authoring;
+  if (capture && (a.edit || a.lint || a.hasStart)) {
+    _error = "--edit, --lint and --start do not go with --capture (use --from)";
+    return false;
+  }
+  if (a.lint && (a.edit || a.windowed || a.hasStart)) {
+    _error = "--lint takes only --data";
+    return false;
+  }
+  if (a.edit) _authoring.windowed = true;
+  return true;
 }

@@ -1,6 +1,8 @@
 #pragma once
 // The program's command line. Without arguments the show plays; --capture renders frames to
 // PNG files on a fixed-step clock instead of real time.
+#include "AuthoringOptions.h"
+
 #include <cstdint>
 #include <string>
 
@@ -14,17 +16,23 @@ struct CaptureOptions {
 
 class CommandLine {
  public:
-  enum class Result { Play, Capture, Help, Error };
+  enum class Result { Play, Capture, Help, Error, Lint };
 
   // Parses argv; on Error, error() says what was wrong.
   Result parse(int argc, const char* const* argv);
   const CaptureOptions& capture() const { return _capture; }
+  const AuthoringOptions& authoring() const { return _authoring; }
   const std::string& error() const { return _error; }
   static const char* usage();
 
  private:
   bool readInt(const char* option, const char* text, int64_t low, int64_t high, int64_t* value);
+  // An authoring option at argv[i]: 0 when arg is none, else the arguments used (-1 on error).
+  int readAuthoringOption(const char* arg, const char* next);
+  // Options that do not go together; false (with error set) when the ones given do not.
+  bool checkAuthoringCombination(bool capture);
 
   CaptureOptions _capture;
+  AuthoringOptions _authoring;
   std::string _error;
 };

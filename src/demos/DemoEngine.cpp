@@ -133,7 +133,8 @@ void DemoEngine::handleEvent(const SDL_Event& event, DemoInput& input) {
   }
   if (event.type != SDL_KEYDOWN) return;  // key releases and the rest: nothing
   const SDL_Keycode key = event.key.keysym.sym;
-  if (key == SDLK_ESCAPE || key == SDLK_SPACE || key == SDLK_m || key == SDLK_F1) input.onKeyDown(key);
+  if (key == SDLK_ESCAPE || key == SDLK_SPACE || key == SDLK_m || key == SDLK_F1 || input.wantsKey(key))
+    input.onKeyDown(key);
 }
 
 void DemoEngine::swapBuffers() {

@@ -12,6 +12,8 @@ class DemoInput {
   virtual ~DemoInput() = default;
   virtual bool inputEnabled() const = 0;
   virtual void onKeyDown(SDL_Keycode key) = 0;  // Escape, Space, M, F1; other keys are not passed
+  // Further keys the entry takes (authoring).
+  virtual bool wantsKey(SDL_Keycode) const { return false; }
 };
 
 class DemoEngine {

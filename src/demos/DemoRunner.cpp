@@ -3,6 +3,7 @@
 #include "DemoClock.h"
 #include "DataPack.h"
 #include "DemoSettings.h"
+#include "EditSession.h"
 #include "EffectList.h"
 #include "EffectTable.h"
 #include "ErrorReport.h"
@@ -33,8 +34,27 @@ DemoRunner::~DemoRunner() {
   if (EffectList::current() == _effects.get()) EffectList::setCurrent(nullptr);
 }
 
+void DemoRunner::setAuthoring(const AuthoringOptions& options, EditSession* session) {
+  _authoring = options;
+  _session = session;
+}
+
+void DemoRunner::useShowData(const AuthoringOptions& options) {
+  if (!options.dataFolders.empty()) {
+    setDataFolders(options.dataFolders);
+    return;
+  }
+  setPackExtractor(DataPack::extract);
+  setDataPack(kPackName, kPackPassword);
+}
+
+const char* DemoRunner::scriptPath() { return kScriptPath; }
+
+const char* DemoRunner::packName() { return kPackName; }
+
 int DemoRunner::run() {
   if (!startUp()) return 1;
+  if (_session) _session->begin();
   if (!demoSettings().quit) runFrameLoop();
   shutDown();
   return 0;
@@ -76,13 +96,13 @@ bool DemoRunner::startUp() {
   settings.screenWidth = 800;
   settings.screenHeight = 600;
   settings.fullscreen = true;
+  if (_authoring.windowed) settings.fullscreen = false;
   if (!_engine.create(kTitle, settings.screenWidth, settings.screenHeight, 32, settings.fullscreen, nullptr))
     return false;
   if (!_engine.context() || epoxy_gl_version() == 0) reportError(__FILE__, __LINE__, "Could not init GLee", true);
   if (!checkExtensions()) reportError(__FILE__, __LINE__, "Unsupported extensions", true);
-  // From here on every data file comes out of the pack.
-  setPackExtractor(DataPack::extract);
-  setDataPack(kPackName, kPackPassword);
+  // From here on every data file comes out of the pack (or the --data folders).
+  useShowData(_authoring);
 
   glClear(kClearMask);
   showLoadingImage();
@@ -109,7 +129,10 @@ void DemoRunner::showLoadingImage() {
 void DemoRunner::startDemo() {
   DemoSettings& settings = demoSettings();
   if (settings.music) pauseMusic();
+  const bool fullscreen = settings.fullscreen;
   _loader.load(kScriptPath);
+  if (_authoring.windowed) settings.fullscreen = fullscreen;  // the script's flag is ignored
+  if (_authoring.hasStart) settings.startTime = _authoring.startMs;
   if (settings.music) startMusicAt(settings.startTime);
   _clock.setOffset(settings.startTime);
   _clock.start();
@@ -137,6 +160,7 @@ bool DemoRunner::runOneFrame() {
     }
     _engine.handleEvent(event, *this);
   }
+  if (_session) _session->beforeFrame();
   glClear(kClearMask);
   renderFrame(static_cast<int32_t>(_clock.now()));
   ++_framesRendered;
@@ -146,6 +170,7 @@ bool DemoRunner::runOneFrame() {
     _captureFailed = true;
     return false;
   }
+  if (_session) _session->afterFrame(settings.screenWidth, settings.screenHeight);
   _engine.swapBuffers();
   return !settings.quit;
 }
@@ -166,7 +191,10 @@ void DemoRunner::shutDown() {
 
 bool DemoRunner::inputEnabled() const { return demoSettings().inputEnabled; }
 
+bool DemoRunner::wantsKey(SDL_Keycode key) const { return _session && _session->wantsKey(key); }
+
 void DemoRunner::onKeyDown(SDL_Keycode key) {
+  if (_session && _session->onKey(key)) return;
   DemoSettings& settings = demoSettings();
   switch (key) {
     case SDLK_ESCAPE:

@@ -1,6 +1,7 @@
 #pragma once
 // The entry's work: start-up, the start step, the frame loop with its keys, and shutdown.
 // Owns the window; reads time only from the clock it is given.
+#include "AuthoringOptions.h"
 #include "DemoEngine.h"
 #include "ScriptLoader.h"
 
@@ -8,6 +9,7 @@
 #include <memory>
 
 class DemoClock;
+class EditSession;
 class EffectList;
 class FrameCapture;
 struct CaptureOptions;
@@ -26,6 +28,14 @@ class DemoRunner : public DemoInput {
   // was written, 1 otherwise.
   int runCapture(FrameCapture& capture, const CaptureOptions& options);
 
+  // Data folders, windowed mode and start time for the next start-up; with session, the edit
+  // session's hooks run in the frame loop and it sees keys first.
+  void setAuthoring(const AuthoringOptions& options, EditSession* session);
+  // Reads data files from the options' folders, or from the pack when there are none.
+  static void useShowData(const AuthoringOptions& options);
+  static const char* scriptPath();
+  static const char* packName();
+
   // Start-up steps up to and including the input-enabled flag; false when the window could not
   // be created (nothing else was done then).
   bool startUp();
@@ -43,6 +53,7 @@ class DemoRunner : public DemoInput {
   // DemoInput
   bool inputEnabled() const override;
   void onKeyDown(SDL_Keycode key) override;
+  bool wantsKey(SDL_Keycode key) const override;
 
   DemoEngine& engine() { return _engine; }
   unsigned long framesRendered() const { return _framesRendered; }
@@ -61,4 +72,6 @@ class DemoRunner : public DemoInput {
   unsigned long _framesRendered = 0;
   FrameCapture* _capture = nullptr;  // writes each shown frame when set
   bool _captureFailed = false;
+  AuthoringOptions _authoring;
+  EditSession* _session = nullptr;
 };

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -13,11 +14,13 @@ bool gPackMode = false;
 std::string gPackName;
 std::string gPackPassword;
 PackExtractor gExtractor = nullptr;
+std::vector<std::string> gDataFolders;  // disk mode: searched in order; empty = working directory
 
 // Reads the disk file name whole. Returns false (nothing allocated) when it cannot be opened,
 // its length cannot be taken or does not fit 32 bits, memory runs out, or the read comes up short.
 bool readDiskFile(const char* name, uint8_t** data, uint32_t* size) {
-  std::FILE* f = std::fopen(name, "rb");
+  const std::string path = gDataFolders.empty() ? std::string(name) : findDataFile(name);
+  std::FILE* f = path.empty() ? nullptr : std::fopen(path.c_str(), "rb");
   if (!f) return false;
   long length = -1;
   if (std::fseek(f, 0, SEEK_END) == 0) length = std::ftell(f);
@@ -140,6 +143,19 @@ void releaseFile(MemoryFile* file) {
   file->_size = 0;
   file->_position = 0;
   file->_valid = false;
+}
+
+void setDataFolders(const std::vector<std::string>& folders) { gDataFolders = folders; }
+
+std::string findDataFile(const char* name) {
+  if (gPackMode || !name) return "";
+  std::error_code error;
+  if (gDataFolders.empty()) return std::filesystem::is_regular_file(name, error) ? name : "";
+  for (const std::string& folder : gDataFolders) {
+    const std::filesystem::path path = std::filesystem::path(folder) / name;
+    if (std::filesystem::is_regular_file(path, error)) return path.string();
+  }
+  return "";
 }
 
 void setDataPack(const char* packName, const char* password) {

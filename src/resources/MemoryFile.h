@@ -4,6 +4,8 @@
 // to the data pack with setDataPack; from then on they come only from the pack.
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 class MemoryFile {
  public:
@@ -53,6 +55,12 @@ uint32_t tellFile(const MemoryFile* file);
 int closeFile(MemoryFile* file);
 // Frees the data of an embedded memory file and clears valid; the object stays usable.
 void releaseFile(MemoryFile* file);
+
+// Disk mode reads name below each of folders in turn (the first that holds it wins) instead of
+// relative to the working directory. An empty list restores the working directory.
+void setDataFolders(const std::vector<std::string>& folders);
+// The disk path that disk mode reads for name ("" when no folder holds it, or in pack mode).
+std::string findDataFile(const char* name);
 
 // Switches every later openFile to the data pack packName (copies of both texts are kept).
 // There is no way back.

@@ -54,4 +54,71 @@ TEST(CommandLine, ParsesPlayCaptureHelpAndRejectsBadInput) {
   }
 }
 
+struct AuthoringCase {
+  std::vector<const char*> args;
+  CommandLine::Result result;
+  AuthoringOptions expected;  // compared for Play and Lint
+  const char* error;          // part of the message, for Error
+};
+
+AuthoringOptions options(std::vector<std::string> folders, bool windowed, bool hasStart, int32_t start, bool edit,
+                         bool lint) {
+  AuthoringOptions o;
+  o.dataFolders = std::move(folders);
+  o.windowed = windowed;
+  o.hasStart = hasStart;
+  o.startMs = start;
+  o.edit = edit;
+  o.lint = lint;
+  return o;
+}
+
+TEST(CommandLine, ParsesAuthoringOptionsAndRejectsBadOnes) {
+  using R = CommandLine::Result;
+  const AuthoringOptions none;
+  const AuthoringCase cases[] = {
+      {{}, R::Play, none, ""},
+      {{"--windowed"}, R::Play, options({}, true, false, 0, false, false), ""},
+      {{"--edit"}, R::Play, options({}, true, false, 0, true, false), ""},  // implies --windowed
+      {{"--start", "0"}, R::Play, options({}, false, true, 0, false, false), ""},
+      {{"--edit", "--data", ".", "--data", "/", "--start", "2147483647"},
+       R::Play,
+       options({".", "/"}, true, true, INT32_MAX, true, false),
+       ""},
+      {{"--lint"}, R::Lint, options({}, false, false, 0, false, true), ""},
+      {{"--data", ".", "--lint"}, R::Lint, options({"."}, false, false, 0, false, true), ""},
+      {{"--capture", "o", "--data", "."}, R::Capture, options({"."}, false, false, 0, false, false), ""},
+      {{"--start", "-1"}, R::Error, none, "--start: not a number from 0"},
+      {{"--start", "1.5"}, R::Error, none, "--start: not a number"},
+      {{"--start"}, R::Error, none, "--start needs a value"},
+      {{"--data"}, R::Error, none, "--data needs an existing folder"},
+      {{"--data", "/no/such/folder"}, R::Error, none, "--data needs an existing folder: /no/such/folder"},
+      {{"--edit", "--capture", "o"}, R::Error, none, "do not go with --capture"},
+      {{"--capture", "o", "--start", "5"}, R::Error, none, "do not go with --capture"},
+      {{"--lint", "--edit"}, R::Error, none, "--lint takes only --data"},
+      {{"--lint", "--from", "5"}, R::Error, none, "need --capture"},
+      {{"--editor"}, R::Error, none, "unknown option: --editor"},
+  };
+  for (const AuthoringCase& c : cases) {
+    std::vector<const char*> argv = {"rk17"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    CommandLine line;
+    const R result = line.parse(int(argv.size()), argv.data());
+    std::string shown;
+    for (const char* a : c.args) shown += std::string(a) + " ";
+    ASSERT_EQ(int(result), int(c.result)) << shown << line.error();
+    if (result == R::Error) {
+      EXPECT_NE(line.error().find(c.error), std::string::npos) << shown << line.error();
+      continue;
+    }
+    const AuthoringOptions& got = line.authoring();
+    EXPECT_EQ(got.dataFolders, c.expected.dataFolders) << shown;
+    EXPECT_EQ(got.windowed, c.expected.windowed) << shown;
+    EXPECT_EQ(got.hasStart, c.expected.hasStart) << shown;
+    EXPECT_EQ(got.startMs, c.expected.startMs) << shown;
+    EXPECT_EQ(got.edit, c.expected.edit) << shown;
+    EXPECT_EQ(got.lint, c.expected.lint) << shown;
+  }
+}
+
 }  // namespace

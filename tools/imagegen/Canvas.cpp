@@ -1,5 +1,7 @@
 #include "Canvas.h"
 
+#include "BitmapFont.h"
+
 #include <png.h>
 
 #include <algorithm>
@@ -52,4 +54,9 @@ bool Canvas::savePng(const std::string& path) const {
   image.height = uint32_t(_height);
   image.format = PNG_FORMAT_RGB;
   return png_image_write_to_file(&image, path.c_str(), 0, bytes.data(), 0, nullptr) != 0;
+}
+
+void Canvas::drawText(const std::string& text, int x, int y, int scale, const Rgb& colour, float alpha) {
+  BitmapFont::drawText(text, x, y, scale,
+                       [&](int bx, int by, int size) { fillRect(bx, by, size, size, colour, alpha); });
 }

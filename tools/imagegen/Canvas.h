@@ -23,6 +23,8 @@ class Canvas {
   // Adds colour x weight to the pixel (light), clamped when written.
   void add(int x, int y, const Rgb& colour, float weight);
   void fillRect(int x, int y, int w, int h, const Rgb& colour, float alpha);
+  // Text in the built-in bitmap font, top-left corner at (x, y), blocks of scale x scale pixels.
+  void drawText(const std::string& text, int x, int y, int scale, const Rgb& colour, float alpha);
 
   // 8-bit RGB PNG; false on failure.
   bool savePng(const std::string& path) const;

@@ -95,19 +95,19 @@ void LoadingPicture::drawTitle(Canvas& canvas) {
   // Glow: the title smeared around its position at low weight, then the title itself.
   for (int dy = -6; dy <= 6; dy += 2)
     for (int dx = -6; dx <= 6; dx += 2)
-      BitmapFont::drawText(canvas, title, titleX + dx, titleY + dy, scale, Rgb{0.2f, 0.7f, 1.0f}, 0.035f);
-  BitmapFont::drawText(canvas, title, titleX + 4, titleY + 4, scale, Rgb{0.0f, 0.0f, 0.05f}, 0.6f);
-  BitmapFont::drawText(canvas, title, titleX, titleY, scale, Rgb{0.92f, 0.97f, 1.0f}, 1.0f);
+      canvas.drawText(title, titleX + dx, titleY + dy, scale, Rgb{0.2f, 0.7f, 1.0f}, 0.035f);
+  canvas.drawText(title, titleX + 4, titleY + 4, scale, Rgb{0.0f, 0.0f, 0.05f}, 0.6f);
+  canvas.drawText(title, titleX, titleY, scale, Rgb{0.92f, 0.97f, 1.0f}, 1.0f);
 
   const std::string tag = "RK17";
   const int tagScale = 4;
-  BitmapFont::drawText(canvas, tag, (canvas.width() - BitmapFont::textWidth(tag, tagScale)) / 2, titleY + 84,
+  canvas.drawText(tag, (canvas.width() - BitmapFont::textWidth(tag, tagScale)) / 2, titleY + 84,
                        tagScale, Rgb{0.95f, 0.45f, 0.85f}, 1.0f);
 
   const std::string loading = "LOADING";
   const int loadingScale = 3;
   const int loadingX = (canvas.width() - BitmapFont::textWidth(loading, loadingScale)) / 2;
-  BitmapFont::drawText(canvas, loading, loadingX, 500, loadingScale, Rgb{0.8f, 0.9f, 1.0f}, 0.9f);
+  canvas.drawText(loading, loadingX, 500, loadingScale, Rgb{0.8f, 0.9f, 1.0f}, 0.9f);
   // A thin rule under the word.
   canvas.fillRect(loadingX - 40, 532, BitmapFont::textWidth(loading, loadingScale) + 80, 2, Rgb{0.3f, 0.8f, 1.0f},
                   0.7f);

@@ -12,8 +12,8 @@ const float kTwoPi = 6.2831853f;
 void glowText(Canvas& canvas, const std::string& text, int y, int scale, const Rgb& colour, const Rgb& glowColour) {
   const int x = (canvas.width() - BitmapFont::textWidth(text, scale)) / 2;
   for (int dy = -8; dy <= 8; dy += 2)
-    for (int dx = -8; dx <= 8; dx += 2) BitmapFont::drawText(canvas, text, x + dx, y + dy, scale, glowColour, 0.03f);
-  BitmapFont::drawText(canvas, text, x, y, scale, colour, 1.0f);
+    for (int dx = -8; dx <= 8; dx += 2) canvas.drawText(text, x + dx, y + dy, scale, glowColour, 0.03f);
+  canvas.drawText(text, x, y, scale, colour, 1.0f);
 }
 
 // A hue on the colour wheel, t in 0..1.

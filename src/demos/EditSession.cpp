@@ -1,0 +1,395 @@
+#include "EditSession.h"
+
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <sstream>
+#include <utility>
+
+#include "DemoClock.h"
+#include "DemoEngine.h"
+#include "DemoSettings.h"
+#include "EditClock.h"
+#include "Effect.h"
+#include "EffectList.h"
+#include "FrameCapture.h"
+#include "MemoryFile.h"
+#include "VelmorMusic.h"
+
+namespace {
+constexpr uint32_t kWatchIntervalMs = 200;  // the script file is looked at no more often
+constexpr uint32_t kFallbackPollMs = 1000;  // with inotify, a look now and then all the same
+constexpr size_t kOverlayColumns = 60;
+
+struct KeyName {
+  const char* name;
+  SDL_Keycode key;
+};
+const KeyName kKeys[] = {
+    {"P", SDLK_p},
+    {"Left", SDLK_LEFT},
+    {"Right", SDLK_RIGHT},
+    {"PageUp", SDLK_PAGEUP},
+    {"PageDown", SDLK_PAGEDOWN},
+    {"Home", SDLK_HOME},
+    {"R", SDLK_r},
+    {"L", SDLK_l},
+    {"F2", SDLK_F2},
+    {"Space", SDLK_SPACE},
+    {"M", SDLK_m},
+    {"Escape", SDLK_ESCAPE},
+};
+
+int64_t floorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0); }
+
+int64_t realtimeNs() {
+  timespec now = {};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+bool readScript(const std::string& path, std::string& text) {
+  MemoryFile file(path.c_str());
+  if (!file.isValid()) return false;
+  text.assign(reinterpret_cast<const char*>(file.data()), file.size());
+  return true;
+}
+}  // namespace
+
+EditSession::EditSession(DemoClock& clock, const AuthoringOptions& options, std::vector<EffectRegistryRow> registry,
+                         std::string scriptPath)
+    : _clock(clock), _options(options), _lint(std::move(registry)), _scriptPath(std::move(scriptPath)) {}
+
+EditSession::~EditSession() {
+  if (_inotify >= 0) close(_inotify);
+}
+
+int64_t EditSession::barLength(int32_t beat) { return beat > 0 ? 4 * int64_t(beat) : 2000; }
+
+std::string EditSession::barBeat(int64_t time, int32_t beat) {
+  const int64_t bar = barLength(beat);
+  const int64_t inBar = time - floorDiv(time, bar) * bar;
+  return std::to_string(floorDiv(time, bar) + 1) + "." + std::to_string(inBar * 4 / bar + 1);
+}
+
+int64_t EditSession::now() const { return _clock.now(); }
+
+bool EditSession::paused() const { return EditClock::paused(); }
+
+void EditSession::begin() {
+  if (!readScript(_scriptPath, _lastGood))
+    std::fprintf(stderr, "rk17: %s could not be read again; reloads start from nothing\n", _scriptPath.c_str());
+  printProblems(_lint.checkText(_lastGood, _scriptPath), "warning: ");
+  setLimitToEnd();
+  if (!_options.dataFolders.empty()) startWatching();
+  _lastWatchTicks = SDL_GetTicks();
+  _fpsWindowStart = SDL_GetTicks();
+  if (const char* actions = std::getenv("RK17_EDIT_ACTIONS")) {
+    std::istringstream words(actions);
+    std::string word;
+    while (words >> word) {
+      const size_t colon = word.find(':');
+      _actions.push_back({word.substr(0, colon), colon == std::string::npos ? "" : word.substr(colon + 1)});
+    }
+  }
+}
+
+void EditSession::printProblems(const std::vector<ScriptCheck::Problem>& problems, const char* what) {
+  for (const ScriptCheck::Problem& problem : problems)
+    std::fprintf(stderr, "%s%s\n", problem.fatal ? "" : what, ScriptLint::format(_scriptPath, problem).c_str());
+  std::fflush(stderr);
+}
+
+void EditSession::setLimitToEnd() {
+  // The clock holds at the end time: the show never ends by itself while authoring.
+  const int64_t left = int64_t(demoSettings().endTime) - now();
+  EditClock::setLimit(EditClock::counter() + (left > 0 ? left : 0));
+}
+
+void EditSession::loadShow(const std::string& text) {
+  DemoSettings& settings = demoSettings();
+  const bool fullscreen = settings.fullscreen;
+  _loader.loadText(text, _scriptPath);
+  settings.fullscreen = fullscreen;  // the display mode is the author's (F1)
+  if (_options.hasStart) settings.startTime = _options.startMs;
+}
+
+void EditSession::startMusicAtClock() {
+  if (!demoSettings().music || EditClock::paused()) return;
+  // The clock waits while the stream fills its first blocks at the new place.
+  EditClock::pause();
+  startMusicAt(static_cast<int32_t>(now()));
+  EditClock::resume();
+}
+
+void EditSession::jumpTo(int64_t time) {
+  DemoSettings& settings = demoSettings();
+  if (isMusicPlaying()) pauseMusic();
+  loadShow(_lastGood);
+  if (time > settings.endTime) time = settings.endTime;
+  if (time < settings.startTime) time = settings.startTime;
+  _clock.setOffset(static_cast<int32_t>(time));
+  _clock.start();
+  setLimitToEnd();
+  startMusicAtClock();
+}
+
+void EditSession::togglePause() {
+  if (EditClock::paused()) {
+    EditClock::resume();
+    startMusicAtClock();
+  } else {
+    EditClock::pause();
+    if (isMusicPlaying()) pauseMusic();
+  }
+}
+
+bool EditSession::reload() {
+  std::string text;
+  if (!readScript(_scriptPath, text)) {
+    _errors = {"reload failed: " + _scriptPath + " could not be read"};
+    std::fprintf(stderr, "rk17: %s could not be read; the last good script keeps playing\n", _scriptPath.c_str());
+    return false;
+  }
+  const std::vector<ScriptCheck::Problem> problems = _lint.checkText(text, _scriptPath);
+  if (ScriptLint::hasFatal(problems)) {
+    printProblems(problems, "warning: ");
+    std::fprintf(stderr, "rk17: %s has errors; the last good script keeps playing\n", _scriptPath.c_str());
+    _errors.clear();
+    for (const ScriptCheck::Problem& problem : problems)
+      if (problem.fatal) _errors.push_back(ScriptLint::format(_scriptPath, problem));
+    return false;
+  }
+  printProblems(problems, "warning: ");
+  _errors.clear();
+  _lastGood = text;
+  jumpTo(now());
+  ++_reloads;
+  return true;
+}
+
+bool EditSession::wantsKey(SDL_Keycode key) const {
+  switch (key) {
+    case SDLK_p:
+    case SDLK_LEFT:
+    case SDLK_RIGHT:
+    case SDLK_PAGEUP:
+    case SDLK_PAGEDOWN:
+    case SDLK_HOME:
+    case SDLK_r:
+    case SDLK_l:
+    case SDLK_F2:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool EditSession::onKey(SDL_Keycode key) {
+  DemoSettings& settings = demoSettings();
+  const int64_t bar = barLength(settings.beat);
+  switch (key) {
+    case SDLK_p:
+      togglePause();
+      return true;
+    case SDLK_LEFT:
+      jumpTo(now() - bar);
+      return true;
+    case SDLK_RIGHT:
+      jumpTo(now() + bar);
+      return true;
+    case SDLK_PAGEUP:
+      jumpTo(now() - 10 * bar);
+      return true;
+    case SDLK_PAGEDOWN:
+      jumpTo(now() + 10 * bar);
+      return true;
+    case SDLK_HOME:
+      jumpTo(settings.startTime);
+      return true;
+    case SDLK_r:
+      reload();
+      return true;
+    case SDLK_SPACE:  // restart from the start time with the script read again
+      reload();
+      jumpTo(settings.startTime);
+      return true;
+    case SDLK_m:
+      settings.music = !settings.music;
+      if (settings.music)
+        startMusicAtClock();
+      else if (isMusicPlaying())
+        pauseMusic();
+      return true;
+    case SDLK_l:
+      if (_loopState == 0) {
+        _loopA = now();
+        _loopState = 1;
+      } else if (_loopState == 1) {
+        _loopB = now();
+        if (_loopB < _loopA) std::swap(_loopA, _loopB);
+        _loopState = _loopB > _loopA ? 2 : 0;
+      } else {
+        _loopState = 0;
+      }
+      return true;
+    case SDLK_F2:
+      _overlayOn = !_overlayOn;
+      return true;
+    default:
+      return false;
+  }
+}
+
+void EditSession::startWatching() {
+  _watchedPath = findDataFile(_scriptPath.c_str());
+  if (_watchedPath.empty()) return;
+  struct stat info = {};
+  if (stat(_watchedPath.c_str(), &info) == 0) {
+    _watchedStamp = int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    _watchedSize = int64_t(info.st_size);
+  }
+  // The folder, not the file: editors often save by writing a new file and renaming it.
+  _inotify = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  const std::string folder = std::filesystem::path(_watchedPath).parent_path().string();
+  if (_inotify >= 0 &&
+      inotify_add_watch(_inotify, folder.empty() ? "." : folder.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO) < 0) {
+    close(_inotify);
+    _inotify = -1;
+  }
+}
+
+bool EditSession::scriptEventPending() {
+  if (_inotify < 0) return false;
+  const std::string name = std::filesystem::path(_watchedPath).filename().string();
+  bool pending = false;
+  alignas(inotify_event) char buffer[4096];
+  for (;;) {
+    const ssize_t got = read(_inotify, buffer, sizeof buffer);
+    if (got <= 0) break;
+    for (ssize_t at = 0; at + ssize_t(sizeof(inotify_event)) <= got;) {
+      const inotify_event* event = reinterpret_cast<const inotify_event*>(buffer + at);
+      if (event->len > 0 && name == event->name) pending = true;
+      at += ssize_t(sizeof(inotify_event)) + event->len;
+    }
+  }
+  return pending;
+}
+
+void EditSession::watchScript() {
+  if (_options.dataFolders.empty()) return;
+  if (_watchedPath.empty()) {
+    startWatching();
+    if (_watchedPath.empty()) return;
+  }
+  if (scriptEventPending()) _changeSeen = true;
+  const uint32_t ticks = SDL_GetTicks();
+  const uint32_t since = ticks - _lastWatchTicks;
+  const uint32_t poll = _inotify >= 0 ? kFallbackPollMs : kWatchIntervalMs;
+  if (since < kWatchIntervalMs || (!_changeSeen && since < poll)) return;
+  _lastWatchTicks = ticks;
+  _changeSeen = false;
+  struct stat info = {};
+  if (stat(_watchedPath.c_str(), &info) != 0) return;  // being replaced: look again later
+  const int64_t stamp = int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+  if (stamp == _watchedStamp && int64_t(info.st_size) == _watchedSize) return;
+  _watchedStamp = stamp;
+  _watchedSize = int64_t(info.st_size);
+  if (reload()) {
+    _savedAtNs = stamp;
+    _reportLatency = true;
+  }
+}
+
+void EditSession::runAction(const Action& action) {
+  for (const KeyName& k : kKeys)
+    if (action.name == k.name) {
+      if (_input)
+        _input->onKeyDown(k.key);
+      else
+        onKey(k.key);
+      return;
+    }
+  if (action.name == "jump") {
+    jumpTo(std::strtoll(action.argument.c_str(), nullptr, 10));
+  } else if (action.name == "shot") {
+    _shotDir = action.argument;
+  } else if (action.name != "wait" && action.name != "reloaded") {
+    std::fprintf(stderr, "rk17: unknown edit action %s\n", action.name.c_str());
+  }
+}
+
+bool EditSession::actionDone(const Action& action) {
+  if (action.name == "wait") {
+    std::error_code error;
+    return std::filesystem::exists(action.argument, error);
+  }
+  if (action.name == "reloaded") return _reloads > _reloadsAtAction;
+  return true;
+}
+
+void EditSession::beforeFrame() {
+  if (_reportLatency) {  // the first frame of the reloaded script has been shown
+    std::fprintf(stderr, "rk17: reloaded %s: shown %.0f ms after the save\n", _scriptPath.c_str(),
+                 double(realtimeNs() - _savedAtNs) / 1e6);
+    _reportLatency = false;
+  }
+  if (_nextAction < _actions.size()) {
+    const Action& action = _actions[_nextAction];
+    if (!_actionStarted) {
+      _actionStarted = true;
+      runAction(action);
+    }
+    if (actionDone(action)) {
+      ++_nextAction;
+      _actionStarted = false;
+      _reloadsAtAction = _reloads;  // "reloaded" waits for a reload after the action before it
+    }
+  }
+  watchScript();
+  const int64_t time = now();
+  if (_loopState == 2 && time >= _loopB) jumpTo(_loopA);
+  if (!EditClock::paused() && now() >= demoSettings().endTime) togglePause();  // held at the end
+}
+
+std::vector<Overlay::Line> EditSession::overlayLines(int64_t time) const {
+  const DemoSettings& settings = demoSettings();
+  char head[96];
+  std::snprintf(head, sizeof head, "%lld ms  bar %s  %.0f fps%s", static_cast<long long>(time),
+                barBeat(time, settings.beat).c_str(), double(_fps), EditClock::paused() ? "  paused" : "");
+  std::vector<Overlay::Line> lines = {{head, false}};
+  if (_loopState == 1) lines.push_back({"loop from " + std::to_string(_loopA), false});
+  if (_loopState == 2) lines.push_back({"loop " + std::to_string(_loopA) + " - " + std::to_string(_loopB), false});
+  std::string active;
+  if (EffectList* list = EffectList::current())
+    for (Effect* effect : list->getEffects())
+      if (effect->wasActive()) active += (active.empty() ? "" : " ") + effect->getName();
+  for (const Overlay::Line& line : Overlay::wrap({active.empty() ? "-" : active, false}, kOverlayColumns))
+    lines.push_back(line);
+  for (const std::string& error : _errors)
+    for (const Overlay::Line& line : Overlay::wrap({error, true}, kOverlayColumns)) lines.push_back(line);
+  return lines;
+}
+
+void EditSession::afterFrame(int width, int height) {
+  if (!_shotDir.empty()) {
+    CaptureOptions options;
+    options.directory = _shotDir;
+    FrameCapture shot(options);
+    if (shot.prepare()) shot.writeFrame(width, height);
+    _shotDir.clear();
+  }
+  ++_fpsFrames;
+  const uint32_t ticks = SDL_GetTicks();
+  if (ticks - _fpsWindowStart >= 500) {
+    _fps = float(_fpsFrames) * 1000.0f / float(ticks - _fpsWindowStart);
+    _fpsFrames = 0;
+    _fpsWindowStart = ticks;
+  }
+  if (_overlayOn) Overlay::draw(overlayLines(now()), width, height);
+}
