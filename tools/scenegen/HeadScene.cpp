@@ -24,10 +24,10 @@ MeshBuilder headShape(float size) {
     if (y < -0.15f) x *= 1.0f - 0.45f * (-y - 0.15f);  // jaw towards the chin
     if (z > 0.0f) {
       const float ax = std::fabs(x);
-      z += 0.24f * bumpAt(x, y, 0.0f, -0.08f, 0.1f, 0.22f) * p.z;                      // nose
-      z -= 0.1f * bumpAt(ax, y, 0.28f, 0.1f, 0.13f, 0.09f);                            // eye sockets
-      z += 0.06f * bumpAt(ax, y, 0.25f, 0.25f, 0.25f, 0.05f);                          // brow
-      z += 0.05f * bumpAt(x, y, 0.0f, -0.45f, 0.18f, 0.05f);                           // lips
+      z += 0.34f * bumpAt(x, y, 0.0f, -0.1f, 0.09f, 0.2f) * p.z;                       // nose
+      z -= 0.15f * bumpAt(ax, y, 0.26f, 0.12f, 0.12f, 0.08f);                          // eye sockets
+      z += 0.08f * bumpAt(ax, y, 0.25f, 0.25f, 0.25f, 0.05f);                          // brow
+      z += 0.07f * bumpAt(x, y, 0.0f, -0.45f, 0.16f, 0.05f);                           // lips
       z += 0.12f * bumpAt(x, y, 0.0f, -0.75f, 0.25f, 0.15f);                           // chin
       x += 0.04f * bumpAt(ax, y, 0.45f, -0.2f, 0.15f, 0.2f) * (x > 0 ? 1.0f : -1.0f);  // cheeks
     } else {
@@ -54,14 +54,14 @@ SceneBuilder buildHeadScene() {
   const float size = 40.0f;
   const int head = scene.addMesh("head", headShape(size), marble, {{0.0f, 60.0f, 0.0f}});
   // Children: relative to the head.
-  scene.addMesh("neck", lathe({{14, -95}, {15, -70}, {13, -40}, {11, -25}}, 20), marble, {}, head);
-  MeshBuilder shoulders = lathe({{0, -125}, {60, -125}, {60, -125}, {62, -110}, {40, -95}, {14, -90}, {0, -88}}, 24);
+  scene.addMesh("neck", lathe({{15, -72}, {16, -58}, {14, -40}, {12, -28}}, 20), marble, {}, head);
+  MeshBuilder shoulders = lathe({{0, -100}, {70, -100}, {70, -100}, {72, -86}, {52, -70}, {17, -62}, {0, -60}}, 24);
   for (Vec3& p : shoulders.positions()) p.z *= 0.5f;  // a bust is flat front to back
   shoulders.computeNormals(true);
   scene.addMesh("shoulders", shoulders, marble, {}, head);
   const MeshBuilder eye = sphere(4.0f, 10, 6);
-  scene.addMesh("eyeL", eye, eyes, {{-0.28f * 0.78f * size, 0.11f * size, 0.7f * size}}, head);
-  scene.addMesh("eyeR", eye, eyes, {{0.28f * 0.78f * size, 0.11f * size, 0.7f * size}}, head);
+  scene.addMesh("eyeL", eye, eyes, {{-0.26f * size, 0.12f * size, 0.68f * size}}, head);
+  scene.addMesh("eyeR", eye, eyes, {{0.26f * size, 0.12f * size, 0.68f * size}}, head);
 
   scene.addMesh("column",
                 lathe({{0, -400},

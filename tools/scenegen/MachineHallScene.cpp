@@ -50,11 +50,11 @@ SceneBuilder buildMachineHallScene() {
     int teeth;
     float radius;
   };
-  const Gear gears[] = {{{-150, 140, -200}, 16, 60},
-                        {{-150 + 60 + 38, 140 + 10, -200}, 10, 38},
-                        {{-150 + 60 + 76 + 30, 150 - 35, -200}, 8, 30},
-                        {{160, 120, 150}, 20, 80},
-                        {{160 - 80 - 44, 120 + 30, 150}, 12, 44}};
+  const Gear gears[] = {{{-180, 130, -235}, 16, 60},
+                        {{-180 + 60 + 38, 130 + 10, -235}, 10, 38},
+                        {{-180 + 60 + 76 + 30, 140 - 35, -235}, 8, 30},
+                        {{240, 120, 150}, 20, 80},
+                        {{240 - 80 - 44, 120 + 30, 150}, 12, 44}};
   float spinTurns = 2.0f;
   for (int i = 0; i < 5; ++i) {
     const Gear& g = gears[i];
@@ -67,10 +67,10 @@ SceneBuilder buildMachineHallScene() {
     axle.transform({1, 1, 1}, Rotation::axisAngle({1, 0, 0}, 90.0f), {0.0f, 0.0f, -20.0f});
     scene.addMesh(name + ".axle", axle, steel, {g.position}, gearId);
   }
-  // The machine bodies behind the gears.
-  MeshBuilder housing = box({360.0f, 280.0f, 120.0f});
-  scene.addMesh("Machine01", housing, steel, {{-70.0f, 140.0f, -280.0f}});
-  scene.addMesh("Machine02", housing, steel, {{160.0f, 140.0f, 70.0f}});
+  // The machine bodies behind the gears, leaving the middle of the hall open.
+  MeshBuilder housing = box({300.0f, 240.0f, 100.0f});
+  scene.addMesh("Machine01", housing, steel, {{-120.0f, 120.0f, -300.0f}});
+  scene.addMesh("Machine02", housing, steel, {{200.0f, 120.0f, 80.0f}});
 
   // Pistons: housings with rods that pump in turn.
   for (int i = 0; i < 4; ++i) {
@@ -102,21 +102,22 @@ SceneBuilder buildMachineHallScene() {
   scene.addMesh("window", box({300.0f, 120.0f, 6.0f}), glass, {{0.0f, 330.0f, 690.0f}});
 
   // Cameras.
-  const SplinePath dolly({{-250, 60, 650}, {-200, 90, 300}, {-120, 70, 0}, {-200, 120, -350}, {0, 200, -600}}, false);
+  const SplinePath dolly({{-300, 60, 650}, {-280, 90, 300}, {-300, 80, 0}, {-320, 140, -350}, {-100, 300, -620}},
+                         false);
   Animation dollyTrack, dollyLook;
   dollyTrack.positions = scene.track([&](float t) { return dolly.at(t); });
   dollyLook.positions = scene.track([&](float t) { return Vec3{60.0f, 130.0f, 250.0f - 600.0f * t}; });
   const int dollyTarget = scene.addHelper("Camera01.Target", {{60, 130, 250}}, -1, dollyLook);
-  scene.addCamera("Camera01", {-250, 60, 650}, dollyTarget, 70.0f, 2.0f, 4000.0f, dollyTrack);
+  scene.addCamera("Camera01", {-300, 60, 650}, dollyTarget, 70.0f, 2.0f, 4000.0f, dollyTrack);
 
   Animation craneShot;
   craneShot.positions = scene.track([](float t) {
     const float a = 2.0f * kPi * t * 0.75f;
-    return Vec3{320.0f * std::sin(a), 380.0f - 200.0f * t, 560.0f * std::cos(a)};
+    return Vec3{250.0f * std::sin(a), 420.0f - 80.0f * t, 620.0f * std::cos(a)};  // above the machines
   });
   const int hallCentre = scene.addHelper("Camera02.Target", {{0, 100, 0}});
   scene.addCamera("Camera02", craneShot.positions.front(), hallCentre, 65.0f, 2.0f, 4000.0f, craneShot);
-  scene.addCamera("Camera03", {-60, 180, 40}, scene.addHelper("Camera03.Target", {{-90, 140, -200}}), 45.0f, 2.0f,
+  scene.addCamera("Camera03", {-60, 180, 40}, scene.addHelper("Camera03.Target", {{-120, 130, -235}}), 45.0f, 2.0f,
                   4000.0f);
 
   const int machineMark = scene.addHelper("Spot01.Target", {{40, 100, -80}});
