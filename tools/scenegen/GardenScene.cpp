@@ -146,18 +146,16 @@ SceneBuilder buildGardenScene() {
   const int wideTarget = scene.addHelper("Camera01.Target", {{0, 120, 0}}, -1, wideLook);
   scene.addCamera("Camera01", wide.positions.front(), wideTarget, 60.0f, 2.0f, 5000.0f, wide);
 
-  const SplinePath glide({{-600, 60, 500},
-                          {-150, 90, 250},
-                          {120, 110, 120},
-                          {380, 80, -200},
-                          {100, 140, -450},
-                          {-350, 100, -300},
-                          {-450, 70, 150}},
-                         true);
-  const SplinePath glideLook({{0, 150, 0}, {0, 170, -320}, {300, 160, -90}, {180, 170, 260}, {-290, 170, 120}}, true);
+  // The glide circles between the centre piece and the outer ones, looking ahead and outwards.
   Animation glideTrack, glideLookTrack;
-  glideTrack.positions = scene.track([&](float t) { return glide.at(t); });
-  glideLookTrack.positions = scene.track([&](float t) { return glideLook.at(t); });
+  glideTrack.positions = scene.track([](float t) {
+    const float a = 2.0f * kPi * t;
+    return Vec3{175.0f * std::cos(a), 110.0f + 50.0f * std::sin(3.0f * a), 175.0f * std::sin(a)};
+  });
+  glideLookTrack.positions = scene.track([](float t) {
+    const float a = 2.0f * kPi * t + 0.7f;
+    return Vec3{420.0f * std::cos(a), 150.0f, 420.0f * std::sin(a)};
+  });
   const int glideTarget = scene.addHelper("Camera02.Target", {{0, 150, 0}}, -1, glideLookTrack);
   scene.addCamera("Camera02", glideTrack.positions.front(), glideTarget, 75.0f, 2.0f, 5000.0f, glideTrack);
 
