@@ -8,6 +8,7 @@
 #include "Scenes.h"
 #include "Shapes.h"
 #include "SplinePath.h"
+#include "TextureImage.h"
 
 namespace scenegen {
 namespace {
@@ -27,12 +28,6 @@ MeshBuilder tower(float width, float height, float depth) {
     }
   }
   return b;
-}
-
-float cellRandom(int i, int j, int salt) {
-  uint32_t h = static_cast<uint32_t>(i * 7919 + j * 104729 + salt * 15485863);
-  h = (h ^ (h >> 13)) * 1274126177u;
-  return static_cast<float>((h ^ (h >> 16)) & 0xFFFFu) / 65535.0f;
 }
 
 }  // namespace
@@ -58,21 +53,21 @@ SceneBuilder buildCityScene() {
   for (int i = -3; i <= 3; ++i) {
     for (int j = -4; j <= 4; ++j) {
       if (i == 0) continue;
-      const float w = 70.0f + 60.0f * cellRandom(i, j, 1), d = 70.0f + 60.0f * cellRandom(i, j, 2);
+      const float w = 70.0f + 60.0f * hashRandom(i, j, 1), d = 70.0f + 60.0f * hashRandom(i, j, 2);
       const float nearAvenue = std::abs(i) == 1 ? 1.0f : 0.6f;
-      const float h = (120.0f + 380.0f * cellRandom(i, j, 3) * cellRandom(i, j, 4)) * nearAvenue + 60.0f;
-      const float x = static_cast<float>(i) * 200.0f + (i > 0 ? -40.0f : 40.0f) + 20.0f * cellRandom(i, j, 5);
+      const float h = (120.0f + 380.0f * hashRandom(i, j, 3) * hashRandom(i, j, 4)) * nearAvenue + 60.0f;
+      const float x = static_cast<float>(i) * 200.0f + (i > 0 ? -40.0f : 40.0f) + 20.0f * hashRandom(i, j, 5);
       const float z = static_cast<float>(j) * 220.0f;
       const std::string name = "tower" + std::to_string(++towerNumber);
       const int towerId = scene.addMesh(name, tower(w, h, d), facade, {{x, 0.0f, z}});
-      if (cellRandom(i, j, 6) > 0.55f) {  // a mast with a beacon; children are placed in world space
+      if (hashRandom(i, j, 6) > 0.55f) {  // a mast with a beacon; children are placed in world space
         scene.addMesh(name + ".mast", antenna, mast, {{x, h, z}}, towerId);
         scene.addMesh(name + ".beacon", beaconBall, beacon, {{x, h + 62.0f, z}}, towerId);
       }
       if (std::abs(i) == 1 && (j + 4) % 2 == 0) {  // a neon band on the side facing the avenue
         MeshBuilder band = box({4.0f, 10.0f, d * 0.9f});
         band.transform({1, 1, 1}, {},
-                       {x + (i > 0 ? -w * 0.5f - 2.0f : w * 0.5f + 2.0f), h * 0.3f + 40.0f * cellRandom(i, j, 7), z});
+                       {x + (i > 0 ? -w * 0.5f - 2.0f : w * 0.5f + 2.0f), h * 0.3f + 40.0f * hashRandom(i, j, 7), z});
         scene.addMesh(name + ".neon", band, neon, {});
       }
     }

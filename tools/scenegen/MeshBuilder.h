@@ -18,7 +18,8 @@ class MeshBuilder {
   // a, b, c, d counter-clockwise.
   void addQuad(int a, int b, int c, int d);
 
-  // Adds another mesh's vertices and triangles (and its second coordinates when both have them).
+  // Adds another mesh's vertices and triangles. When this mesh has a second coordinate set, the
+  // other's second set follows (its first set where it has none).
   void append(const MeshBuilder& other);
   // Scales, then rotates, then moves every vertex; normals follow.
   void transform(const Vec3& scale, const Rotation& rotation, const Vec3& offset);

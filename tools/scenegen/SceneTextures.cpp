@@ -26,14 +26,6 @@ float gridLine(float u, float count, float w) {
   const float f = u * count - std::floor(u * count);
   return (f < w || f > 1.0f - w) ? 1.0f : 0.0f;
 }
-// Hash of a cell, 0..1.
-float cellRandom(int x, int y, uint32_t seed) {
-  uint32_t h = static_cast<uint32_t>(x) * 73856093u ^ static_cast<uint32_t>(y) * 19349663u ^ seed * 83492791u;
-  h = (h ^ (h >> 15)) * 2246822519u;
-  h ^= h >> 13;
-  return static_cast<float>(h & 0xFFFFu) / 65535.0f;
-}
-
 Rgba metal(float u, float v) {
   const float streak = tileNoise(u * 0.0625f, v, 64, 2, 11);  // long horizontal brush lines
   const float blot = tileNoise(u, v, 4, 4, 12);
@@ -61,9 +53,9 @@ Rgba windows(float u, float v) {
   const float fx = u * 8.0f - static_cast<float>(cx), fy = v * 16.0f - static_cast<float>(cy);
   const float wall = 0.12f + 0.06f * tileNoise(u, v, 8, 3, 31);
   if (fx < 0.18f || fx > 0.82f || fy < 0.25f || fy > 0.85f) return {wall, wall, wall * 1.1f, 1.0f};
-  const float r = cellRandom(cx, cy, 32);
+  const float r = hashRandom(cx, cy, 32);
   if (r < 0.45f) return {0.05f, 0.07f, 0.1f, 1.0f};
-  const float b = 0.6f + 0.4f * cellRandom(cx, cy, 33);
+  const float b = 0.6f + 0.4f * hashRandom(cx, cy, 33);
   return r < 0.8f ? Rgba{b, b * 0.82f, b * 0.5f, 1.0f} : Rgba{b * 0.6f, b * 0.85f, b, 1.0f};
 }
 
@@ -155,8 +147,8 @@ Rgba flesh(float u, float v) {
     for (int dx = -1; dx <= 1; ++dx) {
       const int x = cx + dx, y = cy + dy;
       const int wx = (x + cells) % cells, wy = (y + cells) % cells;
-      const float px = (static_cast<float>(x) + cellRandom(wx, wy, 91)) / cells;
-      const float py = (static_cast<float>(y) + cellRandom(wx, wy, 92)) / cells;
+      const float px = (static_cast<float>(x) + hashRandom(wx, wy, 91)) / cells;
+      const float py = (static_cast<float>(y) + hashRandom(wx, wy, 92)) / cells;
       nearest = std::fmin(nearest, std::hypot(u - px, v - py));
     }
   const float t = clamp01(nearest * cells * 1.4f);

@@ -9,20 +9,13 @@ namespace scenegen {
 namespace {
 uint8_t toByte(float v) { return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); }
 
-float lattice(int x, int y, uint32_t seed) {
-  uint32_t h = static_cast<uint32_t>(x) * 374761393u + static_cast<uint32_t>(y) * 668265263u + seed * 2246822519u;
-  h = (h ^ (h >> 13)) * 1274126177u;
-  h ^= h >> 16;
-  return static_cast<float>(h & 0xFFFFu) / 65535.0f;
-}
-
 float smooth(float t) { return t * t * (3.0f - 2.0f * t); }
 
 float valueNoise(float x, float y, int period, uint32_t seed) {
   const int x0 = static_cast<int>(std::floor(x)), y0 = static_cast<int>(std::floor(y));
   const float fx = smooth(x - static_cast<float>(x0)), fy = smooth(y - static_cast<float>(y0));
   auto at = [&](int i, int j) {
-    return lattice(((i % period) + period) % period, ((j % period) + period) % period, seed);
+    return hashRandom(((i % period) + period) % period, ((j % period) + period) % period, seed);
   };
   const float a = at(x0, y0), b = at(x0 + 1, y0), c = at(x0, y0 + 1), d = at(x0 + 1, y0 + 1);
   return (a + (b - a) * fx) + ((c + (d - c) * fx) - (a + (b - a) * fx)) * fy;
@@ -58,6 +51,13 @@ bool TextureImage::savePng(const std::string& path, bool withAlpha) const {
   image.height = static_cast<uint32_t>(_height);
   image.format = withAlpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
   return png_image_write_to_file(&image, path.c_str(), 0, withAlpha ? _rgba.data() : rgb.data(), 0, nullptr) != 0;
+}
+
+float hashRandom(int x, int y, uint32_t seed) {
+  uint32_t h = static_cast<uint32_t>(x) * 374761393u + static_cast<uint32_t>(y) * 668265263u + seed * 2246822519u;
+  h = (h ^ (h >> 13)) * 1274126177u;
+  h ^= h >> 16;
+  return static_cast<float>(h & 0xFFFFu) / 65535.0f;
 }
 
 float tileNoise(float u, float v, int period, int octaves, uint32_t seed) {

@@ -31,6 +31,8 @@ class TextureImage {
   std::vector<uint8_t> _rgba;
 };
 
+// A repeatable pseudo-random value 0..1 for a grid cell and a seed.
+float hashRandom(int x, int y, uint32_t seed);
 // Smooth, tileable value noise: period cells across 0..1, several octaves; result about 0..1.
 float tileNoise(float u, float v, int period, int octaves, uint32_t seed);
 
