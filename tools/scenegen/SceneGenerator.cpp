@@ -24,6 +24,7 @@ const std::vector<SceneEntry>& sceneEntries() {
       {"scenes/scene1.vdg", [](std::vector<MorphSet>&) { return buildCityScene(); }},
       {"scenes/scene2.vdg", [](std::vector<MorphSet>&) { return buildGardenScene(); }},
       {"scenes/scene3.vdg", [](std::vector<MorphSet>&) { return buildMachineHallScene(); }},
+      {"scenes/scene4.vdg", [](std::vector<MorphSet>&) { return buildTunnelScene(); }},
   };
   return entries;
 }

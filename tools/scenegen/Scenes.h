@@ -23,5 +23,6 @@ SceneBuilder buildOscBoxScene();
 SceneBuilder buildCityScene();
 SceneBuilder buildGardenScene();
 SceneBuilder buildMachineHallScene();
+SceneBuilder buildTunnelScene();
 
 }  // namespace scenegen
