@@ -1,9 +1,11 @@
 #include "EffectTable.h"
 
 #include "Clear.h"
+#include "Cloud.h"
 #include "Effect.h"
 #include "Fade.h"
 #include "Flash.h"
+#include "GridExp.h"
 #include "Image.h"
 #include "Image2.h"
 #include "Mosaic.h"
@@ -11,6 +13,7 @@
 #include "Oscillo.h"
 #include "RotoZoom.h"
 #include "Spectrum.h"
+#include "Splinzor.h"
 #include "Tiles.h"
 
 std::vector<EffectRegistryRow> EffectTable::rows() {
@@ -22,9 +25,9 @@ std::vector<EffectRegistryRow> EffectTable::rows() {
   return {
       {"Blur", nullptr},
       {"Clear", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Clear>(0.0f, 0.0f, 0.0f, 1.0f); }},
-      {"Cloud", nullptr},
+      {"Cloud", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Cloud>(); }},
       {"DOF", nullptr},
-      {"GridExp", nullptr},
+      {"GridExp", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<GridExp>(); }},
       {"Image", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Image>(); }},
       {"Image2", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Image2>(); }},
       {"RotoZoom", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<RotoZoom>(); }},
@@ -42,7 +45,7 @@ std::vector<EffectRegistryRow> EffectTable::rows() {
       {"Scene5", nullptr},
       {"Scene6", nullptr},
       {"Scene7", nullptr},
-      {"Splinzor", nullptr},
+      {"Splinzor", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Splinzor>(); }},
       {"Test3d", nullptr},
       {"Head", nullptr},
       {"Tentacle", nullptr},
