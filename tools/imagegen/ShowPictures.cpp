@@ -1,8 +1,8 @@
 #include "ShowPictures.h"
 
-#include <cmath>
-
 #include "BitmapFont.h"
+
+#include <cmath>
 
 namespace {
 
@@ -25,7 +25,7 @@ Rgb hue(float t) {
 }  // namespace
 
 std::vector<ShowPictures::Picture> ShowPictures::drawAll() {
-  return {{"title.png", title()}, {"plasma.png", plasma()},   {"grid.png", grid()},
+  return {{"title.png", title()}, {"plasma.png", plasma()}, {"grid.png", grid()},
           {"rings.png", rings()}, {"credits.png", credits()}, {"dot.png", dot()}};
 }
 
@@ -33,7 +33,7 @@ Canvas ShowPictures::dot() {
   Canvas canvas(64, 64);
   for (int y = 0; y < canvas.height(); ++y)
     for (int x = 0; x < canvas.width(); ++x) {
-      // Distance from the centre in radii; zero at and beyond the rim, so the square's edge is black.
+      // Distance from the centre in radii; zero at and beyond the rim, so the edge is black.
       const float dx = (x + 0.5f) / 32.0f - 1.0f, dy = (y + 0.5f) / 32.0f - 1.0f;
       const float r = std::sqrt(dx * dx + dy * dy);
       const float falloff = r >= 1.0f ? 0.0f : (1.0f - r * r) * (1.0f - r * r);
@@ -48,8 +48,7 @@ Canvas ShowPictures::title() {
   for (int x = 0; x < canvas.width(); ++x) {
     const float u = float(x) / canvas.width();
     const float fade = std::sin(3.14159265f * u);
-    for (int d = -3; d <= 3; ++d)
-      canvas.add(x, 330 + d, Rgb{0.2f, 0.6f, 1.0f}, 0.25f * fade * (1.0f - std::abs(d) / 4.0f));
+    for (int d = -3; d <= 3; ++d) canvas.add(x, 330 + d, Rgb{0.2f, 0.6f, 1.0f}, 0.25f * fade * (1.0f - std::abs(d) / 4.0f));
   }
   glowText(canvas, "VELMOR DRIFT", 190, 12, Rgb{0.95f, 0.98f, 1.0f}, Rgb{0.2f, 0.7f, 1.0f});
   glowText(canvas, "RK17", 360, 6, Rgb{1.0f, 0.5f, 0.9f}, Rgb{0.8f, 0.2f, 0.7f});

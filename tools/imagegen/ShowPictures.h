@@ -1,10 +1,10 @@
 #pragma once
 // The show's pictures, drawn procedurally. Every picture is a power of two on each side, so
 // textures keep their pixels, and the tiling ones repeat without seams.
+#include "Canvas.h"
+
 #include <string>
 #include <vector>
-
-#include "Canvas.h"
 
 class ShowPictures {
  public:
