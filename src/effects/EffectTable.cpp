@@ -1,5 +1,6 @@
 #include "EffectTable.h"
 
+#include "Blur.h"
 #include "Clear.h"
 #include "Cloud.h"
 #include "Effect.h"
@@ -23,7 +24,7 @@ std::vector<EffectRegistryRow> EffectTable::rows() {
   // One row per line, so that adding an effect changes one line.
   // clang-format off
   return {
-      {"Blur", nullptr},
+      {"Blur", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Blur>(); }},
       {"Clear", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Clear>(0.0f, 0.0f, 0.0f, 1.0f); }},
       {"Cloud", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Cloud>(); }},
       {"DOF", nullptr},
