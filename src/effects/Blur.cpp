@@ -54,23 +54,28 @@ void drawPassQuad(float size) {
   glEnd();
 }
 
-// The fragment program of the fast passes: the taps of one pass summed. Each tap is rounded to
-// the 8 bits the literal path's blended quads write, so both paths add the same numbers.
+// The fragment program of the fast passes: the taps of one pass summed. A tap adds where the
+// literal path's moved quad covers the pixel (its sample point, in target pixels, lies in
+// [0, size), pixel centres on the left and bottom edges counting as covered), and each tap is
+// rounded to the 8 bits the literal path's blended quads write, so both paths add the same
+// numbers.
 const char* kPassVertex =
     "#version 120\n"
     "void main() {\n"
     "  gl_Position = ftransform();\n"
-    "  gl_TexCoord[0] = gl_TextureMatrix[0] * gl_MultiTexCoord0;\n"
     "}\n";
 const char* kPassFragment =
     "uniform sampler2D source;\n"
-    "uniform vec2 offsets[TAPS];\n"
+    "uniform vec2 shifts[TAPS];\n"
+    "uniform float size;\n"
     "uniform float weight;\n"
     "void main() {\n"
-    "  vec2 uv = gl_TexCoord[0].xy;\n"
     "  vec4 sum = vec4(0.0);\n"
-    "  for (int i = 0; i < TAPS; ++i)\n"
-    "    sum += floor(texture2D(source, uv + offsets[i]) * weight * 255.0 + 0.5);\n"
+    "  for (int i = 0; i < TAPS; ++i) {\n"
+    "    vec2 p = gl_FragCoord.xy + shifts[i];\n"
+    "    if (p.x >= 0.0 && p.x < size && p.y >= 0.0 && p.y < size)\n"
+    "      sum += floor(texture2D(source, p / size) * weight * 255.0 + 0.5);\n"
+    "  }\n"
     "  gl_FragColor = sum / 255.0;\n"
     "}\n";
 
@@ -93,7 +98,8 @@ GLuint compileShader(GLenum type, const char* prefix, const char* text) {
 
 struct PassProgram {
   GLuint program = 0;
-  GLint offsets = -1;
+  GLint shifts = -1;
+  GLint size = -1;
   GLint weight = -1;
   bool tried = false;
 };
@@ -123,7 +129,8 @@ const PassProgram& passProgram(int taps) {
     return p;
   }
   p.program = program;
-  p.offsets = glGetUniformLocation(program, "offsets");
+  p.shifts = glGetUniformLocation(program, "shifts");
+  p.size = glGetUniformLocation(program, "size");
   p.weight = glGetUniformLocation(program, "weight");
   glUseProgram(program);
   glUniform1i(glGetUniformLocation(program, "source"), 0);
@@ -136,21 +143,22 @@ bool fastTaps(float size, float step, float offset, float weight, bool onlyX, bo
   const int taps = (onlyX || onlyY) ? 6 : 12;
   const PassProgram& p = passProgram(taps);
   if (!p.program) return false;
-  float offsets[24];
+  float shifts[24];
   int n = 0;
   // A quad moved right by t pixels shows at x the texel of x - t; moved down (y-down
   // projection) by t it shows at window row y the texel of y + t.
   for (int k = 0; k < 6 && !onlyY; ++k, ++n) {
-    offsets[2 * n] = -(-offset + float(k) * step) / size;
-    offsets[2 * n + 1] = 0.0f;
+    shifts[2 * n] = offset - float(k) * step;
+    shifts[2 * n + 1] = 0.0f;
   }
   for (int k = 0; k < 6 && !onlyX; ++k, ++n) {
-    offsets[2 * n] = 0.0f;
-    offsets[2 * n + 1] = (-offset + float(k) * step) / size;
+    shifts[2 * n] = 0.0f;
+    shifts[2 * n + 1] = -offset + float(k) * step;
   }
   glDisable(GL_BLEND);
   glUseProgram(p.program);
-  glUniform2fv(p.offsets, taps, offsets);
+  glUniform2fv(p.shifts, taps, shifts);
+  glUniform1f(p.size, size);
   glUniform1f(p.weight, weight);
   drawPassQuad(size);
   glUseProgram(0);

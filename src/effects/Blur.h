@@ -63,6 +63,8 @@ class Blur : public PostEffect {
   // The buffer holding this frame's processed picture (null: none).
   const PBuffer* getResult() const { return _result; }
   const PBuffer& getCapture() const { return _capture; }
+  // Blur buffer A, B or C (index 0, 1, 2).
+  const PBuffer* getPassBuffer(int index) const { return index == 0 ? &_a : index == 1 ? &_b : &_c; }
 
  protected:
   void startLinked(uint32_t time) override;
