@@ -103,11 +103,14 @@ void GridExp::render(uint32_t time) {
   glDisable(GL_LIGHTING);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
+  // The changed flag alone misses keyed changes (sampling between keys does not raise it), so
+  // a mode other than the last one drawn resets the grid too.
   const uint32_t mode = _anim.valueAt(time);
-  if (_anim.isChanged()) {
+  if (_anim.isChanged() || mode != _lastMode) {
     resetGrid();
     _anim.clearChanged();
   }
+  _lastMode = mode;
   runMode(mode, 0.05f * _phase, time);
 
   const bool blend = _blend.valueAt(time);

@@ -77,6 +77,21 @@ TEST_F(GridExpTest, ChangingAnimResetsTheGridAndModesAboveThreeLeaveIt) {
   grid.render(2000);
   for (int i = 0; i < GridExp::kSize; i += 7)
     for (int j = 0; j < GridExp::kSize; j += 7) EXPECT_TRUE(atRest(grid.vertexAt(i, j))) << i << "," << j;
+  // A keyed change (sampling between keys raises no changed flag) resets the grid too.
+  IntVariable& anim = *static_cast<IntVariable*>(grid.findVariable("Anim"));
+  anim.replaceKeys({{0, 0.0f}, {2500, 1.0f}, {9000, 1.0f}});
+  anim.clearChanged();
+  grid.update(2400);
+  grid.render(2400);
+  EXPECT_FALSE(atRest(grid.vertexAt(10, 10)));
+  grid.update(2600);
+  grid.render(2600);  // mode 1 keeps x and y at rest
+  EXPECT_EQ(grid.vertexAt(10, 10).position[0], grid.vertexAt(10, 10).rest[0]);
+  EXPECT_EQ(grid.vertexAt(10, 10).position[1], grid.vertexAt(10, 10).rest[1]);
+  setAnim(grid, 4);
+  anim.replaceKeys({});
+  grid.update(2700);
+  grid.render(2700);
   // Without a change the grid stays as the last mode left it.
   grid.runMode(0, 100.0f, 2000);
   const GridExp::Vertex moved = grid.vertexAt(10, 10);
