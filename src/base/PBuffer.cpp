@@ -10,42 +10,29 @@
 
 namespace {
 
-// The window's render target, captured by the first initialize of any buffer (whatever is
-// bound then: the window's framebuffer).
-GLint gWindowFramebuffer = 0;
-bool gWindowCaptured = false;
-
 bool gRenderDepthTextureMissing = false;  // test switch
 
 const char* const kCouldNotCreate = "PBuffer: Could not create. ";
 
-// Restores the bindings that initialize touches, so creating a buffer changes no caller state.
-class BindingGuard {
- public:
-  BindingGuard() {
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &_texture);
-    glGetIntegerv(GL_RENDERBUFFER_BINDING, &_renderbuffer);
-    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &_draw);
-    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &_read);
-  }
-  ~BindingGuard() {
-    glBindTexture(GL_TEXTURE_2D, GLuint(_texture));
-    glBindRenderbuffer(GL_RENDERBUFFER, GLuint(_renderbuffer));
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, GLuint(_draw));
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, GLuint(_read));
-  }
-
- private:
-  GLint _texture = 0, _renderbuffer = 0, _draw = 0, _read = 0;
-};
-
 void failCreation(const char* reason) { reportErrorText(__FILE__, __LINE__, kCouldNotCreate, reason, true); }
 
 // Storage errors of the attachments, as the window system's error names.
-void checkAllocation() {
+bool checkAllocation() {
   const GLenum error = glGetError();
-  if (error == GL_NO_ERROR) return;
+  if (error == GL_NO_ERROR) return true;
   failCreation(error == GL_OUT_OF_MEMORY ? "ERROR_NO_SYSTEM_RESOURCES" : glErrorName(error));
+  return false;
+}
+
+// A context drawing to its window's default framebuffer draws to the back buffer.
+void selectBackBufferOfWindow() {
+  GLint draw = -1;
+  glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &draw);
+  GLboolean doubleBuffered = GL_FALSE;
+  glGetBooleanv(GL_DOUBLEBUFFER, &doubleBuffered);
+  if (draw != 0 || !doubleBuffered) return;
+  glDrawBuffer(GL_BACK);
+  glReadBuffer(GL_BACK);
 }
 
 }  // namespace
@@ -89,10 +76,6 @@ bool PBuffer::initialize(int width, int height, bool depthTexture) {
   checkGLError(__FILE__, __LINE__);
   _width = width;
   _height = height;
-  if (!gWindowCaptured) {
-    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &gWindowFramebuffer);
-    gWindowCaptured = true;
-  }
   if (!isSupported()) {
     reportError(__FILE__, __LINE__, "PBuffer: Error in wglChoosePixelFormatARB", true);
     return false;
@@ -110,7 +93,38 @@ bool PBuffer::initialize(int width, int height, bool depthTexture) {
     return false;
   }
 
-  BindingGuard guard;
+  // The buffer's own context, sharing objects with the current one. SDL makes it current.
+  SDL_Window* window = SDL_GL_GetCurrentWindow();
+  SDL_GLContext caller = SDL_GL_GetCurrentContext();
+  if (!window || !caller) {
+    reportError(__FILE__, __LINE__, "PBuffer: Could not get device context", true);
+    return false;
+  }
+  int sharing = 0;
+  SDL_GL_GetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, &sharing);
+  SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
+  _context = SDL_GL_CreateContext(window);
+  SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, sharing);
+  if (!_context) {
+    SDL_GL_MakeCurrent(window, caller);
+    reportErrorText(__FILE__, __LINE__, "PBuffer: Could not create resource context", SDL_GetError(), true);
+    return false;
+  }
+  _window = window;
+  const bool created = createTargets(depthTexture);
+  SDL_GL_MakeCurrent(window, caller);
+  if (!created) {
+    deleteTargets();
+    SDL_GL_DeleteContext(_context);
+    forget();
+    return false;
+  }
+  _initialized = true;
+  return true;
+}
+
+bool PBuffer::createTargets(bool depthTexture) {
+  const int width = _width, height = _height;
   if (!_colorTexture) glGenTextures(1, &_colorTexture);
   glBindTexture(GL_TEXTURE_2D, _colorTexture);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
@@ -134,7 +148,7 @@ bool PBuffer::initialize(int width, int height, bool depthTexture) {
     glBindRenderbuffer(GL_RENDERBUFFER, _depthBuffer);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
   }
-  checkAllocation();
+  if (!checkAllocation()) return false;
 
   glGenFramebuffers(1, &_framebuffer);
   glBindFramebuffer(GL_FRAMEBUFFER, _framebuffer);
@@ -149,14 +163,30 @@ bool PBuffer::initialize(int width, int height, bool depthTexture) {
     failCreation(framebufferStatusText(status));
     return false;
   }
-  checkAllocation();
+  if (!checkAllocation()) return false;
 
   // The size granted is the colour texture's.
   glBindTexture(GL_TEXTURE_2D, _colorTexture);
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &_width);
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &_height);
-  _initialized = true;
+  // Everything but the framebuffer binding back at GL's defaults for the first enable.
+  glBindTexture(GL_TEXTURE_2D, 0);
+  glBindRenderbuffer(GL_RENDERBUFFER, 0);
   return true;
+}
+
+void PBuffer::deleteTargets() {
+  if (_depthBuffer) glDeleteRenderbuffers(1, &_depthBuffer);
+  if (_depthTexture) glDeleteTextures(1, &_depthTexture);
+  if (_colorTexture) glDeleteTextures(1, &_colorTexture);
+}
+
+void PBuffer::forget() {
+  _framebuffer = _depthBuffer = _depthTexture = _colorTexture = 0;
+  _context = _window = nullptr;
+  _enableDepth = 0;
+  _textureCreated = false;
+  _initialized = false;
 }
 
 void PBuffer::applyTextureParameters(GLuint texture, GLint wrapMode, GLint minFilter, GLint magFilter) {
@@ -176,7 +206,9 @@ bool PBuffer::createTexture(GLint wrapMode, GLint minFilter, GLint magFilter) {
   return true;
 }
 
-void PBuffer::createDefaultTexture() { createTexture(GL_CLAMP_TO_EDGE, GL_LINEAR, GL_LINEAR); }
+// initialize gave the colour texture these parameters already when none had been chosen, so the
+// caller's texture bindings stay untouched.
+void PBuffer::createDefaultTexture() { _textureCreated = true; }
 
 void PBuffer::enable() {
   checkGLError(__FILE__, __LINE__);
@@ -188,25 +220,16 @@ void PBuffer::enable() {
     reportError(__FILE__, __LINE__, "PBuffer::enable() failed", true);
     return;
   }
-  SavedTarget& saved = _saved[_enableDepth];
-  glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &saved.drawFramebuffer);
-  glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &saved.readFramebuffer);
-  // The separate context of a pixel buffer, emulated: everything the caller's target had set is
-  // saved here and restored by disable.
-  glPushAttrib(GL_ALL_ATTRIB_BITS);
-  glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
-  // After the push, so that the binding it makes does not stay with the caller.
   if (!_textureCreated) createDefaultTexture();
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glBindFramebuffer(GL_FRAMEBUFFER, _framebuffer);
-  if (glGetError() != GL_NO_ERROR || glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-    reportError(__FILE__, __LINE__, "PBuffer::enable() failed", true);
+  SavedContext& saved = _saved[_enableDepth];
+  saved.window = SDL_GL_GetCurrentWindow();
+  saved.context = SDL_GL_GetCurrentContext();
+  if (saved.context != _context && SDL_GL_MakeCurrent(static_cast<SDL_Window*>(_window), _context) != 0) {
+    reportErrorText(__FILE__, __LINE__, "PBuffer::enable() failed", SDL_GetError(), true);
     return;
   }
   ++_enableDepth;
+  glBindFramebuffer(GL_FRAMEBUFFER, _framebuffer);
   glDrawBuffer(GL_COLOR_ATTACHMENT0);
   glReadBuffer(GL_COLOR_ATTACHMENT0);
   glViewport(0, 0, _width, _height);
@@ -219,24 +242,17 @@ void PBuffer::disable() {
     reportError(__FILE__, __LINE__, "PBuffer::disable failed", false);
     return;
   }
-  const SavedTarget& saved = _saved[--_enableDepth];
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glPopMatrix();
-  // Back to the saved target first: the attribute pop restores its draw buffer selection.
-  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, GLuint(saved.drawFramebuffer));
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, GLuint(saved.readFramebuffer));
-  glPopClientAttrib();
-  glPopAttrib();
-  if (saved.drawFramebuffer == gWindowFramebuffer) {
-    GLboolean doubleBuffered = GL_FALSE;
-    glGetBooleanv(GL_DOUBLEBUFFER, &doubleBuffered);
-    if (doubleBuffered) {
-      glDrawBuffer(GL_BACK);
-      glReadBuffer(GL_BACK);
-    }
+  const SavedContext& saved = _saved[--_enableDepth];
+  if (saved.context == _context) return;  // a nested enable of this same buffer
+  // Contexts see each other's drawing only once it is complete: the caller is about to sample
+  // the buffer's texture.
+  glFinish();
+  if (SDL_GL_MakeCurrent(static_cast<SDL_Window*>(saved.window), saved.context) != 0) {
+    reportErrorText(__FILE__, __LINE__, "PBuffer::disable failed", SDL_GetError(), false);
+    return;
   }
+  if (!saved.context) return;
+  selectBackBufferOfWindow();
   checkGLError(__FILE__, __LINE__);
 }
 
@@ -265,25 +281,15 @@ void PBuffer::release(int buffer) {
 void PBuffer::destroy() {
   if (!_initialized) return;
   // After the window's context is gone (effects are destroyed after the window at shutdown)
-  // the GL objects went with it: only forget them.
+  // the shared objects went with it: only forget them. Deleting the buffer's context is safe
+  // then too; SDL ignores it once its GL library is unloaded.
   if (!SDL_GL_GetCurrentContext()) {
-    _framebuffer = _depthBuffer = _depthTexture = _colorTexture = 0;
-    _enableDepth = 0;
-    _textureCreated = false;
-    _initialized = false;
+    SDL_GL_DeleteContext(_context);
+    forget();
     return;
   }
   while (_enableDepth > 0) disable();
-  GLint draw = 0, read = 0;
-  glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &draw);
-  glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &read);
-  if (GLuint(draw) == _framebuffer) glBindFramebuffer(GL_DRAW_FRAMEBUFFER, GLuint(gWindowFramebuffer));
-  if (GLuint(read) == _framebuffer) glBindFramebuffer(GL_READ_FRAMEBUFFER, GLuint(gWindowFramebuffer));
-  glDeleteFramebuffers(1, &_framebuffer);
-  if (_depthBuffer) glDeleteRenderbuffers(1, &_depthBuffer);
-  if (_depthTexture) glDeleteTextures(1, &_depthTexture);
-  glDeleteTextures(1, &_colorTexture);
-  _framebuffer = _depthBuffer = _depthTexture = _colorTexture = 0;
-  _textureCreated = false;
-  _initialized = false;
+  deleteTargets();  // shared objects; the framebuffer goes with the buffer's context
+  SDL_GL_DeleteContext(_context);
+  forget();
 }

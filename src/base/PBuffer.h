@@ -3,11 +3,13 @@
 // colour texture plus a depth-24/stencil-8 renderbuffer, or, for the depth variant, a depth-24/
 // stencil-8 texture that can be bound instead of the colour.
 //
-// A window-system pixel buffer had its own GL context. That is emulated: enable() saves the
-// current render target together with the attribute state (glPushAttrib/glPushClientAttrib, all
-// bits) and both the projection and the model-view matrix; disable() returns to the saved target
-// and restores all of it, so state set while the buffer is enabled does not leak into the target
-// that was current before. Enables nest (an enabled buffer may enable another one).
+// Each buffer is a GL context of its own, sharing textures, lists and programs with the context
+// that was current at initialize (the window's), with its framebuffer object bound. enable()
+// makes that context current and disable() makes the saved one current again, so drawing inside
+// starts from GL's defaults the first time and afterwards from what the buffer itself left; no
+// state of the caller leaks in or out. Enables nest (an enabled buffer may enable another one).
+// A context switch costs less than saving and resetting the whole fixed-function state on
+// llvmpipe (bench/pbuffer_switch prints both).
 //
 // Calling pattern: initialize once, createTexture once, then per frame enable / clear and
 // render / disable, and later bind / draw with the texture / release.
@@ -20,8 +22,8 @@ constexpr int WGL_DEPTH_COMPONENT_NV = 0x20A7;  // the depth buffer (depth varia
 class PBuffer {
  public:
   PBuffer() = default;
-  // Releases everything (destroy); the GL context that made the buffer must still be current or
-  // already gone.
+  // Releases everything (destroy); a context of the buffer's share group must still be current,
+  // or none at all (then the GL objects are only forgotten).
   ~PBuffer();
   PBuffer(const PBuffer&) = delete;
   PBuffer& operator=(const PBuffer&) = delete;
@@ -39,13 +41,14 @@ class PBuffer {
   // for the depth variant) and leaves it bound to GL_TEXTURE_2D. False when it already has one.
   bool createTexture(GLint wrapMode, GLint minFilter, GLint magFilter);
 
-  // Makes this buffer the render target: saves the current target and state, selects the colour
-  // buffer for drawing and reading, sets the viewport to (0, 0, width, height). Not initialised:
-  // non-fatal report "PBuffer not initialized". Creates the default texture (clamp to edge,
-  // linear) when none was created.
+  // Makes this buffer's context current (saving the current one), selects the colour buffer for
+  // drawing and reading, sets the viewport to (0, 0, width, height). Not initialised: non-fatal
+  // report "PBuffer not initialized"; the switch failing: fatal "PBuffer::enable() failed".
+  // Creates the default texture (clamp to edge, linear) when none was created.
   void enable();
-  // Returns to the target saved by enable and restores the saved state; the window target gets
-  // GL_BACK for drawing and reading when it is double-buffered. Without a matching enable:
+  // Waits for the drawing inside to finish (the texture is read from other contexts) and makes
+  // the context saved by enable current again; a context drawing to its double-buffered window
+  // gets GL_BACK for drawing and reading. Without a matching enable, or when the switch fails:
   // non-fatal report "PBuffer::disable failed".
   void disable();
   bool isEnabled() const { return _enableDepth > 0; }
@@ -68,7 +71,8 @@ class PBuffer {
   GLuint getTexture() const { return _textureCreated ? _colorTexture : 0; }
   // The depth texture of the depth variant (0 otherwise).
   GLuint getDepthTexture() const { return _depthTexture; }
-  // The framebuffer object (0 when not initialised), for tests and diagnostics.
+  // The framebuffer object, a name in the buffer's own context (0 when not initialised), for
+  // tests and diagnostics.
   GLuint getFramebuffer() const { return _framebuffer; }
 
   // True when the GL offers framebuffer objects (stands for pixel buffers with render-to-texture).
@@ -86,19 +90,24 @@ class PBuffer {
  private:
   void createDefaultTexture();
   void applyTextureParameters(GLuint texture, GLint wrapMode, GLint minFilter, GLint magFilter);
+  bool createTargets(bool depthTexture);  // in the buffer's context, which is current
+  void deleteTargets();                   // in any context of the share group
+  void forget();
 
   GLuint _colorTexture = 0;   // colour attachment; the buffer's texture once created
   GLuint _depthTexture = 0;   // depth variant: depth/stencil attachment as a texture
   GLuint _depthBuffer = 0;    // colour variant: depth/stencil renderbuffer
-  GLuint _framebuffer = 0;    // 0 until initialised
-  // Targets current when enable was called, innermost last (an enabled buffer may be enabled
-  // again; each disable returns to the target of its own enable).
-  struct SavedTarget {
-    GLint drawFramebuffer;
-    GLint readFramebuffer;
+  GLuint _framebuffer = 0;    // 0 until initialised; lives in _context
+  void* _context = nullptr;   // SDL_GLContext of the buffer
+  void* _window = nullptr;    // SDL_Window the buffer's context is made current with
+  // Contexts current when enable was called, innermost last (an enabled buffer may be enabled
+  // again; each disable returns to the context of its own enable).
+  struct SavedContext {
+    void* window;
+    void* context;
   };
-  static constexpr int kMaxEnableDepth = 16;  // the attribute stack is at least this deep
-  SavedTarget _saved[kMaxEnableDepth] = {};
+  static constexpr int kMaxEnableDepth = 16;
+  SavedContext _saved[kMaxEnableDepth] = {};
   int _enableDepth = 0;
   int _width = 0;             // pixels
   int _height = 0;            // pixels

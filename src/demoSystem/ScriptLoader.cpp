@@ -89,26 +89,31 @@ bool ScriptLoader::prepare(EffectList*& list, Timeline*& timeline) {
 }
 
 void ScriptLoader::load(const std::string& path) {
-  EffectList* list = nullptr;
-  Timeline* timeline = nullptr;
-  if (!prepare(list, timeline)) return;
+  if (!EffectList::current() || !Timeline::current()) {
+    EffectList* list = nullptr;
+    Timeline* timeline = nullptr;
+    prepare(list, timeline);  // reports what is missing
+    return;
+  }
   MemoryFile file(path.c_str());
   if (!file.isValid()) {
     reportErrorText(__FILE__, __LINE__, "script: could not open file for parsing", path.c_str(), true);
     return;
   }
-  _scriptName = path;
-  parse(reinterpret_cast<const char*>(file.data()), file.size(), *list, *timeline);
+  loadBytes(reinterpret_cast<const char*>(file.data()), file.size(), path);
   releaseFile(&file);
-  finish(*list, *timeline);
 }
 
 void ScriptLoader::loadText(const std::string& text, const std::string& scriptName) {
+  loadBytes(text.data(), text.size(), scriptName);
+}
+
+void ScriptLoader::loadBytes(const char* data, size_t size, const std::string& scriptName) {
   EffectList* list = nullptr;
   Timeline* timeline = nullptr;
   if (!prepare(list, timeline)) return;
   _scriptName = scriptName;
-  parse(text.data(), text.size(), *list, *timeline);
+  parse(data, size, *list, *timeline);
   finish(*list, *timeline);
 }
 

@@ -25,6 +25,9 @@ class ScriptLoader {
   void load(const std::string& path);
   // The same load from a script already in memory; scriptName is used in error reports.
   void loadText(const std::string& text, const std::string& scriptName);
+  // The same from size bytes at data (not copied; they must stay valid during the call). load
+  // and loadText end here.
+  void loadBytes(const char* data, size_t size, const std::string& scriptName);
 
   // Names defined by the last load (first definition of a name stands).
   const std::map<std::string, int32_t>& getDefinitions() const { return _definitions; }

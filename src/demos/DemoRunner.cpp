@@ -140,8 +140,8 @@ bool DemoRunner::runOneFrame() {
   glClear(kClearMask);
   renderFrame(static_cast<int32_t>(_clock.now()));
   ++_framesRendered;
-  const uint32_t second = static_cast<uint32_t>(_clock.now());
-  if (second > static_cast<uint32_t>(settings.endTime)) return false;
+  // Signed: a show that starts before zero reads negative times until it gets there.
+  if (_clock.now() > settings.endTime) return false;
   if (_capture && !_capture->writeFrame(settings.screenWidth, settings.screenHeight)) {
     _captureFailed = true;
     return false;

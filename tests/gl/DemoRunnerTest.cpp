@@ -69,23 +69,31 @@ class DemoRunnerTest : public ::testing::Test {
   DemoRunner _runner{_clock};
 };
 
-TEST_F(DemoRunnerTest, EndTestUsesTheSecondReadingComparedUnsigned) {
+TEST_F(DemoRunnerTest, EndTestUsesTheSecondReading) {
   const struct {
+    int32_t end;
     int64_t first, second;
     bool shown;
   } frames[] = {
-      {500, 999, true},
-      {999, 1000, true},     // equal to the end time: still shown
-      {1000, 1001, false},   // past it: rendered, not shown, loop ends
-      {-20, -10, false},     // negative times are huge unsigned values
+      {1000, 500, 999, true},      // before the end time
+      {1000, 999, 1000, true},     // equal to the end time: still shown
+      {1000, 1000, 1001, false},   // past it: rendered, not shown, loop ends
+      {1000, -20, -10, true},      // a show started before zero plays on
+      {1000, -3000, 2000, false},  // the second reading counts, not the first
+      {1000, 2000, -1, true},      // the same the other way round
+      {-100, -200, -100, true},    // an end before zero works the same way
+      {-100, -200, -99, false},    // past an end before zero
+      {-100, 0, 0, false},         // zero is past an end before zero
+      {0, -1, 0, true},            // an end at zero shows zero
   };
   for (const auto& f : frames) {
+    demoSettings().endTime = f.end;
     const unsigned long swaps = _runner.engine().swapCount();
     const unsigned long rendered = _runner.framesRendered();
     nextFrameReads(f.first, f.second);
-    EXPECT_EQ(_runner.runOneFrame(), f.shown) << f.second;
-    EXPECT_EQ(_runner.engine().swapCount(), swaps + (f.shown ? 1 : 0)) << f.second;
-    EXPECT_EQ(_runner.framesRendered(), rendered + 1) << f.second;
+    EXPECT_EQ(_runner.runOneFrame(), f.shown) << f.end << " " << f.second;
+    EXPECT_EQ(_runner.engine().swapCount(), swaps + (f.shown ? 1 : 0)) << f.end << " " << f.second;
+    EXPECT_EQ(_runner.framesRendered(), rendered + 1) << f.end << " " << f.second;
   }
 }
 

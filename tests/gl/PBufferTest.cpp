@@ -11,7 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -50,10 +52,12 @@ class PBufferTest : public GLSuite<256, 128> {
   // Colour texel (x, y) of a buffer, y counted from the first row (the bottom of the picture).
   static uint32_t texel(PBuffer& buffer, int x, int y) {
     std::vector<uint32_t> texels(size_t(buffer.getWidth()) * buffer.getHeight());
+    const GLint bound = integer(GL_TEXTURE_BINDING_2D);
     buffer.bind(WGL_FRONT_LEFT_ARB);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
     buffer.release(WGL_FRONT_LEFT_ARB);
+    glBindTexture(GL_TEXTURE_2D, GLuint(bound));
     return texels[size_t(y) * buffer.getWidth() + x];
   }
 };
@@ -248,6 +252,326 @@ TEST_F(PBufferTest, StateSetInsideDoesNotLeakOut) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   glDeleteTextures(1, &someTexture);
+}
+
+// Runs fn with unit as the active texture unit, leaving the active unit as it was.
+template <typename Fn>
+auto onUnit(int unit, Fn fn) {
+  GLint active = GL_TEXTURE0;
+  glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
+  glActiveTexture(GLenum(GL_TEXTURE0 + unit));
+  auto result = fn();
+  glActiveTexture(GLenum(active));
+  return result;
+}
+
+// One piece of state: how to move it away from GL's default, and how to read it.
+struct StateRow {
+  std::string label;
+  std::function<void()> change;
+  std::function<std::vector<double>()> read;
+};
+
+const char* const kRedProgram =
+    "!!ARBvp1.0\n"
+    "MOV result.position, vertex.position;\n"
+    "MOV result.color, {1, 0, 0, 1};\n"
+    "END\n";
+
+// State of every group a caller's context may leave behind. textures: a grey 2D texture and a
+// grey cube map; program: an ARB vertex program that paints red. Each change, left in force
+// while drawing, alters a white quad drawn from defaults (or, for the active unit and the clear
+// colour, the result of later calls).
+std::vector<StateRow> stateRows(GLuint texture2D, GLuint cubeMap, GLuint program) {
+  std::vector<StateRow> rows;
+  for (int unit = 0; unit < 4; ++unit) {
+    const std::string u = " unit " + std::to_string(unit);
+    rows.push_back({"2D texturing" + u,
+                    [=] {
+                      onUnit(unit, [=] {
+                        glBindTexture(GL_TEXTURE_2D, texture2D);
+                        glEnable(GL_TEXTURE_2D);
+                        return 0;
+                      });
+                    },
+                    [=] {
+                      return onUnit(unit, [] {
+                        return std::vector<double>{enabled(GL_TEXTURE_2D)[0], floats(GL_TEXTURE_BINDING_2D, 1)[0]};
+                      });
+                    }});
+    rows.push_back(
+        {"cube texturing" + u,
+         [=] {
+           onUnit(unit, [=] {
+             glBindTexture(GL_TEXTURE_CUBE_MAP, cubeMap);
+             glEnable(GL_TEXTURE_CUBE_MAP);
+             return 0;
+           });
+         },
+         [=] {
+           return onUnit(unit, [] {
+             return std::vector<double>{enabled(GL_TEXTURE_CUBE_MAP)[0], floats(GL_TEXTURE_BINDING_CUBE_MAP, 1)[0]};
+           });
+         }});
+    rows.push_back({"texture environment" + u,
+                    [=] {
+                      onUnit(unit, [] {
+                        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_ADD);
+                        return 0;
+                      });
+                    },
+                    [=] {
+                      return onUnit(unit, [] {
+                        GLint mode = 0;
+                        glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+                        return std::vector<double>{double(mode)};
+                      });
+                    }});
+  }
+  const std::vector<StateRow> more = {
+      {"active unit", [] { glActiveTexture(GL_TEXTURE2); }, [] { return floats(GL_ACTIVE_TEXTURE, 1); }},
+      {"blending",
+       [] {
+         glEnable(GL_BLEND);
+         glBlendFunc(GL_ZERO, GL_SRC_COLOR);
+       },
+       [] {
+         return std::vector<double>{enabled(GL_BLEND)[0], floats(GL_BLEND_SRC, 1)[0], floats(GL_BLEND_DST, 1)[0]};
+       }},
+      {"depth",
+       [] {
+         glEnable(GL_DEPTH_TEST);
+         glDepthFunc(GL_NEVER);
+         glDepthMask(GL_FALSE);
+       },
+       [] {
+         return std::vector<double>{enabled(GL_DEPTH_TEST)[0], floats(GL_DEPTH_FUNC, 1)[0],
+                                    floats(GL_DEPTH_WRITEMASK, 1)[0]};
+       }},
+      {"alpha test",
+       [] {
+         glEnable(GL_ALPHA_TEST);
+         glAlphaFunc(GL_LESS, 0.5f);
+       },
+       [] {
+         return std::vector<double>{enabled(GL_ALPHA_TEST)[0], floats(GL_ALPHA_TEST_FUNC, 1)[0],
+                                    floats(GL_ALPHA_TEST_REF, 1)[0]};
+       }},
+      {"stencil",
+       [] {
+         glEnable(GL_STENCIL_TEST);
+         glStencilFunc(GL_EQUAL, 7, 0xFF);
+         glStencilOp(GL_KEEP, GL_INCR, GL_INCR);
+       },
+       [] {
+         return std::vector<double>{enabled(GL_STENCIL_TEST)[0], floats(GL_STENCIL_FUNC, 1)[0],
+                                    floats(GL_STENCIL_REF, 1)[0], floats(GL_STENCIL_PASS_DEPTH_PASS, 1)[0]};
+       }},
+      {"fog",
+       [] {
+         glEnable(GL_FOG);
+         glFogi(GL_FOG_MODE, GL_LINEAR);
+         glFogf(GL_FOG_START, -2);
+         glFogf(GL_FOG_END, -1);
+       },
+       [] {
+         return std::vector<double>{enabled(GL_FOG)[0], floats(GL_FOG_MODE, 1)[0], floats(GL_FOG_START, 1)[0],
+                                    floats(GL_FOG_END, 1)[0]};
+       }},
+      {"lighting",
+       [] {
+         glEnable(GL_LIGHTING);
+         glEnable(GL_LIGHT1);
+         glShadeModel(GL_FLAT);
+       },
+       [] {
+         return std::vector<double>{enabled(GL_LIGHTING)[0], enabled(GL_LIGHT1)[0], floats(GL_SHADE_MODEL, 1)[0]};
+       }},
+      {"colour", [] { glColor4f(0.2f, 0.3f, 0.4f, 0.5f); }, [] { return floats(GL_CURRENT_COLOR, 4); }},
+      {"colour mask", [] { glColorMask(GL_TRUE, GL_FALSE, GL_TRUE, GL_FALSE); },
+       [] { return floats(GL_COLOR_WRITEMASK, 4); }},
+      {"clear colour", [] { glClearColor(0.1f, 0.9f, 0.1f, 0.7f); }, [] { return floats(GL_COLOR_CLEAR_VALUE, 4); }},
+      {"polygon mode", [] { glPolygonMode(GL_FRONT_AND_BACK, GL_LINE); }, [] { return floats(GL_POLYGON_MODE, 2); }},
+      {"line width", [] { glLineWidth(5.0f); }, [] { return floats(GL_LINE_WIDTH, 1); }},
+      {"culling",
+       [] {
+         glEnable(GL_CULL_FACE);
+         glCullFace(GL_BACK);
+         glFrontFace(GL_CW);
+       },
+       [] {
+         return std::vector<double>{enabled(GL_CULL_FACE)[0], floats(GL_CULL_FACE_MODE, 1)[0],
+                                    floats(GL_FRONT_FACE, 1)[0]};
+       }},
+      {"scissor",
+       [] {
+         glEnable(GL_SCISSOR_TEST);
+         glScissor(0, 0, 1, 1);
+       },
+       [] {
+         return std::vector<double>{enabled(GL_SCISSOR_TEST)[0], floats(GL_SCISSOR_BOX, 4)[2]};
+       }},
+      {"projection",
+       [] {
+         glMatrixMode(GL_PROJECTION);
+         glLoadIdentity();
+         glOrtho(2, 3, 2, 3, -1, 1);
+         glMatrixMode(GL_MODELVIEW);
+       },
+       [] { return floats(GL_PROJECTION_MATRIX, 16); }},
+      {"model-view",
+       [] {
+         glMatrixMode(GL_MODELVIEW);
+         glLoadIdentity();
+         glTranslatef(5, 0, 0);
+       },
+       [] { return floats(GL_MODELVIEW_MATRIX, 16); }},
+      {"vertex program",
+       [program] {
+         glBindProgramARB(GL_VERTEX_PROGRAM_ARB, program);
+         glEnable(GL_VERTEX_PROGRAM_ARB);
+       },
+       [] {
+         GLint bound = -1;
+         glGetProgramivARB(GL_VERTEX_PROGRAM_ARB, GL_PROGRAM_BINDING_ARB, &bound);
+         return std::vector<double>{enabled(GL_VERTEX_PROGRAM_ARB)[0], double(bound)};
+       }},
+      {"vertex array", [] { glEnableClientState(GL_COLOR_ARRAY); }, [] { return enabled(GL_COLOR_ARRAY); }},
+      {"matrix mode", [] { glMatrixMode(GL_TEXTURE); }, [] { return floats(GL_MATRIX_MODE, 1); }},
+  };
+  rows.insert(rows.end(), more.begin(), more.end());
+  return rows;
+}
+
+std::vector<std::vector<double>> readAll(const std::vector<StateRow>& rows) {
+  std::vector<std::vector<double>> values;
+  for (const StateRow& row : rows) values.push_back(row.read());
+  return values;
+}
+
+// Clears the enabled buffer with the current clear colour and draws a quad over all of it in
+// the current colour, with whatever else is in force.
+void clearAndDrawQuad() {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  glBegin(GL_QUADS);
+  glVertex2f(-1, -1);
+  glVertex2f(1, -1);
+  glVertex2f(1, 1);
+  glVertex2f(-1, 1);
+  glEnd();
+}
+
+TEST_F(PBufferTest, DrawingInsideStartsFromDefaultsAndKeepsItsOwnState) {
+  const uint32_t grey = 0xFF808080;
+  GLuint texture2D = 0, cubeMap = 0, program = 0;
+  glGenTextures(1, &texture2D);
+  glBindTexture(GL_TEXTURE_2D, texture2D);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, &grey);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glGenTextures(1, &cubeMap);
+  glBindTexture(GL_TEXTURE_CUBE_MAP, cubeMap);
+  for (int face = 0; face < 6; ++face)
+    glTexImage2D(GLenum(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face), 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, &grey);
+  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  glGenProgramsARB(1, &program);
+  glBindProgramARB(GL_VERTEX_PROGRAM_ARB, program);
+  glProgramStringARB(GL_VERTEX_PROGRAM_ARB, GL_PROGRAM_FORMAT_ASCII_ARB, GLsizei(std::strlen(kRedProgram)),
+                     kRedProgram);
+  ASSERT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+  glBindProgramARB(GL_VERTEX_PROGRAM_ARB, 0);
+  const std::vector<StateRow> rows = stateRows(texture2D, cubeMap, program);
+
+  PBuffer first, second;
+  ASSERT_TRUE(first.initialize(16, 16, false));
+  ASSERT_TRUE(second.initialize(16, 16, false));
+  // The defaults, as a buffer sees them before anything was set anywhere.
+  first.enable();
+  const std::vector<std::vector<double>> defaults = readAll(rows);
+  first.disable();
+
+  for (const StateRow& row : rows) row.change();
+  const std::vector<std::vector<double>> window = readAll(rows);
+  for (size_t i = 0; i < rows.size(); ++i) ASSERT_NE(window[i], defaults[i]) << "no change: " << rows[i].label;
+
+  // Nothing of the window's state reaches either buffer: the quad comes out white on the
+  // cleared black.
+  for (PBuffer* buffer : {&first, &second}) {
+    buffer->enable();
+    const std::vector<std::vector<double>> inside = readAll(rows);
+    for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(inside[i], defaults[i]) << rows[i].label;
+    clearAndDrawQuad();
+    buffer->disable();
+    EXPECT_EQ(texel(*buffer, 0, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(texel(*buffer, 8, 8), 0xFFFFFFFFu);
+    EXPECT_EQ(texel(*buffer, 15, 15), 0xFFFFFFFFu);
+  }
+  EXPECT_EQ(readAll(rows), window);
+  GLboolean doubleBuffered = GL_FALSE;
+  glGetBooleanv(GL_DOUBLEBUFFER, &doubleBuffered);
+  if (doubleBuffered) {
+    EXPECT_EQ(integer(GL_DRAW_BUFFER), GL_BACK);
+  }
+
+  // State set inside stays with the buffer, across disables and another buffer's use, and only
+  // there.
+  first.enable();
+  for (const StateRow& row : rows) row.change();
+  const std::vector<std::vector<double>> kept = readAll(rows);
+  first.disable();
+  EXPECT_EQ(readAll(rows), window);
+  second.enable();
+  EXPECT_EQ(readAll(rows), defaults);
+  second.disable();
+  first.enable();
+  EXPECT_EQ(readAll(rows), kept);
+  // With that state the clear reaches only the scissor box's pixel and only red and blue, and
+  // the depth function keeps the quad out.
+  clearAndDrawQuad();
+  first.disable();
+  const uint32_t corner = texel(first, 0, 0);
+  EXPECT_NEAR(redOf(corner), 26, 1);  // 0.1 of the clear colour
+  EXPECT_EQ(greenOf(corner), 255);
+  EXPECT_NEAR(blueOf(corner), 26, 1);
+  EXPECT_EQ(alphaOf(corner), 255);
+  EXPECT_EQ(texel(first, 8, 8), 0xFFFFFFFFu);
+
+  // Back to a plain window for the other tests.
+  glActiveTexture(GL_TEXTURE0);
+  glDeleteTextures(1, &texture2D);
+  glDeleteTextures(1, &cubeMap);
+  glDeleteProgramsARB(1, &program);
+  for (int unit = 3; unit >= 0; --unit) {
+    glActiveTexture(GLenum(GL_TEXTURE0 + unit));
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_TEXTURE_CUBE_MAP);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  }
+  glDisable(GL_VERTEX_PROGRAM_ARB);
+  glDisable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ZERO);
+  glDisable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LESS);
+  glDepthMask(GL_TRUE);
+  glDisable(GL_ALPHA_TEST);
+  glDisable(GL_STENCIL_TEST);
+  glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+  glDisable(GL_FOG);
+  glDisable(GL_LIGHTING);
+  glShadeModel(GL_SMOOTH);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  glLineWidth(1);
+  glDisable(GL_CULL_FACE);
+  glFrontFace(GL_CCW);
+  glDisable(GL_SCISSOR_TEST);
+  glDisableClientState(GL_COLOR_ARRAY);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glColor4f(1, 1, 1, 1);
 }
 
 TEST_F(PBufferTest, DestroyThenInitializeWithAnotherSize) {

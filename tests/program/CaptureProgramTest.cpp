@@ -27,11 +27,12 @@ TEST(CaptureProgram, WritesOneFileForEachShownFrame) {
     std::vector<std::string> args;
     int frames;
   } cases[] = {
-      {{"--fps", "20"}, 3},                     // 0, 50, 100 (the end time, still shown)
-      {{"--fps", "20", "--from", "50"}, 2},     // 50, 100
-      {{"--fps", "20", "--to", "50"}, 2},       // 0, 50
-      {{"--fps", "30"}, 4},                     // 0, 33, 66, 100
-      {{"--fps", "20", "--to", "5000"}, 3},     // nothing after the end time is shown
+      {{"--fps", "20"}, 3},                    // 0, 50, 100 (the end time, still shown)
+      {{"--fps", "20", "--from", "50"}, 2},    // 50, 100
+      {{"--fps", "20", "--to", "50"}, 2},      // 0, 50
+      {{"--fps", "30"}, 4},                    // 0, 33, 66, 100
+      {{"--fps", "20", "--to", "5000"}, 3},    // nothing after the end time is shown
+      {{"--fps", "10", "--from", "-200"}, 4},  // -200, -100, 0, 100: before zero too
   };
   for (const auto& c : cases) {
     TempDir dir;
@@ -115,6 +116,51 @@ TEST(CaptureProgram, FramesShowWhatTheScriptAsksFor) {
       EXPECT_NEAR(p[0], e.r, 2) << name << " at " << x << "," << y;
       EXPECT_NEAR(p[1], e.g, 2) << name << " at " << x << "," << y;
       EXPECT_NEAR(p[2], e.b, 2) << name << " at " << x << "," << y;
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// An oscilloscope over a white clear: its trace (a flat line of silence across the middle of its
+// rectangle, which darkens the screen to black) shows in every captured frame, whatever state
+// the drawing over the screen left behind in the frame before.
+TEST(CaptureProgram, OscilloscopeTraceShowsInEveryFrame) {
+  TempDir dir;
+  dir.write("data/scripts/demo.scr",
+            "DEMO_END 1000\n"
+            "__SETUP__\n"
+            "INSERT_EFFECT Clear\n"
+            "INSERT_EFFECT Osc\n"
+            "__TIMELINE__\n"
+            "0 b Clear\n"
+            "0 s Clear Red 1\n"
+            "0 s Clear Green 1\n"
+            "0 s Clear Blue 1\n"
+            "0 i Osc\n"
+            "0 b Osc\n");
+  ASSERT_TRUE(packShowData(dir.path()));
+  ProgramRun run(ProgramRun::rk17Path(), {"--capture", "out", "--fps", "10", "--to", "500"}, dir.path(),
+                 {"SDL_VIDEODRIVER=offscreen"});
+  ASSERT_EQ(run.wait(30000), 0) << run.stderrText();
+
+  // The rectangle spans x 320..640 and y 240..480 (from the top); the trace's middle row is y 360.
+  for (int frame = 0; frame <= 5; ++frame) {
+    char name[40];
+    std::snprintf(name, sizeof name, "/out/frame-%06d.png", frame);
+    int w = 0, h = 0;
+    const std::vector<uint8_t> pixels = readPngRgb(dir.path() + name, &w, &h);
+    ASSERT_EQ(w, 800) << name;
+    ASSERT_EQ(h, 600) << name;
+    const auto at = [&](int x, int y) { return &pixels[(size_t(y) * w + x) * 3]; };
+    for (int x : {330, 480, 630}) {
+      for (int c = 0; c < 3; ++c) {
+        EXPECT_EQ(at(x, 360)[c], 0) << name << " trace at x " << x;
+        EXPECT_EQ(at(x, 300)[c], 255) << name << " rectangle above the trace at x " << x;
+        EXPECT_EQ(at(x, 100)[c], 255) << name << " screen above the rectangle at x " << x;
+      }
     }
   }
 }
