@@ -1,8 +1,12 @@
 #include "Blur.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <string>
+#include <vector>
 
 #include "ErrorReport.h"
 #include "ScreenHelpers.h"
@@ -10,11 +14,11 @@
 
 namespace {
 // Process-wide, shared by every instance.
-bool gCopyPath = false;                 // the capture goes through the window and "atiblur"
-bool gCopyPathUsed = false;             // some update took the copy path: "atiblur" is the source
-Texture* gAtiBlur = nullptr;            // 512 x 512 copy of the window's lower-left corner
-const PBuffer* gLastCapture = nullptr;  // capture buffer of the instance that updated last
-bool gFastPathSet = false;              // setFastPath was called
+bool gCopyPath = false;           // the capture goes through the window and "atiblur"
+bool gCopyPathUsed = false;       // some update took the copy path: "atiblur" is the source
+Texture* gAtiBlur = nullptr;      // 512 x 512 copy of the window's lower-left corner
+PBuffer* gLastCapture = nullptr;  // capture buffer of the instance that updated last
+bool gFastPathSet = false;        // setFastPath was called
 bool gFastPath = true;
 
 constexpr int kCopySize = 512;  // pixels of the copy-path region and of "atiblur"
@@ -54,35 +58,22 @@ void drawPassQuad(float size) {
   glEnd();
 }
 
-// The fragment program of the fast passes: the taps of one pass summed. A tap adds where the
-// literal path's moved quad covers the pixel (its sample point, in target pixels, lies in
-// [0, size), pixel centres on the left and bottom edges counting as covered), and each tap is
-// rounded to the 8 bits the literal path's blended quads write, so both paths add the same
-// numbers.
+// The fragment programs of the fast passes: the taps of one pass summed in straight-line code,
+// one program per pass shape (size, step, offset, directions), made at first use. A tap adds
+// where the literal path's moved quad covers the pixel (its sample point, in target pixels,
+// lies in [0, size), pixel centres on the left and bottom edges counting as covered), and each
+// tap is rounded to the 8 bits the literal path's blended quads write, so both paths add the
+// same numbers.
 const char* kPassVertex =
     "#version 120\n"
     "void main() {\n"
     "  gl_Position = ftransform();\n"
     "}\n";
-const char* kPassFragment =
-    "uniform sampler2D source;\n"
-    "uniform vec2 shifts[TAPS];\n"
-    "uniform float size;\n"
-    "uniform float weight;\n"
-    "void main() {\n"
-    "  vec4 sum = vec4(0.0);\n"
-    "  for (int i = 0; i < TAPS; ++i) {\n"
-    "    vec2 p = gl_FragCoord.xy + shifts[i];\n"
-    "    if (p.x >= 0.0 && p.x < size && p.y >= 0.0 && p.y < size)\n"
-    "      sum += floor(texture2D(source, p / size) * weight * 255.0 + 0.5);\n"
-    "  }\n"
-    "  gl_FragColor = sum / 255.0;\n"
-    "}\n";
 
-GLuint compileShader(GLenum type, const char* prefix, const char* text) {
+GLuint compileShader(GLenum type, const std::string& text) {
   const GLuint shader = glCreateShader(type);
-  const char* parts[2] = {prefix, text};
-  glShaderSource(shader, 2, parts, nullptr);
+  const char* source = text.c_str();
+  glShaderSource(shader, 1, &source, nullptr);
   glCompileShader(shader);
   GLint ok = 0;
   glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
@@ -96,25 +87,51 @@ GLuint compileShader(GLenum type, const char* prefix, const char* text) {
   return shader;
 }
 
-struct PassProgram {
-  GLuint program = 0;
-  GLint shifts = -1;
-  GLint size = -1;
-  GLint weight = -1;
-  bool tried = false;
-};
-PassProgram gPrograms[2];  // 6 taps, 12 taps
+// The fragment program text for taps moved by shifts (target pixels, x then y per tap).
+std::string passFragment(const std::vector<float>& shifts, float size) {
+  char line[160];
+  std::snprintf(line, sizeof line,
+                "  vec2 inside = step(0.0, p) * (1.0 - step(%.1f, p));\n"
+                "  vec4 texel = texture2D(source, p / %.1f);\n",
+                double(size), double(size));
+  std::string text =
+      "#version 120\n"
+      "uniform sampler2D source;\n"
+      "uniform float weight;\n"
+      "vec4 tap(vec2 p) {\n";
+  text += line;
+  text +=
+      "  return inside.x * inside.y * floor(texel * weight * 255.0 + 0.5);\n"
+      "}\n"
+      "void main() {\n"
+      "  vec4 sum = vec4(0.0);\n";
+  for (size_t i = 0; i + 1 < shifts.size(); i += 2) {
+    std::snprintf(line, sizeof line, "  sum += tap(gl_FragCoord.xy + vec2(%.1f, %.1f));\n", double(shifts[i]),
+                  double(shifts[i + 1]));
+    text += line;
+  }
+  text += "  gl_FragColor = sum / 255.0;\n}\n";
+  return text;
+}
 
-// The program summing taps (6 or 12) taps; null program when it cannot be made (the literal
-// path is taken then).
-const PassProgram& passProgram(int taps) {
-  PassProgram& p = gPrograms[taps == 12 ? 1 : 0];
-  if (p.tried) return p;
-  p.tried = true;
-  const char* prefix = taps == 12 ? "#version 120\n#define TAPS 12\n" : "#version 120\n#define TAPS 6\n";
-  const GLuint vs = compileShader(GL_VERTEX_SHADER, "", kPassVertex);
-  const GLuint fs = compileShader(GL_FRAGMENT_SHADER, prefix, kPassFragment);
-  if (!vs || !fs) return p;
+struct PassProgram {
+  GLuint program = 0;  // 0: could not be made (the literal taps are drawn then)
+  GLint weight = -1;
+};
+std::map<std::string, PassProgram> gPrograms;  // by fragment program text
+
+const PassProgram& passProgram(const std::vector<float>& shifts, float size) {
+  const std::string text = passFragment(shifts, size);
+  auto found = gPrograms.find(text);
+  if (found != gPrograms.end()) return found->second;
+  PassProgram& p = gPrograms[text];
+  const GLuint vs = compileShader(GL_VERTEX_SHADER, kPassVertex);
+  const GLuint fs = compileShader(GL_FRAGMENT_SHADER, text);
+  if (!vs || !fs) {
+    if (vs) glDeleteShader(vs);
+    if (fs) glDeleteShader(fs);
+    return p;
+  }
   const GLuint program = glCreateProgram();
   glAttachShader(program, vs);
   glAttachShader(program, fs);
@@ -129,8 +146,6 @@ const PassProgram& passProgram(int taps) {
     return p;
   }
   p.program = program;
-  p.shifts = glGetUniformLocation(program, "shifts");
-  p.size = glGetUniformLocation(program, "size");
   p.weight = glGetUniformLocation(program, "weight");
   glUseProgram(program);
   glUniform1i(glGetUniformLocation(program, "source"), 0);
@@ -140,25 +155,15 @@ const PassProgram& passProgram(int taps) {
 
 // Sums the taps in one quad; false when the program is not available.
 bool fastTaps(float size, float step, float offset, float weight, bool onlyX, bool onlyY) {
-  const int taps = (onlyX || onlyY) ? 6 : 12;
-  const PassProgram& p = passProgram(taps);
-  if (!p.program) return false;
-  float shifts[24];
-  int n = 0;
   // A quad moved right by t pixels shows at x the texel of x - t; moved down (y-down
   // projection) by t it shows at window row y the texel of y + t.
-  for (int k = 0; k < 6 && !onlyY; ++k, ++n) {
-    shifts[2 * n] = offset - float(k) * step;
-    shifts[2 * n + 1] = 0.0f;
-  }
-  for (int k = 0; k < 6 && !onlyX; ++k, ++n) {
-    shifts[2 * n] = 0.0f;
-    shifts[2 * n + 1] = -offset + float(k) * step;
-  }
+  std::vector<float> shifts;
+  for (int k = 0; k < 6 && !onlyY; ++k) shifts.insert(shifts.end(), {offset - float(k) * step, 0.0f});
+  for (int k = 0; k < 6 && !onlyX; ++k) shifts.insert(shifts.end(), {0.0f, -offset + float(k) * step});
+  const PassProgram& p = passProgram(shifts, size);
+  if (!p.program) return false;
   glDisable(GL_BLEND);
   glUseProgram(p.program);
-  glUniform2fv(p.shifts, taps, shifts);
-  glUniform1f(p.size, size);
   glUniform1f(p.weight, weight);
   drawPassQuad(size);
   glUseProgram(0);
@@ -424,7 +429,7 @@ void Blur::render(uint32_t time) {
     if (gCopyPathUsed)
       current.texture = gAtiBlur;
     else
-      current.buffer = const_cast<PBuffer*>(gLastCapture);
+      current.buffer = gLastCapture;
     glDisable(GL_BLEND);
     if (current.exists()) {
       bindSource(current);
