@@ -154,13 +154,21 @@ const PassProgram& passProgram(const std::vector<float>& shifts, float size) {
 }
 
 // Sums the taps in one quad; false when the program is not available.
-bool fastTaps(float size, float step, float offset, float weight, bool onlyX, bool onlyY) {
-  // A quad moved right by t pixels shows at x the texel of x - t; moved down (y-down
-  // projection) by t it shows at window row y the texel of y + t.
+// Where each tap of a pass samples, relative to the pixel (target pixels, x then y per tap). A
+// quad moved right by t pixels shows at x the texel of x - t; moved down (y-down projection) by
+// t it shows at window row y the texel of y + t.
+std::vector<float> tapShifts(float step, float offset, bool onlyX, bool onlyY) {
   std::vector<float> shifts;
   for (int k = 0; k < 6 && !onlyY; ++k) shifts.insert(shifts.end(), {offset - float(k) * step, 0.0f});
   for (int k = 0; k < 6 && !onlyX; ++k) shifts.insert(shifts.end(), {0.0f, -offset + float(k) * step});
-  const PassProgram& p = passProgram(shifts, size);
+  return shifts;
+}
+
+// The spacing of the four passes: step and start offset in target pixels.
+const float kPassSteps[4][2] = {{1.0f, 2.5f}, {3.0f, 6.5f}, {5.0f, 12.5f}, {7.0f, 17.5f}};
+
+bool fastTaps(float size, float step, float offset, float weight, bool onlyX, bool onlyY) {
+  const PassProgram& p = passProgram(tapShifts(step, offset, onlyX, onlyY), size);
   if (!p.program) return false;
   glDisable(GL_BLEND);
   glUseProgram(p.program);
@@ -210,6 +218,10 @@ Blur::Blur() : PostEffect("Blur", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL
   createBuffer(_c, 512, 512, GL_LINEAR, false);
   gCopyPath = !PBuffer::hasRenderDepthTexture();
   if (gCopyPath) createAtiBlur();
+  // The programs of the usual passes are made now rather than in the middle of the show.
+  if (isFastPath() && !gCopyPath && _a.isInitialized()) {
+    for (const auto& pass : kPassSteps) passProgram(tapShifts(pass[0], pass[1], false, false), float(_a.getWidth()));
+  }
 }
 
 Blur::~Blur() {
@@ -324,7 +336,9 @@ void Blur::runInputPass(uint32_t time) {
       PBuffer* into;
       float step, offset;
     };
-    const Pass passes[4] = {{0, &_a, 1.0f, 2.5f}, {1, &_b, 3.0f, 6.5f}, {2, &_c, 5.0f, 12.5f}, {3, &_a, 7.0f, 17.5f}};
+    PBuffer* const targets[4] = {&_a, &_b, &_c, &_a};
+    Pass passes[4];
+    for (int i = 0; i < 4; ++i) passes[i] = Pass{i, targets[i], kPassSteps[i][0], kPassSteps[i][1]};
     for (const Pass& pass : passes) {
       if (n < pass.from) break;
       blurPass(source, *pass.into, pass.step, pass.offset, c, onlyX, onlyY);
