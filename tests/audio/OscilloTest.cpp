@@ -105,17 +105,18 @@ TEST_F(OscilloTest, TraceOfTheOldestBlockInItsColourAndTheDarkenedScreen) {
   glClear(GL_COLOR_BUFFER_BIT);
   osc.render(0);
 
-  // In the buffer: blended with (source alpha, one) onto (0, 0, 0, 0): colour x alpha.
+  // In the buffer, its own GL state (no blending): the trace colour with its alpha as it is.
+  // The blending the effect sets for the screen does not reach inside.
   const std::vector<uint8_t> trace = readTexture(osc.getScope().getTarget().getTexture());
   const std::vector<int> lineRows = rowsDiffering(trace, 128, 0);
   ASSERT_FALSE(lineRows.empty());
   EXPECT_LE(lineRows.size(), 6u);  // a 4-pixel line
   EXPECT_NEAR((lineRows.front() + lineRows.back()) / 2.0, 65.5, 2.0);
   const uint8_t* p = &trace[(lineRows[lineRows.size() / 2] * kSize + 128) * 4];
-  EXPECT_NEAR(p[0], 128, 2);
-  EXPECT_NEAR(p[1], 64, 2);
+  EXPECT_NEAR(p[0], 255, 2);
+  EXPECT_NEAR(p[1], 128, 2);
   EXPECT_NEAR(p[2], 0, 2);
-  EXPECT_NEAR(p[3], 64, 2);
+  EXPECT_NEAR(p[3], 128, 2);
   EXPECT_EQ(trace[(200 * kSize + 128) * 4 + 3], 0);  // cleared elsewhere
 
   // On the screen: the rectangle covers it; the buffer's first row is at the top, so the trace
@@ -126,8 +127,8 @@ TEST_F(OscilloTest, TraceOfTheOldestBlockInItsColourAndTheDarkenedScreen) {
   ASSERT_FALSE(darkRows.empty());
   EXPECT_NEAR((darkRows.front() + darkRows.back()) / 2.0, kSize - 65.5, 2.0);
   const uint32_t dark = context->readPixel(128, darkRows[darkRows.size() / 2]);
-  EXPECT_NEAR(redOf(dark), 102, 2);    // 0.8 x (1 - 0.5)
-  EXPECT_NEAR(greenOf(dark), 153, 2);  // 0.8 x (1 - 0.25)
+  EXPECT_NEAR(redOf(dark), 0, 2);      // 0.8 x (1 - 1)
+  EXPECT_NEAR(greenOf(dark), 102, 2);  // 0.8 x (1 - 0.5)
   EXPECT_NEAR(blueOf(dark), 204, 2);   // 0.8 x (1 - 0)
   const uint32_t clear = context->readPixel(128, 20);
   EXPECT_EQ(redOf(clear), 204);
