@@ -1,9 +1,12 @@
 #include "EffectTable.h"
 
+#include "Blur.h"
 #include "Clear.h"
+#include "Cloud.h"
 #include "Effect.h"
 #include "Fade.h"
 #include "Flash.h"
+#include "GridExp.h"
 #include "Image.h"
 #include "Image2.h"
 #include "Mosaic.h"
@@ -11,6 +14,7 @@
 #include "Oscillo.h"
 #include "RotoZoom.h"
 #include "Spectrum.h"
+#include "Splinzor.h"
 #include "Tiles.h"
 
 std::vector<EffectRegistryRow> EffectTable::rows() {
@@ -20,11 +24,11 @@ std::vector<EffectRegistryRow> EffectTable::rows() {
   // One row per line, so that adding an effect changes one line.
   // clang-format off
   return {
-      {"Blur", nullptr},
+      {"Blur", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Blur>(); }},
       {"Clear", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Clear>(0.0f, 0.0f, 0.0f, 1.0f); }},
-      {"Cloud", nullptr},
+      {"Cloud", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Cloud>(); }},
       {"DOF", nullptr},
-      {"GridExp", nullptr},
+      {"GridExp", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<GridExp>(); }},
       {"Image", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Image>(); }},
       {"Image2", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Image2>(); }},
       {"RotoZoom", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<RotoZoom>(); }},
@@ -42,7 +46,7 @@ std::vector<EffectRegistryRow> EffectTable::rows() {
       {"Scene5", nullptr},
       {"Scene6", nullptr},
       {"Scene7", nullptr},
-      {"Splinzor", nullptr},
+      {"Splinzor", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Splinzor>(); }},
       {"Test3d", nullptr},
       {"Head", nullptr},
       {"Tentacle", nullptr},

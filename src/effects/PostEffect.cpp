@@ -2,30 +2,42 @@
 
 #include "ScreenHelpers.h"
 
-PostEffect::PostEffect(const std::string& name, GLbitfield clearMask) : Effect(name), _clearMask(clearMask) {
-  registerColour(_red, _green, _blue, _alpha, 1.0f, 1.0f, 1.0f, 1.0f);
+PostEffect::PostEffect(const std::string& name, GLbitfield clearMask, bool colourVariables)
+    : Effect(name), _clearMask(clearMask) {
+  if (colourVariables) registerColour(_red, _green, _blue, _alpha, 1.0f, 1.0f, 1.0f, 1.0f);
 }
 
-void PostEffect::createBuffer(PBuffer& buffer, int width, int height) {
+void PostEffect::createBuffer(PBuffer& buffer, int width, int height, GLint magFilter, bool listed) {
   if (buffer.initialize(width, height, false)) {
-    buffer.createTexture(GL_REPEAT, GL_LINEAR, GL_NEAREST);
+    buffer.createTexture(GL_REPEAT, GL_LINEAR, magFilter);
     buffer.enable();
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);  // restored by disable with the rest of the state
     glClearDepth(1.0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glClearStencil(0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     buffer.disable();
   }
-  addBuffer(buffer);
+  if (listed) addBuffer(buffer);
 }
 
 void PostEffect::addBuffer(PBuffer& buffer) { _buffers.push_back(&buffer); }
 
 void PostEffect::afterInput(PBuffer&) {}
 
+bool PostEffect::enterLink() {
+  if (!_linkedEffect || _passing) return false;
+  _passing = true;
+  return true;
+}
+
 void PostEffect::start(uint32_t time) {
   Effect::start(time);
-  if (!_linkedEffect || _passing) return;
-  _passing = true;
+  if (!enterLink()) return;
+  startLinked(time);
+  leaveLink();
+}
+
+void PostEffect::startLinked(uint32_t time) {
   _linkedEffect->start(time);
   for (PBuffer* buffer : _buffers) {
     if (!buffer->isInitialized()) continue;
@@ -33,15 +45,13 @@ void PostEffect::start(uint32_t time) {
     _linkedEffect->start(time);
     buffer->disable();
   }
-  _passing = false;
 }
 
 void PostEffect::update(uint32_t time) {
   Effect::update(time);
-  if (!_linkedEffect || _passing) return;
-  _passing = true;
+  if (!enterLink()) return;
   runInputPass(time);
-  _passing = false;
+  leaveLink();
 }
 
 void PostEffect::runInputPass(uint32_t time) {

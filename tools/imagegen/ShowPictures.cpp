@@ -26,7 +26,20 @@ Rgb hue(float t) {
 
 std::vector<ShowPictures::Picture> ShowPictures::drawAll() {
   return {{"title.png", title()}, {"plasma.png", plasma()}, {"grid.png", grid()},
-          {"rings.png", rings()}, {"credits.png", credits()}};
+          {"rings.png", rings()}, {"credits.png", credits()}, {"dot.png", dot()}};
+}
+
+Canvas ShowPictures::dot() {
+  Canvas canvas(64, 64);
+  for (int y = 0; y < canvas.height(); ++y)
+    for (int x = 0; x < canvas.width(); ++x) {
+      // Distance from the centre in radii; zero at and beyond the rim, so the edge is black.
+      const float dx = (x + 0.5f) / 32.0f - 1.0f, dy = (y + 0.5f) / 32.0f - 1.0f;
+      const float r = std::sqrt(dx * dx + dy * dy);
+      const float falloff = r >= 1.0f ? 0.0f : (1.0f - r * r) * (1.0f - r * r);
+      canvas.set(x, y, Rgb{falloff, falloff, falloff});
+    }
+  return canvas;
 }
 
 Canvas ShowPictures::title() {

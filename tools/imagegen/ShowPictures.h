@@ -20,4 +20,5 @@ class ShowPictures {
   static Canvas grid();     // 512 x 512: a tiling neon grid on deep blue
   static Canvas rings();    // 512 x 512: concentric rings around the centre
   static Canvas credits();  // 1024 x 512: the closing lines in light on black
+  static Canvas dot();      // 64 x 64: a soft white dot on black (the cloud's sprite)
 };

@@ -1,0 +1,180 @@
+// bench_effects [SECONDS_PER_CASE [CASE...]]: draws each case (one or more effects, updated and
+// rendered as the frame loop does) into an 800 x 600 window for SECONDS_PER_CASE (default 2)
+// and prints its frames per second, wall and CPU milliseconds per frame, with the clear-and-swap floor
+// measured before and after the cases. Run it under a display (xvfb-run). The pictures are read
+// from the build's generated data folder.
+#include <SDL.h>
+#include <epoxy/gl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Blur.h"
+#include "DemoEngine.h"
+#include "DemoSettings.h"
+#include "EffectList.h"
+#include "EffectTable.h"
+#include "IntVariable.h"
+
+namespace {
+
+struct Case {
+  const char* name;
+  // Inserts and configures the effects into the list; returns them in drawing order.
+  std::function<std::vector<Effect*>(EffectList&)> setUp;
+};
+
+void send(Effect* effect, int type, const std::string& text, float value = 0.0f) {
+  EffectEvent event;
+  event.type = type;
+  event.text = text;
+  event.value = value;
+  effect->handleEvent(event);
+}
+
+// Writes the current value directly, as a constant written by the script ends up.
+void setNumber(Effect* effect, const char* name, float value) {
+  EffectVariable* variable = effect->findVariable(name);
+  if (!variable) return;
+  if (variable->getTypeCode() == EffectVariable::kInt)
+    static_cast<IntVariable*>(variable)->setCurrentValue(uint32_t(value));
+  else
+    variable->setValue(value, 0);
+}
+
+Effect* insert(EffectList& list, const char* name) {
+  list.insert(name);
+  Effect* effect = list.find(name);
+  effect->getActive().setCurrentValue(true);
+  return effect;
+}
+
+Effect* plasma(EffectList& list) {
+  Effect* image = insert(list, "Image");
+  image->addString(0, "data/images/plasma.png");
+  return image;
+}
+
+// Blur over the plasma picture with passes (0: no blur) and glow.
+std::vector<Effect*> blurCase(EffectList& list, bool fast, int passes, bool glow) {
+  Blur::setFastPath(fast);
+  plasma(list);
+  Effect* blur = insert(list, "Blur");
+  send(blur, 2, "Image");
+  setNumber(blur, "DoBlur", passes > 0 ? 1.0f : 0.0f);
+  setNumber(blur, "DoGlow", glow ? 1.0f : 0.0f);
+  setNumber(blur, "BlurAmount", float(passes > 0 ? passes - 1 : 0));
+  return {blur};
+}
+
+std::vector<Case> cases() {
+  return {
+      {"floor", [](EffectList&) { return std::vector<Effect*>{}; }},
+      {"image", [](EffectList& list) { return std::vector<Effect*>{plasma(list)}; }},
+      {"blur-literal", [](EffectList& list) { return blurCase(list, false, 4, true); }},
+      {"blur-fast", [](EffectList& list) { return blurCase(list, true, 4, true); }},
+      // Parts of the fast frame: capture and draw only, one pass, four passes without glow.
+      {"blur-capture", [](EffectList& list) { return blurCase(list, true, 0, false); }},
+      {"blur-fast-1", [](EffectList& list) { return blurCase(list, true, 1, false); }},
+      {"blur-literal-1", [](EffectList& list) { return blurCase(list, false, 1, false); }},
+      {"blur-fast-4", [](EffectList& list) { return blurCase(list, true, 4, false); }},
+      {"gridexp",
+       [](EffectList& list) {
+         Effect* grid = insert(list, "GridExp");
+         send(grid, 4, "data/images/plasma.png");
+         return std::vector<Effect*>{grid};
+       }},
+      {"gridexp-linked",
+       [](EffectList& list) {
+         plasma(list);
+         Effect* grid = insert(list, "GridExp");
+         send(grid, 2, "Image");
+         return std::vector<Effect*>{grid};
+       }},
+      {"splinzor", [](EffectList& list) { return std::vector<Effect*>{insert(list, "Splinzor")}; }},
+      {"cloud", [](EffectList& list) { return std::vector<Effect*>{insert(list, "Cloud")}; }},
+  };
+}
+
+// Frames per second of drawing effects for seconds; frame k is at demo time 16 k ms.
+// CPU time of the whole process (the renderer's threads included): steadier than the wall
+// clock on a machine shared with other work.
+double cpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+double measure(DemoEngine& engine, const std::vector<Effect*>& effects, double seconds, double* msPerFrame,
+               double* cpuMsPerFrame) {
+  for (Effect* effect : effects) send(effect, 0, "");
+  const auto start = std::chrono::steady_clock::now();
+  const double cpuStart = cpuSeconds();
+  int frames = 0;
+  double elapsed = 0.0;
+  while (elapsed < seconds) {
+    const uint32_t time = uint32_t(frames) * 16u;
+    glViewport(0, 0, 800, 600);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    for (Effect* effect : effects) effect->update(time);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    for (Effect* effect : effects) effect->render(time);
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    engine.swapBuffers();
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+    }
+    ++frames;
+    elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  }
+  *msPerFrame = elapsed * 1000.0 / frames;
+  *cpuMsPerFrame = (cpuSeconds() - cpuStart) * 1000.0 / frames;
+  return frames / elapsed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const double seconds = argc > 1 ? std::atof(argv[1]) : 2.0;
+  std::vector<std::string> only(argv + (argc > 1 ? 2 : 1), argv + argc);
+  if (chdir(RK17_GENERATED_DIR) != 0) {
+    std::fprintf(stderr, "bench_effects: cannot enter %s\n", RK17_GENERATED_DIR);
+    return 1;
+  }
+  demoSettings().screenWidth = 800;
+  demoSettings().screenHeight = 600;
+  DemoEngine engine;
+  if (!engine.create("bench_effects", 800, 600, 32, false, nullptr)) return 1;
+  SDL_ShowWindow(engine.window());
+  SDL_GL_SetSwapInterval(0);
+  std::printf("%-16s %9s %9s %9s\n", "case", "fps", "ms/frame", "cpu ms");
+  EffectList list(EffectTable::rows());
+  EffectList::setCurrent(&list);
+  std::vector<Case> all = cases();
+  all.push_back(all.front());  // the floor again at the end
+  for (const Case& c : all) {
+    bool wanted = only.empty() || std::strcmp(c.name, "floor") == 0;
+    for (const std::string& name : only) wanted = wanted || name == c.name;
+    if (!wanted) continue;
+    list.clear();
+    const std::vector<Effect*> effects = c.setUp(list);
+    double ms = 0.0, cpuMs = 0.0;
+    const double fps = measure(engine, effects, seconds, &ms, &cpuMs);
+    std::printf("%-16s %9.1f %9.2f %9.2f\n", c.name, fps, ms, cpuMs);
+    std::fflush(stdout);
+  }
+  list.clear();
+  EffectList::setCurrent(nullptr);
+  engine.destroy();
+  return 0;
+}

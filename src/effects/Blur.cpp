@@ -1,0 +1,474 @@
+#include "Blur.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "ErrorReport.h"
+#include "ScreenHelpers.h"
+#include "TextureManager.h"
+
+namespace {
+// Process-wide, shared by every instance.
+bool gCopyPath = false;           // the capture goes through the window and "atiblur"
+bool gCopyPathUsed = false;       // some update took the copy path: "atiblur" is the source
+Texture* gAtiBlur = nullptr;      // 512 x 512 copy of the window's lower-left corner
+PBuffer* gLastCapture = nullptr;  // capture buffer of the instance that updated last
+bool gFastPathSet = false;        // setFastPath was called
+bool gFastPath = true;
+
+constexpr int kCopySize = 512;  // pixels of the copy-path region and of "atiblur"
+
+void createAtiBlur() {
+  if (!gAtiBlur)
+    gAtiBlur = TextureManager::getInstance().createTexture("atiblur", kCopySize, kCopySize, GL_TEXTURE_2D, GL_RGBA);
+}
+
+void bindSource(const Blur::Source& source) {
+  if (source.buffer)
+    source.buffer->bind(WGL_FRONT_LEFT_ARB);
+  else if (source.texture)
+    source.texture->bind();
+}
+
+// A released buffer leaves no picture on its texture: what is drawn next is untextured (a
+// window-system buffer detaches its image; texture 0 has none either). Textures stay bound.
+void releaseSource(const Blur::Source& source) {
+  if (!source.buffer) return;
+  source.buffer->release(WGL_FRONT_LEFT_ARB);
+  glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+// The pass quad over (0, 0)-(size, size) in the y-down pixel projection; the picture's first
+// row (its bottom) lands at the bottom.
+void drawPassQuad(float size) {
+  glBegin(GL_QUADS);
+  glTexCoord2f(0.0f, 0.0f);
+  glVertex2f(0.0f, size);
+  glTexCoord2f(1.0f, 0.0f);
+  glVertex2f(size, size);
+  glTexCoord2f(1.0f, 1.0f);
+  glVertex2f(size, 0.0f);
+  glTexCoord2f(0.0f, 1.0f);
+  glVertex2f(0.0f, 0.0f);
+  glEnd();
+}
+
+// The fragment programs of the fast passes: the taps of one pass summed in straight-line code,
+// one program per pass shape (size, step, offset, directions), made at first use. A tap adds
+// where the literal path's moved quad covers the pixel (its sample point, in target pixels,
+// lies in [0, size), pixel centres on the left and bottom edges counting as covered), and each
+// tap is rounded to the 8 bits the literal path's blended quads write, so both paths add the
+// same numbers.
+const char* kPassVertex =
+    "#version 120\n"
+    "void main() {\n"
+    "  gl_Position = ftransform();\n"
+    "}\n";
+
+GLuint compileShader(GLenum type, const std::string& text) {
+  const GLuint shader = glCreateShader(type);
+  const char* source = text.c_str();
+  glShaderSource(shader, 1, &source, nullptr);
+  glCompileShader(shader);
+  GLint ok = 0;
+  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+  if (!ok) {
+    char log[160] = "";
+    glGetShaderInfoLog(shader, sizeof log, nullptr, log);
+    reportErrorText(__FILE__, __LINE__, "Blur: pass program failed", log, false);
+    glDeleteShader(shader);
+    return 0;
+  }
+  return shader;
+}
+
+// The fragment program text for taps moved by shifts (target pixels, x then y per tap).
+std::string passFragment(const std::vector<float>& shifts, float size) {
+  char line[160];
+  std::snprintf(line, sizeof line,
+                "  vec2 inside = step(0.0, p) * (1.0 - step(%.1f, p));\n"
+                "  vec4 texel = texture2D(source, p / %.1f);\n",
+                double(size), double(size));
+  std::string text =
+      "#version 120\n"
+      "uniform sampler2D source;\n"
+      "uniform float weight;\n"
+      "vec4 tap(vec2 p) {\n";
+  text += line;
+  text +=
+      "  return inside.x * inside.y * floor(texel * weight * 255.0 + 0.5);\n"
+      "}\n"
+      "void main() {\n"
+      "  vec4 sum = vec4(0.0);\n";
+  for (size_t i = 0; i + 1 < shifts.size(); i += 2) {
+    std::snprintf(line, sizeof line, "  sum += tap(gl_FragCoord.xy + vec2(%.1f, %.1f));\n", double(shifts[i]),
+                  double(shifts[i + 1]));
+    text += line;
+  }
+  text += "  gl_FragColor = sum / 255.0;\n}\n";
+  return text;
+}
+
+struct PassProgram {
+  GLuint program = 0;  // 0: could not be made (the literal taps are drawn then)
+  GLint weight = -1;
+};
+std::map<std::string, PassProgram> gPrograms;  // by fragment program text
+
+const PassProgram& passProgram(const std::vector<float>& shifts, float size) {
+  const std::string text = passFragment(shifts, size);
+  auto found = gPrograms.find(text);
+  if (found != gPrograms.end()) return found->second;
+  PassProgram& p = gPrograms[text];
+  const GLuint vs = compileShader(GL_VERTEX_SHADER, kPassVertex);
+  const GLuint fs = compileShader(GL_FRAGMENT_SHADER, text);
+  if (!vs || !fs) {
+    if (vs) glDeleteShader(vs);
+    if (fs) glDeleteShader(fs);
+    return p;
+  }
+  const GLuint program = glCreateProgram();
+  glAttachShader(program, vs);
+  glAttachShader(program, fs);
+  glLinkProgram(program);
+  glDeleteShader(vs);
+  glDeleteShader(fs);
+  GLint ok = 0;
+  glGetProgramiv(program, GL_LINK_STATUS, &ok);
+  if (!ok) {
+    reportError(__FILE__, __LINE__, "Blur: pass program failed to link", false);
+    glDeleteProgram(program);
+    return p;
+  }
+  p.program = program;
+  p.weight = glGetUniformLocation(program, "weight");
+  glUseProgram(program);
+  glUniform1i(glGetUniformLocation(program, "source"), 0);
+  glUseProgram(0);
+  return p;
+}
+
+// Sums the taps in one quad; false when the program is not available.
+// Where each tap of a pass samples, relative to the pixel (target pixels, x then y per tap). A
+// quad moved right by t pixels shows at x the texel of x - t; moved down (y-down projection) by
+// t it shows at window row y the texel of y + t.
+std::vector<float> tapShifts(float step, float offset, bool onlyX, bool onlyY) {
+  std::vector<float> shifts;
+  for (int k = 0; k < 6 && !onlyY; ++k) shifts.insert(shifts.end(), {offset - float(k) * step, 0.0f});
+  for (int k = 0; k < 6 && !onlyX; ++k) shifts.insert(shifts.end(), {0.0f, -offset + float(k) * step});
+  return shifts;
+}
+
+// The spacing of the four passes: step and start offset in target pixels.
+const float kPassSteps[4][2] = {{1.0f, 2.5f}, {3.0f, 6.5f}, {5.0f, 12.5f}, {7.0f, 17.5f}};
+
+bool fastTaps(float size, float step, float offset, float weight, bool onlyX, bool onlyY) {
+  const PassProgram& p = passProgram(tapShifts(step, offset, onlyX, onlyY), size);
+  if (!p.program) return false;
+  glDisable(GL_BLEND);
+  glUseProgram(p.program);
+  glUniform1f(p.weight, weight);
+  drawPassQuad(size);
+  glUseProgram(0);
+  return true;
+}
+
+void literalTaps(float size, float step, float offset, bool onlyX, bool onlyY) {
+  if (!onlyY) {
+    glPushMatrix();
+    glTranslatef(-offset, 0.0f, 0.0f);
+    drawPassQuad(size);
+    for (int k = 0; k < 5; ++k) {
+      glTranslatef(step, 0.0f, 0.0f);
+      drawPassQuad(size);
+    }
+    glPopMatrix();
+  }
+  if (!onlyX) {
+    glTranslatef(0.0f, -offset, 0.0f);
+    drawPassQuad(size);
+    for (int k = 0; k < 5; ++k) {
+      glTranslatef(0.0f, step, 0.0f);
+      drawPassQuad(size);
+    }
+  }
+}
+}  // namespace
+
+Blur::Blur() : PostEffect("Blur", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT, false) {
+  registerBool(_doBlur, "DoBlur", false);
+  registerBool(_doMulSub, "DoMulSub", false);
+  registerBool(_doGlow, "DoGlow", false);
+  registerVariable(_blurAmount, "BlurAmount", EffectVariable::kNoStringList, EffectVariable::kInt);
+  _blurAmount.setCurrentValue(1);
+  registerBool(_blurOnlyX, "BlurOnlyX", false);
+  registerBool(_blurOnlyY, "BlurOnlyY", false);
+  registerFloat(_subtract, "Subtract", 0.4f);
+  registerFloat(_multiply, "Multiply", 1.0f);
+  registerFloat(_blurFactor, "BlurFactor", 0.5f);
+  registerFloat(_glowStrength, "GlowStrength", 1.0f);
+  createBuffer(_capture, 1024, 1024, GL_LINEAR);
+  createBuffer(_a, 512, 512, GL_LINEAR, false);
+  createBuffer(_b, 512, 512, GL_LINEAR, false);
+  createBuffer(_c, 512, 512, GL_LINEAR, false);
+  gCopyPath = !PBuffer::hasRenderDepthTexture();
+  if (gCopyPath) createAtiBlur();
+  // The programs of the usual passes are made now rather than in the middle of the show.
+  if (isFastPath() && !gCopyPath && _a.isInitialized()) {
+    for (const auto& pass : kPassSteps) passProgram(tapShifts(pass[0], pass[1], false, false), float(_a.getWidth()));
+  }
+}
+
+Blur::~Blur() {
+  // The process-wide source must not outlive the buffer it names.
+  if (gLastCapture == &_capture) gLastCapture = nullptr;
+}
+
+void Blur::setFastPath(bool on) {
+  gFastPathSet = true;
+  gFastPath = on;
+}
+
+bool Blur::isFastPath() {
+  if (!gFastPathSet) {
+    const char* literal = std::getenv("RK17_BLUR_LITERAL");
+    gFastPath = !(literal && std::strcmp(literal, "1") == 0);
+    gFastPathSet = true;
+  }
+  return gFastPath;
+}
+
+bool Blur::isCopyPath() { return gCopyPath; }
+
+void Blur::start(uint32_t time) {
+  PostEffect::start(time);
+  if (gCopyPath) createAtiBlur();
+  _amplitude = 1.0f;
+  _shakeStart = time;
+  _direction[0] = _direction[1] = _direction[2] = 0.0f;
+}
+
+void Blur::startLinked(uint32_t time) {
+  if (!gCopyPath && _capture.isInitialized()) {
+    _capture.enable();
+    _linkedEffect->start(time);
+    _capture.disable();
+  }
+  _linkedEffect->start(time);
+}
+
+void Blur::handleEvent(const EffectEvent& event) {
+  PostEffect::handleEvent(event);
+  switch (event.type) {
+    case 10:
+      _direction[0] = event.values[0];
+      _direction[1] = event.values[1];
+      _duration = event.values[2];
+      _shakeStart = event.time;
+      break;
+    case 12:
+      _amplitude = event.values[0];
+      _duration = event.values[1];
+      _shakeStart = event.time;
+      break;
+    case 17:
+      gCopyPath = event.value > 0.0f && !PBuffer::hasRenderDepthTexture();
+      break;
+    default:
+      break;
+  }
+}
+
+void Blur::runInputPass(uint32_t time) {
+  if (gCopyPath) createAtiBlur();
+  _glow = _doGlow.valueAt(time);
+  _blur = _doBlur.valueAt(time);
+  _mulSub = _doMulSub.valueAt(time);
+  _result = nullptr;
+  GLint viewport[4] = {0, 0, 0, 0};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+
+  Source source;
+  if (gCopyPath && gAtiBlur) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glViewport(0, 0, kCopySize, kCopySize);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    gAtiBlur->bind();
+    _linkedEffect->update(time);
+    _linkedEffect->render(time);
+    glEnable(GL_TEXTURE_2D);
+    gAtiBlur->bind();
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, kCopySize, kCopySize);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    source.texture = gAtiBlur;
+    gCopyPathUsed = true;
+  } else if (_capture.isInitialized()) {
+    _capture.enable();
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    _linkedEffect->update(time);
+    _linkedEffect->render(time);
+    _capture.disable();
+    source.buffer = &_capture;
+    gLastCapture = &_capture;
+  }
+
+  if (_mulSub && source.exists() && _c.isInitialized()) {
+    brightPass(source, _c, _subtract.valueAt(time), _multiply.valueAt(time));
+    source = Source{&_c, nullptr};
+  }
+  if (_blur && source.exists()) {
+    const int32_t n = int32_t(_blurAmount.valueAt(time));
+    const float w = _blurFactor.valueAt(time) * (2.0f * _pulse + 1.0f) * 2.0f;
+    const bool onlyX = _blurOnlyX.valueAt(time), onlyY = _blurOnlyY.valueAt(time);
+    const float c = w / ((onlyX || onlyY) ? 6.0f : 12.0f);
+    struct Pass {
+      int32_t from;
+      PBuffer* into;
+      float step, offset;
+    };
+    PBuffer* const targets[4] = {&_a, &_b, &_c, &_a};
+    Pass passes[4];
+    for (int i = 0; i < 4; ++i) passes[i] = Pass{i, targets[i], kPassSteps[i][0], kPassSteps[i][1]};
+    for (const Pass& pass : passes) {
+      if (n < pass.from) break;
+      blurPass(source, *pass.into, pass.step, pass.offset, c, onlyX, onlyY);
+      if (pass.into->isInitialized()) _result = pass.into;
+      source = Source{pass.into, nullptr};
+      if (!pass.into->isInitialized()) break;  // nothing more to read from
+    }
+  }
+  glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+}
+
+void Blur::blurPass(const Source& source, PBuffer& target, float step, float offset, float weight, bool onlyX,
+                    bool onlyY) {
+  if (!target.isInitialized()) return;
+  const float size = float(target.getWidth());
+  target.enable();
+  bindSource(source);
+  glEnable(GL_TEXTURE_2D);
+  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glDisable(GL_DEPTH_TEST);
+  glDepthMask(GL_FALSE);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0.0, double(size), double(size), 0.0, -1.0, 1.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  const bool anyTaps = !(onlyX && onlyY);
+  const bool fast = anyTaps && isFastPath() && !gCopyPath && fastTaps(size, step, offset, weight, onlyX, onlyY);
+  if (anyTaps && !fast) {
+    glEnable(GL_BLEND);
+    glColor4f(1.0f, 1.0f, 1.0f, weight);
+    glBlendFunc(GL_ONE, GL_ONE);
+    glColor4f(weight, weight, weight, weight);
+    literalTaps(size, step, offset, onlyX, onlyY);
+  }
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_BLEND);
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  glEnable(GL_DEPTH_TEST);
+  glDepthMask(GL_TRUE);
+  releaseSource(source);
+  target.disable();
+}
+
+void Blur::brightPass(const Source& source, PBuffer& target, float subtract, float multiply) {
+  if (!target.isInitialized()) return;
+  const ScreenRect full{0.0f, 0.0f, 1.0f, 1.0f};
+  target.enable();
+  glDisable(GL_CULL_FACE);
+  glDisable(GL_DEPTH_TEST);
+  glDepthMask(GL_FALSE);
+  setOrthoProjectionFlipped();
+  glEnable(GL_TEXTURE_2D);
+  glDisable(GL_BLEND);
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  bindSource(source);
+  drawTexturedQuadPart(nullptr, full, full);
+  releaseSource(source);
+  glColor4f(subtract, subtract, subtract, subtract);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glBlendEquation(GL_FUNC_REVERSE_SUBTRACT);
+  drawTexturedQuadPart(nullptr, full, full);
+  glBlendEquation(GL_FUNC_ADD);
+  if (multiply > 0.0f) {
+    glBlendFunc(GL_DST_COLOR, GL_ONE);
+    glColor4f(multiply, multiply, multiply, multiply);
+    for (int i = 0; i < 4; ++i) drawTexturedQuadPart(nullptr, full, full);
+  }
+  glBlendEquation(GL_FUNC_ADD);
+  glDisable(GL_BLEND);
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  glEnable(GL_DEPTH_TEST);
+  glDepthMask(GL_TRUE);
+  glEnable(GL_CULL_FACE);
+  target.disable();
+}
+
+float Blur::shakeAt(uint32_t time) {
+  if (std::fabs(_duration) < 1.0f) _duration = 1.0f;
+  const float elapsed = float(time) - float(_shakeStart);
+  return _amplitude / std::exp(_speedFactor * elapsed / _duration + 1.0f);
+}
+
+void Blur::render(uint32_t time) {
+  if (!_linkedEffect) return;
+  const ScreenRect full{0.0f, 0.0f, 1.0f, 1.0f};
+  glDisable(GL_DEPTH_TEST);
+  glDepthMask(GL_FALSE);
+  glDisable(GL_CULL_FACE);
+  glEnable(GL_TEXTURE_2D);
+  setOrthoProjectionFlipped();
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  glTranslatef(0.5f, 0.5f, 0.0f);
+  const float d = shakeAt(time);
+  glTranslatef(_direction[0] * d, _direction[1] * d, _direction[2] * d);
+  glTranslatef(-0.5f, -0.5f, 0.0f);
+
+  if (_glow) {
+    Source current;
+    if (gCopyPathUsed)
+      current.texture = gAtiBlur;
+    else
+      current.buffer = gLastCapture;
+    glDisable(GL_BLEND);
+    if (current.exists()) {
+      bindSource(current);
+      drawTexturedQuadPart(nullptr, full, full);
+      releaseSource(current);
+    }
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE);
+    const float g = _glowStrength.valueAt(time);
+    glColor4f(g, g, g, g);
+  }
+  Source picture;
+  if ((_blur || _mulSub) && _result)
+    picture.buffer = _result;
+  else if (gAtiBlur)
+    picture.texture = gAtiBlur;
+  else if (_capture.isInitialized())
+    picture.buffer = &_capture;
+  if (picture.exists()) {
+    bindSource(picture);
+    drawTexturedQuadPart(nullptr, full, full);
+    releaseSource(picture);
+  }
+  if (_glow) glDisable(GL_BLEND);
+  glEnable(GL_DEPTH_TEST);
+  glDepthMask(GL_TRUE);
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+}

@@ -1,0 +1,96 @@
+#pragma once
+// "Blur": blur and glow around the linked effect. Each frame the linked effect renders into a
+// 1024 x 1024 capture buffer (or, on the copy path, into the lower-left 512 x 512 pixels of the
+// window, copied into the shared texture "atiblur"); an optional bright-pass ("DoMulSub")
+// subtracts and multiplies; one to four passes ("DoBlur", "BlurAmount") each sum twelve shifted
+// copies (six across, six down) into 512 x 512 buffers, the spacing widening from pass to pass;
+// render draws the result alone or added over the sharp capture ("DoGlow"), shaken by an
+// offset that decays exponentially (events 10 and 12).
+//
+// The passes have two paths that give the same picture within rounding: the literal one draws
+// every tap as an additively blended quad; the fast one sums the taps of a pass in one fragment
+// program. The copy path always uses the literal one.
+#include <cstdint>
+
+#include "BoolVariable.h"
+#include "IntVariable.h"
+#include "PostEffect.h"
+
+class Texture;
+
+class Blur : public PostEffect {
+ public:
+  // Where a pass reads: a buffer (bound and released around its use) or a texture.
+  struct Source {
+    PBuffer* buffer = nullptr;
+    Texture* texture = nullptr;
+    bool exists() const { return buffer || texture; }
+  };
+
+  // Needs a current GL context (the buffers). Sets the process-wide copy-path flag from the
+  // render-depth-texture support; makes "atiblur" on the copy path.
+  Blur();
+  ~Blur() override;
+
+  // Base start, the linked effect started in the capture buffer (not on the copy path) and in
+  // the window; the shake restarts: amplitude 1, start time = time, no direction.
+  void start(uint32_t time) override;
+  // With a linked effect: the (shaken) picture over the whole screen, the sharp capture under it
+  // when glowing. Leaves blending off, depth test and writes on, culling off, 2D texturing on,
+  // colour (1, 1, 1, 1) and the flipped unit projection loaded.
+  void render(uint32_t time) override;
+  // Base handling; 10: shake direction (values 0, 1) and duration (value 2) from the event
+  // time; 12: shake amplitude (value 0) and duration (value 1) from the event time; 17: copy
+  // path when the value is positive and render-depth-texture is missing.
+  void handleEvent(const EffectEvent& event) override;
+
+  // One blur pass from source into target (size x size pixels): clear, then six taps across
+  // (unless onlyY) and six down (unless onlyX) at -offset, -offset + step, ... pixels, each
+  // weighted weight. Nothing happens when target does not exist.
+  static void blurPass(const Source& source, PBuffer& target, float step, float offset, float weight, bool onlyX,
+                       bool onlyY);
+  // The bright-pass: an opaque copy of source into target, minus subtract (reverse-subtract
+  // blending), then four times multiplied by 1 + multiply when multiply > 0.
+  static void brightPass(const Source& source, PBuffer& target, float subtract, float multiply);
+
+  // Sums the taps of a pass in one fragment program (default on, unless RK17_BLUR_LITERAL=1 is
+  // set in the environment). The copy path always takes the literal passes.
+  static void setFastPath(bool on);
+  static bool isFastPath();
+  static bool isCopyPath();
+  // The shake offset at time (fraction of the screen per unit of direction).
+  float shakeAt(uint32_t time);
+  // The buffer holding this frame's processed picture (null: none).
+  const PBuffer* getResult() const { return _result; }
+  const PBuffer& getCapture() const { return _capture; }
+  // Blur buffer A, B or C (index 0, 1, 2).
+  const PBuffer* getPassBuffer(int index) const { return index == 0 ? &_a : index == 1 ? &_b : &_c; }
+
+ protected:
+  void startLinked(uint32_t time) override;
+  // Capture, bright-pass and blur passes (the whole update's work).
+  void runInputPass(uint32_t time) override;
+
+ private:
+  BoolVariable _doBlur;         // "DoBlur": run the passes
+  BoolVariable _doMulSub;       // "DoMulSub": bright-pass before them
+  BoolVariable _doGlow;         // "DoGlow": add the result over the sharp capture
+  IntVariable _blurAmount;      // "BlurAmount": passes - 1 (as a signed number), default 1
+  BoolVariable _blurOnlyX;      // "BlurOnlyX": taps across only
+  BoolVariable _blurOnlyY;      // "BlurOnlyY": taps down only
+  FloatVariable _subtract;      // "Subtract": bright-pass level, default 0.4
+  FloatVariable _multiply;      // "Multiply": bright-pass gain, default 1
+  FloatVariable _blurFactor;    // "BlurFactor": overall blur brightness, default 0.5
+  FloatVariable _glowStrength;  // "GlowStrength": brightness of the added picture, default 1
+
+  PBuffer _capture;                 // 1024 x 1024: the linked effect's picture
+  PBuffer _a, _b, _c;               // 512 x 512: passes and the bright-pass
+  PBuffer* _result = nullptr;       // this frame's processed picture
+  float _direction[3] = {0, 0, 0};  // shake direction (fractions of the screen)
+  float _amplitude = 1.0f;
+  float _duration = 1.0f;    // ms of phase-scaled time per factor e
+  uint32_t _shakeStart = 0;  // ms of demo time
+  bool _glow = false;        // switches sampled by the last update
+  bool _blur = false;
+  bool _mulSub = false;
+};

@@ -1,0 +1,343 @@
+// Blur: the capture, the passes with their taps and weights, the pass count, the glow, the shake,
+// the copy path and the fast path's agreement with the literal one; the bad links.
+#include <cmath>
+#include <vector>
+
+#include "Blur.h"
+#include "EffectPixelFixture.h"
+#include "EffectTable.h"
+#include "GridExp.h"
+#include "IntVariable.h"
+#include "ReportCapture.h"
+
+namespace {
+
+int channel(uint32_t pixel, int c) { return int((pixel >> (8 * c)) & 0xff); }
+
+class BlurTest : public EffectPixelFixture {
+ protected:
+  void TearDown() override {
+    PBuffer::setRenderDepthTextureMissing(false);
+    Blur::setFastPath(true);
+    EffectPixelFixture::TearDown();
+  }
+
+  static void setBool(Effect& effect, const char* name, bool on) {
+    static_cast<BoolVariable*>(effect.findVariable(name))->setCurrentValue(on);
+  }
+  static void setAmount(Effect& effect, uint32_t amount) {
+    static_cast<IntVariable*>(effect.findVariable("BlurAmount"))->setCurrentValue(amount);
+  }
+  // One frame as the frame loop runs it: the window cleared, update, render.
+  static void frame(Effect& effect, uint32_t time) {
+    clearWindow(0, 0, 0);
+    effect.update(time);
+    effect.render(time);
+  }
+  // Left half white, right half black: the edge shows the shake offset in window pixels.
+  // The quad moves with the shake and leaves the window's black behind it.
+  static int edgeColumn() {
+    int x = 0;
+    while (x < width() && channel(pixelAt(x, height() / 2), 0) <= 127) ++x;
+    while (x < width() && channel(pixelAt(x, height() / 2), 0) > 127) ++x;
+    return x;
+  }
+  static std::vector<uint32_t> readWindow() {
+    std::vector<uint32_t> pixels(size_t(width() * height()));
+    glReadPixels(0, 0, width(), height(), GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+  }
+};
+
+// The quadrant picture with a yellow patch, big enough that the window's sampling of the
+// 1024 x 1024 capture keeps every patch's inside exact.
+void quadrantInput(PostInputEffect* input) {
+  input->setQuadrants();
+  input->patches.push_back({{0.6f, 0.6f, 0.2f, 0.2f}, {1, 1, 0}});
+}
+
+struct Probe {
+  float fx, fy;  // from the top left
+  uint32_t colour;
+};
+const Probe kQuadrantProbes[] = {{0.25f, 0.25f, rgba(255, 0, 0)},
+                                 {0.75f, 0.25f, rgba(0, 255, 0)},
+                                 {0.25f, 0.75f, rgba(0, 0, 255)},
+                                 {0.55f, 0.9f, rgba(255, 255, 255)},
+                                 {0.7f, 0.7f, rgba(255, 255, 0)}};
+
+struct PathCase {
+  const char* name;
+  bool copyPath;
+  bool fast;
+};
+const PathCase kPaths[] = {{"buffer, fast", false, true}, {"buffer, literal", false, false}, {"copy", true, false}};
+
+TEST_F(BlurTest, WithEverySwitchOffTheInputComesBackUnchanged) {
+  for (const PathCase& path : kPaths) {
+    PBuffer::setRenderDepthTextureMissing(path.copyPath);
+    Blur::setFastPath(path.fast);
+    Blur blur;
+    EXPECT_EQ(Blur::isCopyPath(), path.copyPath) << path.name;
+    quadrantInput(linkInput(blur));
+    blur.start(0);
+    frame(blur, 100);
+    expectPostEndState();
+    savePicture(path.copyPath ? "blur-off-copy.png" : "blur-off.png");
+    for (const Probe& p : kQuadrantProbes)
+      EXPECT_TRUE(colourNear(pixelFromTop(p.fx, p.fy), p.colour, 1)) << path.name << " " << p.fx << "," << p.fy;
+    EXPECT_EQ(blur.getResult(), nullptr);
+  }
+}
+
+// A single white texel in a 512 x 512 source, one pass into a 512 x 512 target with weight 1/6:
+// every tap moves the picture by a half-integer number of pixels, so a tap lands on two pixels
+// with half its weight. Across: a quad moved right by t shows the texel t to the right; down: a
+// quad moved down (y-down projection) by t shows it t lower. Units of (weight x 255) / 2.
+struct Spread {
+  int dx, dy;  // window pixels from the texel, y upwards
+  int halves;  // tap halves that land there
+};
+struct SpreadCase {
+  const char* name;
+  float step, offset;
+  std::vector<Spread> spread;
+};
+
+std::vector<SpreadCase> spreadCases() {
+  // Pass 1: taps at -2.5 .. 2.5, centred: the cross of 7 pixels in each direction, ends at half.
+  SpreadCase first{"pass 1", 1.0f, 2.5f, {}};
+  for (int d = -3; d <= 3; ++d) {
+    const int halves = (d == -3 || d == 3) ? 1 : 2;
+    if (d != 0) {
+      first.spread.push_back({d, 0, halves});
+      first.spread.push_back({0, d, halves});
+    }
+  }
+  first.spread.push_back({0, 0, 4});
+  first.spread.insert(first.spread.end(), {{1, 1, 0}, {-2, 2, 0}, {4, 0, 0}, {0, -4, 0}});
+  // Pass 2: taps at -6.5, -3.5, -0.5, 2.5, 5.5, 8.5: not centred, so the spread leans right
+  // across and down the screen.
+  SpreadCase second{"pass 2", 3.0f, 6.5f, {}};
+  for (int d : {-7, -6, -4, -3, -1, 2, 3, 5, 6, 8, 9}) second.spread.push_back({d, 0, 1});
+  for (int d : {7, 6, 4, 3, 1, -2, -3, -5, -6, -8, -9}) second.spread.push_back({0, d, 1});
+  second.spread.push_back({0, 0, 2});
+  second.spread.insert(second.spread.end(), {{1, 0, 0}, {-2, 0, 0}, {0, -1, 0}, {0, 2, 0}, {10, 0, 0}, {0, -10, 0}});
+  return {first, second};
+}
+
+uint32_t bufferPixel(PBuffer& buffer, int x, int y) {
+  uint32_t pixel = 0;
+  buffer.enable();
+  glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, &pixel);
+  buffer.disable();
+  return pixel;
+}
+
+TEST_F(BlurTest, OnePassSpreadsASingleTexelIntoItsTapsWithTheirWeights) {
+  const int x0 = 200, y0 = 300;
+  PBuffer source, target;
+  ASSERT_TRUE(source.initialize(512, 512, false));
+  ASSERT_TRUE(target.initialize(512, 512, false));
+  source.createTexture(GL_REPEAT, GL_LINEAR, GL_LINEAR);
+  target.createTexture(GL_REPEAT, GL_LINEAR, GL_LINEAR);
+  source.enable();
+  glClearColor(0, 0, 0, 0);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(x0, y0, 1, 1);
+  glClearColor(1, 1, 1, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glDisable(GL_SCISSOR_TEST);
+  source.disable();
+  const float weight = 1.0f / 6.0f;
+  const double half = 255.0 * weight / 2.0;
+  for (bool fast : {true, false}) {
+    Blur::setFastPath(fast);
+    for (const SpreadCase& c : spreadCases()) {
+      Blur::blurPass(Blur::Source{&source, nullptr}, target, c.step, c.offset, weight, false, false);
+      for (const Spread& s : c.spread) {
+        const uint32_t pixel = bufferPixel(target, x0 + s.dx, y0 + s.dy);
+        // Each landing half is rounded to 8 bits on its own in the literal path.
+        EXPECT_NEAR(channel(pixel, 0), s.halves * half, 1.0 + 0.5 * s.halves)
+            << c.name << (fast ? " fast" : " literal") << " at " << s.dx << "," << s.dy;
+        EXPECT_EQ(channel(pixel, 0), channel(pixel, 2));
+      }
+    }
+  }
+}
+
+TEST_F(BlurTest, OnlyXAndOnlyYTogetherLeaveThePassesBlack) {
+  for (bool glow : {false, true}) {
+    Blur blur;
+    quadrantInput(linkInput(blur));
+    setBool(blur, "DoBlur", true);
+    setBool(blur, "BlurOnlyX", true);
+    setBool(blur, "BlurOnlyY", true);
+    setBool(blur, "DoGlow", glow);
+    blur.start(0);
+    frame(blur, 50);
+    EXPECT_NE(blur.getResult(), nullptr);
+    for (const Probe& p : kQuadrantProbes) {
+      EXPECT_TRUE(colourNear(pixelFromTop(p.fx, p.fy), glow ? p.colour : rgba(0, 0, 0), 1))
+          << glow << " " << p.fx << "," << p.fy;
+    }
+  }
+}
+
+TEST_F(BlurTest, BlurAmountChoosesHowManyPassesRunAndWhereTheyEnd) {
+  struct AmountCase {
+    uint32_t amount;
+    int resultBuffer;  // 0 A, 1 B, 2 C, -1 none
+  };
+  const AmountCase cases[] = {{0, 0}, {1, 1}, {2, 2}, {3, 0}, {5, 0}, {1000000, 0}, {0xFFFFFFFFu, -1}};
+  Blur blur;
+  quadrantInput(linkInput(blur));
+  setBool(blur, "DoBlur", true);
+  blur.start(0);
+  for (const AmountCase& c : cases) {
+    setAmount(blur, c.amount);
+    frame(blur, 40);
+    EXPECT_EQ(blur.getResult(), c.resultBuffer < 0 ? nullptr : blur.getPassBuffer(c.resultBuffer)) << c.amount;
+  }
+  // Without passes (a negative count) the sharp capture is shown.
+  for (const Probe& p : kQuadrantProbes) EXPECT_TRUE(colourNear(pixelFromTop(p.fx, p.fy), p.colour, 1));
+}
+
+TEST_F(BlurTest, ShakeOffsetDecaysByEEveryDurationOverTheSpeedFactor) {
+  Blur blur;
+  PostInputEffect* input = linkInput(blur);
+  input->patches.push_back({{0.0f, 0.0f, 0.5f, 1.0f}, {1, 1, 1}});
+  blur.start(0);
+  frame(blur, 1000);
+  EXPECT_NEAR(edgeColumn(), width() / 2, 1);  // the start leaves no direction: no offset
+
+  EffectEvent shake;
+  shake.type = 10;
+  shake.time = 1000;
+  shake.values[0] = 1.0f;
+  shake.values[1] = 0.0f;
+  shake.values[2] = 500.0f;
+  blur.handleEvent(shake);
+  // Speed 0.5: speed factor 0.1, so the factor e takes 500 / 0.1 = 5000 ms.
+  struct ShakeCase {
+    uint32_t time;
+    double offset;  // fraction of the width
+  };
+  const ShakeCase cases[] = {{1000, std::exp(-1.0)}, {6000, std::exp(-2.0)}, {11000, std::exp(-3.0)}};
+  for (const ShakeCase& c : cases) {
+    frame(blur, c.time);
+    EXPECT_NEAR(edgeColumn(), width() * (0.5 + c.offset), 1.5) << c.time;
+  }
+  savePicture("blur-shake.png");
+  // Type 12 rescales the amplitude and restarts the decay with its own duration.
+  EffectEvent amplitude;
+  amplitude.type = 12;
+  amplitude.time = 20000;
+  amplitude.values[0] = 0.5f;
+  amplitude.values[1] = 1000.0f;
+  blur.handleEvent(amplitude);
+  frame(blur, 20000);
+  EXPECT_NEAR(edgeColumn(), width() * (0.5 + 0.5 * std::exp(-1.0)), 1.5);
+  frame(blur, 30000);
+  EXPECT_NEAR(edgeColumn(), width() * (0.5 + 0.5 * std::exp(-2.0)), 1.5);
+  // A duration below 1 is taken as 1 (no division by zero).
+  amplitude.values[1] = 0.0f;
+  blur.handleEvent(amplitude);
+  frame(blur, 20000);
+  EXPECT_NEAR(edgeColumn(), width() * (0.5 + 0.5 * std::exp(-1.0)), 1.5);
+  EXPECT_NEAR(blur.shakeAt(20010), 0.5 * std::exp(-2.0), 1e-6);
+}
+
+// Every switch on: the bright-pass, four passes and the glow, over a picture with hard edges
+// and levels that the bright-pass keeps.
+TEST_F(BlurTest, FastAndLiteralPathsGiveTheSamePicture) {
+  std::vector<uint32_t> pictures[2];
+  ReportCapture reports;  // a fast pass whose program failed would fall back to the literal one
+  for (int fast = 0; fast < 2; ++fast) {
+    Blur::setFastPath(fast == 1);
+    Blur blur;
+    PostInputEffect* input = linkInput(blur);
+    quadrantInput(input);
+    input->patches.push_back({{0.1f, 0.45f, 0.8f, 0.02f}, {1, 1, 1}});
+    setBool(blur, "DoBlur", true);
+    setBool(blur, "DoGlow", true);
+    setBool(blur, "DoMulSub", true);
+    setAmount(blur, 3);
+    blur.start(0);
+    frame(blur, 30);
+    savePicture(fast ? "blur-glow-fast.png" : "blur-glow-literal.png");
+    pictures[fast] = readWindow();
+  }
+  int worst = 0;
+  long differing = 0;
+  for (size_t i = 0; i < pictures[0].size(); ++i) {
+    for (int c = 0; c < 3; ++c) {
+      const int d = std::abs(channel(pictures[0][i], c) - channel(pictures[1][i], c));
+      worst = std::max(worst, d);
+      differing += d > 1;
+    }
+  }
+  EXPECT_TRUE(reports.reports().empty());
+  EXPECT_LE(worst, 0);  // bit-exact on llvmpipe; one step of slack for other rasterisers
+  EXPECT_LT(differing, long(pictures[0].size()) / 100);
+  // The blur did something: the glow brightens the dark side of the line.
+  EXPECT_GT(channel(pictures[1][size_t(height() / 2 + 20) * size_t(width()) + 400], 0), 30);
+}
+
+TEST_F(BlurTest, EventSeventeenTakesTheCopyPathOnlyWithoutRenderDepthTextures) {
+  struct CopyCase {
+    bool missing;
+    float value;
+    bool copyPath;
+  };
+  const CopyCase cases[] = {{false, 1, false}, {true, 1, true}, {true, 0, false}, {true, -1, false}};
+  Blur blur;
+  for (const CopyCase& c : cases) {
+    PBuffer::setRenderDepthTextureMissing(c.missing);
+    EffectEvent event;
+    event.type = 17;
+    event.value = c.value;
+    blur.handleEvent(event);
+    EXPECT_EQ(Blur::isCopyPath(), c.copyPath) << c.missing << " " << c.value;
+  }
+  PBuffer::setRenderDepthTextureMissing(false);
+  EffectEvent off;
+  off.type = 17;
+  blur.handleEvent(off);
+}
+
+TEST_F(BlurTest, WithoutALinkNothingIsDrawnAndLoopsAreNotEntered) {
+  {
+    Blur blur;
+    blur.start(0);
+    clearWindow(0.25f, 0.5f, 0.75f);
+    blur.update(10);
+    blur.render(10);
+    EXPECT_TRUE(colourNear(pixelFromTop(0.5f, 0.5f), rgba(64, 128, 191), 1));
+  }
+  // A link to itself, and a loop through another post effect: each is drawn once per frame
+  // without recursing.
+  EffectList list(EffectTable::rows());
+  list.insert("Blur");
+  list.insert("GridExp");
+  EffectList::setCurrent(&list);
+  Effect* blur = list.find("Blur");
+  Effect* grid = list.find("GridExp");
+  EffectEvent link;
+  link.type = 2;
+  link.text = "Blur";
+  blur->handleEvent(link);
+  blur->start(0);
+  frame(*blur, 20);
+  grid->handleEvent(link);
+  link.text = "GridExp";
+  blur->handleEvent(link);
+  for (Effect* first : {blur, grid}) {
+    first->start(0);
+    frame(*first, 30);
+  }
+  EffectList::setCurrent(_list.get());
+}
+
+}  // namespace
