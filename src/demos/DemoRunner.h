@@ -9,7 +9,7 @@
 
 class DemoClock;
 class EffectList;
-class FrameCapture;
+class FrameSink;
 struct CaptureOptions;
 class Timeline;
 
@@ -22,9 +22,9 @@ class DemoRunner : public DemoInput {
   // 1 when the window could not be created).
   int run();
   // The same show on the capture's stepped clock (the runner's clock must read
-  // FrameCapture::counter at frequency 1000), writing every shown frame; 0 when every frame
-  // was written, 1 otherwise.
-  int runCapture(FrameCapture& capture, const CaptureOptions& options);
+  // FrameCapture::counter at frequency 1000), handing every shown frame to sink (PNG files or
+  // the video encoder); 0 when the sink's output is complete, 1 otherwise.
+  int runCapture(FrameSink& sink, const CaptureOptions& options);
 
   // Start-up steps up to and including the input-enabled flag; false when the window could not
   // be created (nothing else was done then).
@@ -59,6 +59,6 @@ class DemoRunner : public DemoInput {
   std::unique_ptr<Timeline> _timeline;
   ScriptLoader _loader;
   unsigned long _framesRendered = 0;
-  FrameCapture* _capture = nullptr;  // writes each shown frame when set
+  FrameSink* _capture = nullptr;  // takes each shown frame when set
   bool _captureFailed = false;
 };

@@ -1,8 +1,10 @@
-// The program's entry: plays the show in an 800 x 600 window, or captures its frames.
+// The program's entry: plays the show in an 800 x 600 window, captures its frames or renders
+// it to a video file.
 #include "CommandLine.h"
 #include "DemoClock.h"
 #include "DemoRunner.h"
 #include "FrameCapture.h"
+#include "VideoExport.h"
 
 #include <cstdio>
 
@@ -20,6 +22,12 @@ int main(int argc, char** argv) {
       FrameCapture capture(commandLine.capture());
       DemoRunner runner(steppedClock);
       return runner.runCapture(capture, commandLine.capture());
+    }
+    case CommandLine::Result::Video: {
+      DemoClock steppedClock(FrameCapture::counter, 1000);
+      VideoExport video(commandLine.capture());
+      DemoRunner runner(steppedClock);
+      return runner.runCapture(video, commandLine.capture());
     }
     case CommandLine::Result::Play:
       break;
