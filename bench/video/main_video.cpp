@@ -5,8 +5,6 @@
 // an MP4 (CRF 18), and the PNG capture. Then the MP4's size and its audio/video offset: the lag
 // of its decoded audio against the soundtrack decoded as the show hears it, plus the streams'
 // start-time difference.
-#include "Mp3Stream.h"
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +15,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "Mp3Stream.h"
 
 namespace {
 std::string gWork;  // scratch folder
@@ -35,8 +35,8 @@ std::string readCommand(const std::string& command) {
 // Runs rk17 in dir with args and the environment prefix env; prints frames per second.
 double timeRun(const char* label, const std::string& dir, const std::string& env, const std::string& args,
                long frames) {
-  const std::string command = "cd '" + dir + "' && env RK17_NONINTERACTIVE=1 " + env + " '" RK17_PROGRAM "' " +
-                              args + " > '" + gWork + "/log.txt' 2>&1";
+  const std::string command = "cd '" + dir + "' && env RK17_NONINTERACTIVE=1 " + env + " '" RK17_PROGRAM "' " + args +
+                              " > '" + gWork + "/log.txt' 2>&1";
   const auto start = std::chrono::steady_clock::now();
   const int status = std::system(command.c_str());
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -112,8 +112,8 @@ int main(int argc, char** argv) {
                   .c_str());
 
   std::printf("rendering 0 to %ld ms at %d fps (%ld frames) of %s\n", toMs, fps, frames, show.c_str());
-  timeRun("empty show, encoder discards (floor)", empty, discard,
-          "--video '" + gWork + "/floor.mp4' " + span + " -q", frames);
+  timeRun("empty show, encoder discards (floor)", empty, discard, "--video '" + gWork + "/floor.mp4' " + span + " -q",
+          frames);
   timeRun("show, encoder discards, pixel buffer read-back", show, discard,
           "--video '" + gWork + "/discard.mp4' " + span + " -q", frames);
   timeRun("show, encoder discards, direct read-back", show, discard + " RK17_VIDEO_READBACK=plain",
@@ -124,7 +124,8 @@ int main(int argc, char** argv) {
 
   struct stat info = {};
   stat(mp4.c_str(), &info);
-  std::printf("MP4 size: %.2f MB (%.2f Mbit/s)\n", info.st_size / 1e6, info.st_size * 8.0 / 1e6 / (frames / double(fps)));
+  std::printf("MP4 size: %.2f MB (%.2f Mbit/s)\n", info.st_size / 1e6,
+              info.st_size * 8.0 / 1e6 / (frames / double(fps)));
   const std::string starts = readCommand("ffprobe -v error -show_entries stream=codec_type,start_time -of csv=p=0 '" +
                                          mp4 + "' | tr '\\n' ' '");
   std::printf("stream start times (type,seconds): %s\n", starts.c_str());

@@ -9,8 +9,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -204,9 +204,9 @@ void FfmpegPipe::writerLoop() {
       const ssize_t n = ::write(fds[i].fd, data, std::min(left, kMaxWrite));
       if (n < 0) {
         if (errno == EAGAIN || errno == EINTR) continue;
-        error = errno == EPIPE ? std::string("the encoder stopped reading its ") + (isVideo ? "video" : "audio") +
-                                     " input"
-                               : std::string("writing to the encoder: ") + std::strerror(errno);
+        error = errno == EPIPE
+                    ? std::string("the encoder stopped reading its ") + (isVideo ? "video" : "audio") + " input"
+                    : std::string("writing to the encoder: ") + std::strerror(errno);
         break;
       }
       if (isVideo)

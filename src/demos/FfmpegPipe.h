@@ -6,8 +6,8 @@
 // the terminal reaches only us) and its stderr is kept to explain a failure.
 #include <sys/types.h>
 
-#include <csignal>
 #include <condition_variable>
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -70,10 +70,10 @@ class FfmpegPipe {
 
   mutable std::mutex _mutex;
   std::condition_variable _changed;
-  std::deque<VideoItem> _video;     // queued frames, front is being written
+  std::deque<VideoItem> _video;  // queued frames, front is being written
   std::vector<bool> _slotBusy;
-  std::vector<uint8_t> _audio;      // queued audio not yet taken by the writer
-  bool _closing = false;            // no more data: close the inputs when drained
+  std::vector<uint8_t> _audio;  // queued audio not yet taken by the writer
+  bool _closing = false;        // no more data: close the inputs when drained
   bool _aborting = false;
   bool _failed = false;
   std::string _cause;

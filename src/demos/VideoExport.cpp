@@ -1,8 +1,5 @@
 #include "VideoExport.h"
 
-#include "DemoSettings.h"
-#include "SoundSystem.h"
-
 #include <epoxy/gl.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -14,6 +11,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "DemoSettings.h"
+#include "SoundSystem.h"
 
 namespace {
 constexpr int64_t kRate = SoundSystem::kMixRate;
@@ -47,22 +47,21 @@ std::vector<std::string> VideoExport::encoderArguments(const CaptureOptions& opt
   const bool mkv = endsWithMkv(options.videoFile);
   // Both inputs are fully described, so ffmpeg must not probe them: probing one input reads
   // seconds of it while the other is not read, and the two streams only advance together.
-  std::vector<std::string> args = {"-hide_banner", "-nostdin", "-loglevel", "error", "-y",
-                                   // frames: raw RGB, rows bottom-up as GL reads them
-                                   "-probesize", "32", "-analyzeduration", "0", "-thread_queue_size", "64", "-f",
-                                   "rawvideo", "-pix_fmt", "rgb24", "-video_size",
-                                   std::to_string(width) + "x" + std::to_string(height), "-framerate",
-                                   std::to_string(options.fps), "-i", "pipe:3",
-                                   // soundtrack: the offline mix
-                                   "-probesize", "32", "-analyzeduration", "0", "-thread_queue_size", "64", "-f",
-                                   "s16le", "-ar", std::to_string(kRate), "-ac", "2", "-i", "pipe:4", "-map", "0:v",
-                                   "-map", "1:a", "-vf", "vflip"};
+  std::vector<std::string> args = {
+      "-hide_banner", "-nostdin", "-loglevel", "error", "-y",
+      // frames: raw RGB, rows bottom-up as GL reads them
+      "-probesize", "32", "-analyzeduration", "0", "-thread_queue_size", "64", "-f", "rawvideo", "-pix_fmt", "rgb24",
+      "-video_size", std::to_string(width) + "x" + std::to_string(height), "-framerate", std::to_string(options.fps),
+      "-i", "pipe:3",
+      // soundtrack: the offline mix
+      "-probesize", "32", "-analyzeduration", "0", "-thread_queue_size", "64", "-f", "s16le", "-ar",
+      std::to_string(kRate), "-ac", "2", "-i", "pipe:4", "-map", "0:v", "-map", "1:a", "-vf", "vflip"};
   if (options.lossless) {
     args.insert(args.end(), {"-c:v", "libx264rgb", "-preset", "ultrafast", "-qp", "0", "-pix_fmt", "rgb24", "-c:a",
                              mkv ? "flac" : "alac"});
   } else {
-    args.insert(args.end(), {"-c:v", "libx264", "-preset", "medium", "-crf", "18", "-pix_fmt", "yuv420p", "-c:a",
-                             "aac", "-b:a", "192k"});
+    args.insert(args.end(), {"-c:v", "libx264", "-preset", "medium", "-crf", "18", "-pix_fmt", "yuv420p", "-c:a", "aac",
+                             "-b:a", "192k"});
   }
   if (mkv) {
     args.insert(args.end(), {"-f", "matroska"});
@@ -87,8 +86,7 @@ int64_t VideoExport::sampleAt(int64_t ms) {
   return scaled >= 0 ? scaled / 1000 : -((-scaled + 999) / 1000);
 }
 
-std::string VideoExport::progressText(int64_t frames, int64_t total, int64_t demoMs, double fps,
-                                      double secondsLeft) {
+std::string VideoExport::progressText(int64_t frames, int64_t total, int64_t demoMs, double fps, double secondsLeft) {
   char line[160];
   const long long left = static_cast<long long>(secondsLeft + 0.5);
   std::snprintf(line, sizeof line, "rk17: frame %lld/%lld, demo time %lld.%03lld s, %.1f fps, %lld:%02lld left",

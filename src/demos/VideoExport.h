@@ -5,15 +5,15 @@
 // the frames (frame k at FROM + k * 1000 / FPS ms, audio sample s at FROM + s / 44100 s).
 // The file is written under a temporary name beside the target and renamed once complete; a
 // failure or an interruption (SIGINT, SIGTERM, quit) removes it.
-#include "CommandLine.h"
-#include "FfmpegPipe.h"
-#include "FrameSink.h"
-
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "CommandLine.h"
+#include "FfmpegPipe.h"
+#include "FrameSink.h"
 
 class VideoExport : public FrameSink {
  public:

@@ -1,15 +1,14 @@
 // The encoder pipe against small shell children: both inputs arrive whole and in order whatever
 // order the child reads them in, failures are explained, and nothing hangs.
-#include "FfmpegPipe.h"
-#include "TempDir.h"
-
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <chrono>
 #include <fstream>
 #include <sstream>
+
+#include "FfmpegPipe.h"
+#include "TempDir.h"
 
 namespace {
 

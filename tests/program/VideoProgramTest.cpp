@@ -1,15 +1,6 @@
 // rk17 --video: a short lossless video checked against the PNG capture and the offline mix,
 // and the failures that must leave no file behind.
-#include "FrameCapture.h"
-#include "PngRead.h"
-#include "ProgramRun.h"
-#include "ShowPack.h"
-#include "SoundSystem.h"
-#include "TempDir.h"
-#include "VideoExport.h"
-
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -18,6 +9,14 @@
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "FrameCapture.h"
+#include "PngRead.h"
+#include "ProgramRun.h"
+#include "ShowPack.h"
+#include "SoundSystem.h"
+#include "TempDir.h"
+#include "VideoExport.h"
 
 namespace {
 
@@ -70,7 +69,8 @@ std::vector<int16_t> decodeAudio(const std::string& file) {
 
 std::vector<int16_t> gMix;  // collected by the tap below
 void collect(void*, const int16_t* samples, int32_t frames, int64_t streamFrame) {
-  if (streamFrame >= 0 && size_t(streamFrame) * 2 == gMix.size()) gMix.insert(gMix.end(), samples, samples + 2 * frames);
+  if (streamFrame >= 0 && size_t(streamFrame) * 2 == gMix.size())
+    gMix.insert(gMix.end(), samples, samples + 2 * frames);
 }
 
 // The offline mix of the soundtrack from its start up to ms.
@@ -170,8 +170,7 @@ TEST(VideoProgram, InterruptStopsAndRemovesThePartialFile) {
   makeShow(dir, 600000);
   // SIGINT after two seconds, well before the 60 fps show could be done.
   std::string status;
-  runCommand("cd '" + dir.path() +
-                 "' && SDL_VIDEODRIVER=offscreen timeout -k 30 --preserve-status -s INT 2 '" +
+  runCommand("cd '" + dir.path() + "' && SDL_VIDEODRIVER=offscreen timeout -k 30 --preserve-status -s INT 2 '" +
                  ProgramRun::rk17Path() + "' --video out.mp4 --quality lossless 2>err.txt; echo $?",
              &status);
   EXPECT_EQ(status, "1\n");
@@ -185,8 +184,8 @@ TEST(VideoExport, FrameCountMatchesTheCaptureLoop) {
     int fps;
     int32_t from;
     int64_t last;
-  } cases[] = {{20, 0, 100}, {30, 0, 100}, {10, 500, 3500}, {60, 0, 0}, {7, -300, 1000},
-               {1000, 5, 9}, {3, 0, 999}, {3, 0, 1000}, {25, 200, 100}};
+  } cases[] = {{20, 0, 100}, {30, 0, 100}, {10, 500, 3500}, {60, 0, 0},    {7, -300, 1000},
+               {1000, 5, 9}, {3, 0, 999},  {3, 0, 1000},    {25, 200, 100}};
   for (const auto& c : cases) {
     CaptureOptions options;
     options.fps = c.fps;
