@@ -264,6 +264,11 @@ bool VideoExport::writeFrame(int width, int height) {
     _failed = true;
     return false;
   }
+  // Where no music plays the mix delivers nothing: silence keeps the audio input level with the
+  // frames, as ffmpeg reads both inputs side by side.
+  const int64_t frameSample = sampleAt(_options.fromMs + _frames * 1000 / _options.fps);
+  const int64_t audioEnd = _audioStart + plannedFrames() * kRate / _options.fps;
+  sendSilence(std::min(frameSample, audioEnd) - (_audioStart + _audioSent));
   const int slot = int(_frames % kSlots);
   if (!_pipe.waitForSlot(slot, &gInterrupted)) {
     _failed = true;

@@ -132,6 +132,19 @@ TEST(VideoProgram, LosslessVideoHoldsTheCapturedFramesAndTheOfflineMix) {
   EXPECT_EQ(mismatches, 0u) << "first at sample " << firstMismatch / 2;
 }
 
+TEST(VideoProgram, ShowWithoutMusicGetsSilenceAsLongAsItsFrames) {
+  TempDir dir;
+  dir.write("data/scripts/demo.scr", std::string("DEMO_END 2000\nDEMO_MUSIC 0\n") + kScript);
+  ASSERT_TRUE(packShowData(dir.path()));
+  ProgramRun run(ProgramRun::rk17Path(), {"--video", "out.mkv", "--fps", "25", "--quality", "lossless", "-q"},
+                 dir.path(), {"SDL_VIDEODRIVER=offscreen"});
+  ASSERT_EQ(run.wait(60000), 0) << run.stderrText();
+  EXPECT_EQ(probe(dir.path() + "/out.mkv", "v:0", "nb_read_frames"), "nb_read_frames=51\n");
+  const std::vector<int16_t> audio = decodeAudio(dir.path() + "/out.mkv");
+  EXPECT_EQ(long(audio.size() / 2), 51L * 44100 / 25);
+  EXPECT_EQ(std::count(audio.begin(), audio.end(), 0), long(audio.size()));
+}
+
 TEST(VideoProgram, FailingOrMissingEncoderLeavesNoFile) {
   TempDir dir;
   makeShow(dir);
