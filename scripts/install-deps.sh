@@ -10,7 +10,7 @@ PACKAGES=(
   libmpg123-dev libfftw3-dev
   libgtest-dev googletest
   xvfb xauth xdotool mesa-utils libgl1-mesa-dri
-  lame sox unar imagemagick
+  lame sox unar imagemagick ffmpeg
 )
 
 # npm fetches node-unrar-js for the tests; machines that already have Node.js keep theirs.

@@ -211,12 +211,15 @@ void SoundSystem::mixBlock(int16_t* out) {
   _mixing.store(true);
   const int32_t samples = kBlockFrames * 2;
   int32_t got = 0;
+  int64_t streamFrame = -1;
   Mp3Stream* stream = _mixStream.load();
   if (stream) {
-    if (!_paused.load())
+    if (!_paused.load()) {
+      if (_offline) streamFrame = stream->directPosition();
       got = stream->read(_decoded.data(), kBlockFrames);
-    else
+    } else {
       stream->dropStale();
+    }
   }
   std::fill(_decoded.begin() + 2 * got, _decoded.end(), static_cast<int16_t>(0));
 
@@ -277,8 +280,14 @@ void SoundSystem::mixBlock(int16_t* out) {
       break;
     }
   }
+  if (_offline && _offlineTap) _offlineTap(_offlineTapUser, out, kBlockFrames, streamFrame);
   _blocksMixed.fetch_add(1);
   _mixing.store(false);
+}
+
+void SoundSystem::setOfflineTap(OfflineTap tap, void* user) {
+  _offlineTap = tap;
+  _offlineTapUser = user;
 }
 
 void SoundSystem::mixOfflineUntil(int32_t timeMs) {

@@ -77,6 +77,12 @@ class SoundSystem : public SoundLibrary {
   // Blocks mixed since init (either mode). For tests and measurements.
   uint64_t blocksMixed() const { return _blocksMixed.load(); }
 
+  // Offline mode: receives every mixed block as the device would get it (16-bit stereo), with
+  // the stream frame the block starts at, or -1 for a block mixed while no stream played.
+  using OfflineTap = void (*)(void* user, const int16_t* samples, int32_t frames, int64_t streamFrame);
+  // Installs tap (null removes it); it is called on the thread that mixes.
+  void setOfflineTap(OfflineTap tap, void* user);
+
  private:
   static void audioCallback(void* self, Uint8* out, int length);
   void fillDevice(uint8_t* out, int32_t bytes);
@@ -116,6 +122,9 @@ class SoundSystem : public SoundLibrary {
 
   std::atomic<bool> _mixing{false};          // a block is being mixed
   std::atomic<uint64_t> _blocksMixed{0};
+
+  OfflineTap _offlineTap = nullptr;
+  void* _offlineTapUser = nullptr;
 
   int32_t _offlineLastMs = 0;        // time argument of the previous mixOfflineUntil
   int64_t _offlineSilentFrames = 0;  // frames of silence owed but not yet a whole block

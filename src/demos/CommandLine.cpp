@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +10,7 @@ const char* CommandLine::usage() {
   return "usage: rk17 [--capture DIR [--fps N] [--from MS] [--to MS]] [--help]\n"
          "       rk17 [--edit] [--data DIR]... [--windowed] [--start MS]\n"
          "       rk17 --lint [--data DIR]...\n"
+         "       rk17 --video FILE [--fps N] [--from MS] [--to MS] [--quality crf|lossless] [-q] [--data DIR]...\n"
          "\n"
          "Without options rk17 plays the show in real time with its music.\n"
          "\n"
@@ -30,6 +32,12 @@ const char* CommandLine::usage() {
          "                 saved script reloads by itself. Escape, Space, M and F1 as in playback\n"
          "  --lint         check the script (no window, no sound): every problem as file:line:\n"
          "                 message on stderr; exit code 0 when clean, 1 otherwise\n"
+         "  --video FILE   render the same frames into the video FILE (.mp4 or .mkv) with the\n"
+         "                 soundtrack from FROM on, encoded by ffmpeg (found on PATH); the file\n"
+         "                 appears only when it is complete\n"
+         "  --quality Q    crf: H.264 (yuv420p, CRF 18) and AAC (default); lossless: H.264 RGB\n"
+         "                 (QP 0) with FLAC audio in .mkv or ALAC in .mp4\n"
+         "  -q             no progress line on stderr while rendering a video\n"
          "  --help         show this text\n";
 }
 
@@ -50,8 +58,20 @@ bool CommandLine::readInt(const char* option, const char* text, int64_t low, int
   return true;
 }
 
+namespace {
+bool endsWith(const std::string& text, const char* suffix) {
+  const size_t n = std::strlen(suffix);
+  if (text.size() < n) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (std::tolower(static_cast<unsigned char>(text[text.size() - n + i])) != suffix[i]) return false;
+  return true;
+}
+}  // namespace
+
 CommandLine::Result CommandLine::parse(int argc, const char* const* argv) {
   bool capture = false;
+  bool video = false;
+  bool videoOnly = false;  // --quality or -q seen
   bool timing = false;  // --fps, --from or --to seen
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
@@ -67,6 +87,32 @@ CommandLine::Result CommandLine::parse(int argc, const char* const* argv) {
       _capture.directory = next;
       capture = true;
       ++i;
+    } else if (std::strcmp(arg, "--video") == 0) {
+      if (!next || !*next) {
+        _error = "--video needs a file name";
+        return Result::Error;
+      }
+      _capture.videoFile = next;
+      if (!endsWith(_capture.videoFile, ".mp4") && !endsWith(_capture.videoFile, ".mkv")) {
+        _error = std::string("--video: the file name must end in .mp4 or .mkv: ") + next;
+        return Result::Error;
+      }
+      video = true;
+      ++i;
+    } else if (std::strcmp(arg, "--quality") == 0) {
+      if (next && std::strcmp(next, "crf") == 0) {
+        _capture.lossless = false;
+      } else if (next && std::strcmp(next, "lossless") == 0) {
+        _capture.lossless = true;
+      } else {
+        _error = std::string("--quality: crf or lossless, not ") + (next ? next : "nothing");
+        return Result::Error;
+      }
+      videoOnly = true;
+      ++i;
+    } else if (std::strcmp(arg, "-q") == 0 || std::strcmp(arg, "--quiet") == 0) {
+      _capture.quiet = true;
+      videoOnly = true;
     } else if (std::strcmp(arg, "--fps") == 0) {
       if (!readInt(arg, next, 1, 1000, &value)) return Result::Error;
       _capture.fps = int(value);
@@ -91,12 +137,21 @@ CommandLine::Result CommandLine::parse(int argc, const char* const* argv) {
       return Result::Error;
     }
   }
-  if (!checkAuthoringCombination(capture)) return Result::Error;
-  if (timing && !capture) {
-    _error = "--fps, --from and --to need --capture";
+  if (capture && video) {
+    _error = "--capture and --video cannot be combined";
+    return Result::Error;
+  }
+  if (!checkAuthoringCombination(capture || video)) return Result::Error;
+  if (timing && !capture && !video) {
+    _error = "--fps, --from and --to need --capture or --video";
+    return Result::Error;
+  }
+  if (videoOnly && !video) {
+    _error = "--quality and -q need --video";
     return Result::Error;
   }
   if (_authoring.lint) return Result::Lint;
+  if (video) return Result::Video;
   return capture ? Result::Capture : Result::Play;
 }
 
@@ -129,7 +184,7 @@ int CommandLine::readAuthoringOption(const char* arg, const char* next) {
 bool CommandLine::checkAuthoringCombination(bool capture) {
   const AuthoringOptions& a = _authoring;
   if (capture && (a.edit || a.lint || a.hasStart)) {
-    _error = "--edit, --lint and --start do not go with --capture (use --from)";
+    _error = "--edit, --lint and --start do not go with --capture or --video (use --from)";
     return false;
   }
   if (a.lint && (a.edit || a.windowed || a.hasStart)) {

@@ -1,6 +1,6 @@
 #pragma once
 // The program's command line. Without arguments the show plays; --capture renders frames to
-// PNG files on a fixed-step clock instead of real time.
+// PNG files on a fixed-step clock instead of real time, --video to a video file with the music.
 #include "AuthoringOptions.h"
 
 #include <cstdint>
@@ -12,11 +12,15 @@ struct CaptureOptions {
   int32_t fromMs = 0;        // demo time of frame 0
   bool hasTo = false;        // false: up to the script's end time
   int32_t toMs = 0;          // last demo time captured (inclusive)
+  // --video: the frames and the soundtrack go to one video file instead.
+  std::string videoFile;     // .mp4 or .mkv
+  bool lossless = false;     // --quality lossless (default crf: H.264 CRF 18)
+  bool quiet = false;        // -q: no progress line
 };
 
 class CommandLine {
  public:
-  enum class Result { Play, Capture, Help, Error, Lint };
+  enum class Result { Play, Capture, Video, Help, Error, Lint };
 
   // Parses argv; on Error, error() says what was wrong.
   Result parse(int argc, const char* const* argv);

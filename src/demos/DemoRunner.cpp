@@ -60,27 +60,31 @@ int DemoRunner::run() {
   return 0;
 }
 
-int DemoRunner::runCapture(FrameCapture& capture, const CaptureOptions& options) {
-  if (!capture.prepare()) return 1;
+int DemoRunner::runCapture(FrameSink& sink, const CaptureOptions& options) {
+  if (!sink.prepare()) return 1;
   FrameCapture::stepTo(0, 0);  // the clock starts at counter 0
-  _capture = &capture;
+  _capture = &sink;
   // Music is decoded and mixed on this thread up to each frame's time, with no audio device, so
   // sound-driven effects see the same blocks on every capture.
   SoundSystem& sound = SoundSystem::instance();
   sound.initOffline();
-  if (!startUp()) return 1;
+  if (!startUp()) {
+    sink.finish(false);
+    return 1;
+  }
   DemoSettings& settings = demoSettings();
   const int64_t last = options.hasTo ? options.toMs : settings.endTime;
   for (int64_t k = 0; !settings.quit && !_captureFailed; ++k) {
-    const int64_t time = capture.frameTime(k);
+    const int64_t time = FrameCapture::frameTime(options, k);
     if (time > last) break;
     FrameCapture::stepTo(time, settings.startTime);
     sound.mixOfflineUntil(static_cast<int32_t>(time));
     if (!runOneFrame()) break;
   }
+  const bool finished = sink.finish(!settings.quit && !_captureFailed);
   shutDown();
   _capture = nullptr;
-  return _captureFailed ? 1 : 0;
+  return _captureFailed || !finished ? 1 : 0;
 }
 
 bool DemoRunner::checkExtensions() {

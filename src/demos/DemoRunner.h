@@ -11,7 +11,7 @@
 class DemoClock;
 class EditSession;
 class EffectList;
-class FrameCapture;
+class FrameSink;
 struct CaptureOptions;
 class Timeline;
 
@@ -24,9 +24,9 @@ class DemoRunner : public DemoInput {
   // 1 when the window could not be created).
   int run();
   // The same show on the capture's stepped clock (the runner's clock must read
-  // FrameCapture::counter at frequency 1000), writing every shown frame; 0 when every frame
-  // was written, 1 otherwise.
-  int runCapture(FrameCapture& capture, const CaptureOptions& options);
+  // FrameCapture::counter at frequency 1000), handing every shown frame to sink (PNG files or
+  // the video encoder); 0 when the sink's output is complete, 1 otherwise.
+  int runCapture(FrameSink& sink, const CaptureOptions& options);
 
   // Data folders, windowed mode and start time for the next start-up; with session, the edit
   // session's hooks run in the frame loop and it sees keys first.
@@ -70,7 +70,7 @@ class DemoRunner : public DemoInput {
   std::unique_ptr<Timeline> _timeline;
   ScriptLoader _loader;
   unsigned long _framesRendered = 0;
-  FrameCapture* _capture = nullptr;  // writes each shown frame when set
+  FrameSink* _capture = nullptr;  // takes each shown frame when set
   bool _captureFailed = false;
   AuthoringOptions _authoring;
   EditSession* _session = nullptr;

@@ -23,7 +23,9 @@ bool FrameCapture::prepare() {
   return true;
 }
 
-int64_t FrameCapture::frameTime(int64_t k) const { return _options.fromMs + k * 1000 / _options.fps; }
+int64_t FrameCapture::frameTime(const CaptureOptions& options, int64_t k) {
+  return options.fromMs + k * 1000 / options.fps;
+}
 
 int64_t FrameCapture::counter() { return gTicks; }
 

@@ -1,4 +1,5 @@
-// The program's entry: plays the show in an 800 x 600 window, or captures its frames.
+// The program's entry: plays the show in an 800 x 600 window, captures its frames or renders
+// it to a video file.
 #include <cstdio>
 #include <cstdlib>
 
@@ -10,6 +11,7 @@
 #include "EffectTable.h"
 #include "FrameCapture.h"
 #include "ScriptLint.h"
+#include "VideoExport.h"
 
 namespace {
 // --lint: every problem of the script as file:line: message; 0 when there is none. Effects that
@@ -46,6 +48,13 @@ int main(int argc, char** argv) {
       DemoRunner runner(steppedClock);
       runner.setAuthoring(commandLine.authoring(), nullptr);
       return runner.runCapture(capture, commandLine.capture());
+    }
+    case CommandLine::Result::Video: {
+      DemoClock steppedClock(FrameCapture::counter, 1000);
+      VideoExport video(commandLine.capture());
+      DemoRunner runner(steppedClock);
+      runner.setAuthoring(commandLine.authoring(), nullptr);
+      return runner.runCapture(video, commandLine.capture());
     }
     case CommandLine::Result::Play:
       break;

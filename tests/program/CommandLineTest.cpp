@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -118,6 +119,46 @@ TEST(CommandLine, ParsesAuthoringOptionsAndRejectsBadOnes) {
     EXPECT_EQ(got.startMs, c.expected.startMs) << shown;
     EXPECT_EQ(got.edit, c.expected.edit) << shown;
     EXPECT_EQ(got.lint, c.expected.lint) << shown;
+  }
+}
+
+TEST(CommandLine, ParsesVideoOptions) {
+  using R = CommandLine::Result;
+  const struct {
+    std::vector<const char*> args;
+    R result;
+    bool lossless;
+    bool quiet;
+    const char* error;  // part of the message for Error, the file name for Video
+  } cases[] = {
+      {{"--video", "show.mp4"}, R::Video, false, false, "show.mp4"},
+      {{"--video", "a/show.MKV", "--quality", "lossless", "-q", "--fps", "30"}, R::Video, true, true, "a/show.MKV"},
+      {{"--quality", "crf", "--video", "v.mkv"}, R::Video, false, false, "v.mkv"},
+      {{"--video"}, R::Error, false, false, "--video needs a file name"},
+      {{"--video", "show.avi"}, R::Error, false, false, "must end in .mp4 or .mkv"},
+      {{"--video", "mp4"}, R::Error, false, false, "must end in .mp4 or .mkv"},
+      {{"--video", "v.mp4", "--quality", "best"}, R::Error, false, false, "--quality: crf or lossless"},
+      {{"--video", "v.mp4", "--quality"}, R::Error, false, false, "--quality: crf or lossless"},
+      {{"--video", "v.mp4", "--capture", "d"}, R::Error, false, false, "cannot be combined"},
+      {{"--capture", "d", "-q"}, R::Error, false, false, "need --video"},
+      {{"--quality", "lossless"}, R::Error, false, false, "need --video"},
+      {{"--video", "v.mp4", "--fps", "1001"}, R::Error, false, false, "--fps: not a number from 1 to 1000"},
+  };
+  for (const auto& c : cases) {
+    std::vector<const char*> argv = {"rk17"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    CommandLine line;
+    const R result = line.parse(int(argv.size()), argv.data());
+    std::string shown;
+    for (const char* a : c.args) shown += std::string(a) + " ";
+    ASSERT_EQ(int(result), int(c.result)) << shown << line.error();
+    if (result == R::Video) {
+      EXPECT_EQ(line.capture().videoFile, c.error) << shown;
+      EXPECT_EQ(line.capture().lossless, c.lossless) << shown;
+      EXPECT_EQ(line.capture().quiet, c.quiet) << shown;
+    } else {
+      EXPECT_NE(line.error().find(c.error), std::string::npos) << shown << line.error();
+    }
   }
 }
 
