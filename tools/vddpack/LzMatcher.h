@@ -5,14 +5,14 @@
 //
 // The caller owns the buffer; positions are offsets into it. Positions must be indexed in order
 // (indexUpTo) before they can be found as sources; a search at pos sees only positions < pos.
-#include <cstddef>
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 class LzMatcher {
  public:
-  static constexpr uint32_t kWindowSize = 0x100000;     // the RAR 2.0 window, bytes
+  static constexpr uint32_t kWindowSize = 0x100000;          // the RAR 2.0 window, bytes
   static constexpr uint32_t kMaxDistance = kWindowSize - 1;  // farthest source a match may use
 
   struct Match {
@@ -21,8 +21,9 @@ class LzMatcher {
   };
 
   // maxChain: candidates examined per search (speed against ratio). niceLength: a match this
-  // long ends the search early.
-  explicit LzMatcher(int maxChain = 1024, uint32_t niceLength = 258);
+  // long ends the search early. maxDistance: farthest source searched (a nearer bound keeps the
+  // chain walk inside the caches).
+  explicit LzMatcher(int maxChain = 1024, uint32_t niceLength = 258, uint32_t maxDistance = kMaxDistance);
 
   // Forgets every indexed position (a new independent stream).
   void reset();
@@ -50,10 +51,11 @@ class LzMatcher {
 
   int _maxChain;
   uint32_t _niceLength;
-  size_t _indexed = 0;               // positions below this are in the chains
-  std::vector<uint32_t> _head;       // per hash: last position, or kNone
-  std::vector<uint32_t> _previous;   // per position modulo the window: previous with the same hash
-  std::vector<uint32_t> _lastPair;   // per 2-byte value: last position, or kNone
+  uint32_t _maxDistance;
+  size_t _indexed = 0;              // positions below this are in the chains
+  std::vector<uint32_t> _head;      // per hash: last position, or kNone
+  std::vector<uint32_t> _previous;  // per position modulo the window: previous with the same hash
+  std::vector<uint32_t> _lastPair;  // per 2-byte value: last position, or kNone
 };
 
 template <typename Acceptable>
@@ -67,7 +69,7 @@ LzMatcher::Match LzMatcher::findLongest(const uint8_t* data, size_t pos, uint32_
   int chainLimit = _maxChain;
   for (int chain = 0; chain < chainLimit && candidate != kNone; ++chain) {
     size_t distance = pos - candidate;
-    if (candidate >= pos || distance > kMaxDistance) {
+    if (candidate >= pos || distance > _maxDistance) {
       break;
     }
     // Only a candidate that beats the best so far at its last byte needs the full compare.

@@ -102,24 +102,33 @@ Rar20Encoder::Settings Rar20Encoder::Settings::forLevel(int level) {
     int maxChain;
     uint32_t niceLength;
     uint32_t lazyLength;
+    uint32_t maxDistance;
   };
   // Candidates per search, the length that ends a search, the length below which the next byte
-  // is tried too.
+  // is tried too, the farthest source searched. The chain walk costs a cache miss or two per
+  // candidate once sources lie far back: the fast levels search near sources only; the default
+  // keeps the whole window (far sources give most of its ratio) with a short chain, which also
+  // bounds data of few distinct bytes, where every chain is full.
   static constexpr Bounds kLevels[kMaxLevel] = {
-      {4, 16, 0}, {16, 32, 16}, {48, 96, 48}, {256, 258, 258}, {1024, 258, 258},
+      {4, 16, 0, 0x7FFF},
+      {8, 32, 0, 0xFFFF},
+      {16, 64, 8, 0xFFFF},
+      {64, 258, 64, LzMatcher::kMaxDistance},
+      {1024, 258, 258, LzMatcher::kMaxDistance},
   };
   const Bounds& b = kLevels[std::min(std::max(level, kMinLevel), kMaxLevel) - 1];
   Settings settings;
   settings.maxChain = b.maxChain;
   settings.niceLength = b.niceLength;
   settings.lazyLength = b.lazyLength;
+  settings.maxDistance = b.maxDistance;
   return settings;
 }
 
 Rar20Encoder::Rar20Encoder() : Rar20Encoder(Settings()) {}
 
 Rar20Encoder::Rar20Encoder(const Settings& settings)
-    : _settings(settings), _matcher(settings.maxChain, settings.niceLength) {
+    : _settings(settings), _matcher(settings.maxChain, settings.niceLength, settings.maxDistance) {
   reset();
 }
 

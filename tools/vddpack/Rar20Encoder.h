@@ -35,6 +35,7 @@ class Rar20Encoder {
     int maxChain = 1024;                 // hash-chain candidates per search
     uint32_t niceLength = 258;           // a match this long is taken at once
     uint32_t lazyLength = 258;           // a match shorter than this tries the next byte too (0: never)
+    uint32_t maxDistance = LzMatcher::kMaxDistance;  // farthest match source searched
     uint32_t blockSymbols = 0x8000;      // LZ symbols per Huffman block
     uint32_t audioBlockBytes = 0x10000;  // audio bytes per set of tables
 
