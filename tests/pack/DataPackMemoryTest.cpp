@@ -8,6 +8,7 @@
 
 #include "DataPack.h"
 #include "PackFixtures.h"
+#include "TestPackBuilder.h"
 
 namespace {
 const std::string kArchives = std::string(RK17_SHARED_DIR) + "/rar20/archives/";
@@ -139,5 +140,37 @@ TEST(UnicodeNames, ShowTheNameOtherArchiversWroteAndKeepThePlainOneForLookups) {
   EXPECT_EQ("????.txt", entries[4].name);
   EXPECT_EQ("\xD1\x82\xD0\xB5\xD1\x81\xD1\x82.txt", entries[4].utf8Name);
   for (size_t i = 0; i < 4; ++i) EXPECT_EQ(entries[i].name, entries[i].utf8Name);
+}
+// Found by fuzzing: a file header whose name field is empty (the name was read through a null
+// pointer). Every name-field shape must list; Unicode ones give what they decode to.
+TEST(UnicodeNames, OddNameFieldsListWithoutFault) {
+  struct Case {
+    std::string field;
+    uint16_t flags;
+    std::string name;
+    std::string utf8Name;
+  };
+  const Case cases[] = {
+      {"", 0x8000, "", ""},
+      {"", 0x8000 | DataPackEntry::kFlagUnicodeName, "", ""},
+      {std::string("\0", 1), 0x8000 | DataPackEntry::kFlagUnicodeName, "", ""},
+      {"plain", 0x8000 | DataPackEntry::kFlagUnicodeName, "plain", "plain"},
+      {std::string("x\0\x04\x40\x42", 5), 0x8000 | DataPackEntry::kFlagUnicodeName, "x", "\xD1\x82"},
+  };
+  for (const Case& c : cases) {
+    TestPackBuilder pack;
+    TestPackBuilder::Entry entry;
+    entry.name = c.field;
+    entry.flags = c.flags;
+    entry.packed = {'a'};
+    entry.unpackedSize = 1;
+    entry.crc = TestPackBuilder::crcOf({'a'});
+    pack.addEntry(entry);
+    std::vector<DataPackEntry> entries;
+    ASSERT_TRUE(DataPack::listFromMemory(pack.bytes().data(), pack.bytes().size(), &entries)) << c.name;
+    ASSERT_EQ(1u, entries.size());
+    EXPECT_EQ(c.name, entries[0].name);
+    EXPECT_EQ(c.utf8Name, entries[0].utf8Name) << c.name;
+  }
 }
 }  // namespace
