@@ -41,7 +41,9 @@ class LzMatcher {
   static uint32_t matchLength(const uint8_t* data, size_t a, size_t b, uint32_t maxLength);
 
  private:
-  static constexpr int kHashBits = 16;
+  // Wide enough that chains over the 1 MiB window hold few prefixes that merely share a hash
+  // (random data otherwise walks many false candidates, each a cache miss).
+  static constexpr int kHashBits = 18;
   static constexpr uint32_t kGoodLength = 32;  // a match this long shortens the rest of the search
   static constexpr uint32_t kNone = 0xffffffffu;
   static uint32_t hash3(const uint8_t* p) {
