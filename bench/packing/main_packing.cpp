@@ -1,19 +1,25 @@
 // Prints how well and how fast the data pack works:
 //   bench_packing [DATA_DIR...]   (default: the source tree's data/)
-// For the given trees packed together (as the build packs data/ and the drawn pictures), and for a synthetic show-like tree (script text, mesh floats, samples,
-// already-compressed image bytes) so that the figures mean something while data/ is small:
+// For the given trees packed together (as the build packs data/ and the drawn pictures), and for a synthetic show-like
+// tree (script text, mesh floats, samples, already-compressed image bytes) so that the figures mean something while
+// data/ is small:
 //  - sizes: vddpack (non-solid encrypted, as the build makes data.vdd; solid) against gzip -9
 //    and xz -9, per file (comparable to a non-solid pack) and over the whole tree (tar, like
 //    a solid pack);
 //  - extraction: every entry by name through DataPack::extract (as the program opens files),
 //    against unar extracting the same pack (one process, wall clock, includes its start-up).
+//  - levels: each of -m1..-m5 against gzip -9 (size, CPU time) on 8 MiB of 3-bit bytes, 8 MiB of
+//    random bytes, the synthetic tree and the given trees.
 // MB = 10^6 bytes. One run each; figures vary with machine load.
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -68,9 +74,9 @@ void makeSyntheticTree(const fs::path& root) {
     state = state * 1664525u + 1013904223u;
     return state >> 24;
   };
-  static const char* const kWords[] = {"INSERT_EFFECT", "Fade",  "Blur",     "1000", "2500", "b", "e",
-                                       "TRIGGER",       "Scene3", "0.5",     "1.0",  "Speed", "ClearColor",
-                                       "data/images/",  "png",   "\n",       "DEFINE", "Flower"};
+  static const char* const kWords[] = {
+      "INSERT_EFFECT", "Fade", "Blur",  "1000",       "2500",         "b",   "e",  "TRIGGER", "Scene3",
+      "0.5",           "1.0",  "Speed", "ClearColor", "data/images/", "png", "\n", "DEFINE",  "Flower"};
   std::string script;
   while (script.size() < 400000) {
     script += kWords[next() % 18];
@@ -139,7 +145,8 @@ void row(const char* what, long long bytes, uint64_t total) {
     std::printf("  %-34s %12s\n", what, "(failed)");
     return;
   }
-  std::printf("  %-34s %12lld  %6.2f%%\n", what, bytes, 100.0 * static_cast<double>(bytes) / static_cast<double>(total));
+  std::printf("  %-34s %12lld  %6.2f%%\n", what, bytes,
+              100.0 * static_cast<double>(bytes) / static_cast<double>(total));
 }
 
 void benchTree(const std::string& title, const std::vector<fs::path>& dirs, const fs::path& scratch) {
@@ -200,8 +207,8 @@ void benchTree(const std::string& title, const std::vector<fs::path>& dirs, cons
   row("xz -9, each file", xzFiles, total);
   row("tar | gzip -9 (whole tree)", commandNumber(tar + " | gzip -9 | wc -c"), total);
   row("tar | xz -9 (whole tree)", commandNumber(tar + " | xz -9 | wc -c"), total);
-  std::printf("  packing speed: non-solid %.2f MB/s, solid %.2f MB/s\n", static_cast<double>(total) / 1e6 / plainSeconds,
-              static_cast<double>(total) / 1e6 / solidSeconds);
+  std::printf("  packing speed: non-solid %.2f MB/s, solid %.2f MB/s\n",
+              static_cast<double>(total) / 1e6 / plainSeconds, static_cast<double>(total) / 1e6 / solidSeconds);
   if (!plainOk) {
     return;
   }
@@ -222,9 +229,9 @@ void benchTree(const std::string& title, const std::vector<fs::path>& dirs, cons
   double ours = secondsSince(start);
   std::string out = (scratch / "unar-out").string();
   start = std::chrono::steady_clock::now();
-  int unarCode = std::system(("unar -q -f -D -p " + std::string(kPassword) + " -o " + quote(out) + " " +
-                              quote(plainPack) + " >/dev/null 2>&1")
-                                 .c_str());
+  int unarCode = std::system(
+      ("unar -q -f -D -p " + std::string(kPassword) + " -o " + quote(out) + " " + quote(plainPack) + " >/dev/null 2>&1")
+          .c_str());
   double unar = secondsSince(start);
   fs::remove_all(out);
   std::printf("  extract all (non-solid pack):  DataPack::extract %.3f s = %.1f MB/s", ours,
@@ -237,6 +244,74 @@ void benchTree(const std::string& title, const std::vector<fs::path>& dirs, cons
   }
 }
 
+// CPU seconds of a child command (user + system), -1 when it fails.
+double childCpuSeconds(const std::string& command) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  struct rusage usage {};
+  if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    return -1;
+  }
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Every level against gzip -9 on one input (a file or a folder): packed size and CPU time (CPU
+// time is steadier than wall time on a shared machine). Non-solid, as the build packs.
+void benchLevels(const std::string& title, const fs::path& input, const fs::path& scratch) {
+  const std::string gz = (scratch / "levels.tar.gz").string();
+  const std::string gzipCommand = "tar -C " + quote(input.parent_path().string()) + " -cf - " +
+                                  quote(input.filename().string()) + " | gzip -9 > " + quote(gz);
+  const double gzipSeconds = childCpuSeconds(gzipCommand);
+  std::error_code ec;
+  const long long gzipBytes = static_cast<long long>(fs::file_size(gz, ec));
+  InputCollector inputs;
+  std::vector<std::string> errors;
+  if (!inputs.add(input.string(), errors) || !inputs.finish(errors)) {
+    std::printf("%s: cannot collect the input\n", title.c_str());
+    return;
+  }
+  const double mib = static_cast<double>(inputs.totalSize()) / (1024.0 * 1024.0);
+  std::printf("\n%s: %.1f MiB; gzip -9 (tar): %lld bytes, cpu %.2f s (%.1f MiB/s)\n", title.c_str(), mib, gzipBytes,
+              gzipSeconds, mib / gzipSeconds);
+  for (int level = Rar20Encoder::kMinLevel; level <= Rar20Encoder::kMaxLevel; ++level) {
+    PackWriter::Options options;
+    options.password = kPassword;
+    options.encoder = Rar20Encoder::Settings::forLevel(level);
+    PackWriter writer(options);
+    const std::string archive = (scratch / "levels.vdd").string();
+    std::string error;
+    std::clock_t start = std::clock();
+    bool ok = writer.begin(archive, error);
+    for (const InputCollector::File& f : inputs.files()) {
+      std::vector<uint8_t> data;
+      PackWriter::EntryResult result;
+      ok = ok && readWhole(f.path, data) && writer.add(f.storedName, data, f.dosTime, result, error);
+    }
+    ok = ok && writer.finish(error);
+    const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
+    const long long bytes = static_cast<long long>(fs::file_size(archive, ec));
+    std::printf("  -m%d%s %10lld bytes (%.3f of gzip)  cpu %7.2f s (%.1f MiB/s, %.2f of gzip's speed)%s\n", level,
+                level == Rar20Encoder::kDefaultLevel ? "*" : " ", bytes,
+                static_cast<double>(bytes) / static_cast<double>(gzipBytes), seconds, mib / seconds,
+                gzipSeconds / seconds, ok ? "" : "  FAILED");
+  }
+}
+
+// Bytes each holding `bits` random low bits (bits = 8: random bytes).
+void writeRandomBits(const fs::path& path, size_t size, int bits) {
+  std::vector<uint8_t> data(size);
+  uint32_t state = 12345;
+  for (uint8_t& b : data) {
+    state = state * 1664525u + 1013904223u;
+    b = static_cast<uint8_t>((state >> 24) & ((1u << bits) - 1));
+  }
+  writeWhole(path, data);
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -258,6 +333,17 @@ int main(int argc, char** argv) {
   benchTree("data tree", data, scratch);
   makeSyntheticTree(scratch / "synthetic");
   benchTree("synthetic show-like tree", {scratch / "synthetic" / "data"}, scratch);
+  // Levels against gzip -9, with the inputs that bound the match search: bytes of 3 random bits
+  // (every hash chain full, matches short) and random bytes (no matches at all).
+  std::printf("\nLevels (-mN, * default; non-solid, password) against gzip -9:\n");
+  writeRandomBits(scratch / "low" / "low-entropy.bin", 8u << 20, 3);
+  writeRandomBits(scratch / "random" / "random.bin", 8u << 20, 8);
+  benchLevels("8 MiB of 3-bit bytes", scratch / "low", scratch);
+  benchLevels("8 MiB of random bytes", scratch / "random", scratch);
+  benchLevels("synthetic show-like tree", scratch / "synthetic" / "data", scratch);
+  for (const fs::path& d : data) {
+    benchLevels(d.string(), d, scratch);
+  }
   std::error_code ec;
   fs::remove_all(scratch, ec);
   return 0;

@@ -66,21 +66,16 @@ bool DataPack::namesMatch(const char* requested, const char* stored) {
   return true;
 }
 
-int DataPack::extract(const char* packName, const char* password, const char* entryName, uint8_t** data,
-                      uint32_t* size) {
-  PasswordCopy key(password);
-  if (data) *data = nullptr;
-  if (size) *size = 0;
-  if (!packName || !entryName || !data || !size) return 0;
-
-  PackArchive archive;
-  if (!archive.open(packName)) return 0;
+namespace {
+int extractFrom(PackArchive& archive, const PasswordCopy& key, const char* entryName, uint8_t** data, uint32_t* size,
+                uint32_t maxEntrySize) {
   archive.setPassword(key.bytes(), key.length());
   DataPackEntry entry;
   for (;;) {
     if (archive.nextEntry(&entry) != PackArchive::Step::Entry) return 0;
-    const bool found = namesMatch(entryName, entry.name.c_str());
+    const bool found = DataPack::namesMatch(entryName, entry.name.c_str());
     if (!found && !archive.isSolid()) continue;
+    if (entry.unpackedSize > maxEntrySize) return 0;
 
     uint8_t* output = nullptr;
     if (found) {
@@ -104,10 +99,7 @@ int DataPack::extract(const char* packName, const char* password, const char* en
   }
 }
 
-bool DataPack::list(const char* packName, std::vector<DataPackEntry>* entries) {
-  if (!entries) return false;
-  PackArchive archive;
-  if (!archive.open(packName)) return false;
+bool listFrom(PackArchive& archive, std::vector<DataPackEntry>* entries) {
   DataPackEntry entry;
   for (;;) {
     switch (archive.nextEntry(&entry)) {
@@ -124,10 +116,8 @@ bool DataPack::list(const char* packName, std::vector<DataPackEntry>* entries) {
   }
 }
 
-bool DataPack::extractAll(const char* packName, const char* password, const EntryVisitor& visitor) {
-  PasswordCopy key(password);
-  PackArchive archive;
-  if (!archive.open(packName)) return false;
+bool extractAllFrom(PackArchive& archive, const PasswordCopy& key, const DataPack::EntryVisitor& visitor,
+                    uint32_t maxEntrySize) {
   archive.setPassword(key.bytes(), key.length());
   DataPackEntry entry;
   for (;;) {
@@ -139,7 +129,7 @@ bool DataPack::extractAll(const char* packName, const char* password, const Entr
     uint8_t* output = nullptr;
     bool crcMatches = false;
     bool decoded = false;
-    if (sizeIsPossible(entry)) {
+    if (sizeIsPossible(entry) && entry.unpackedSize <= maxEntrySize) {
       output = allocateOutput(entry.unpackedSize);
       if (!output) return false;
       decoded = archive.decode(entry, output, &crcMatches);
@@ -147,5 +137,84 @@ bool DataPack::extractAll(const char* packName, const char* password, const Entr
     bool goOn = visitor ? visitor(entry, decoded ? output : nullptr, decoded && crcMatches) : true;
     std::free(output);
     if (!goOn) return true;
+  }
+}
+}  // namespace
+
+int DataPack::extract(const char* packName, const char* password, const char* entryName, uint8_t** data,
+                      uint32_t* size) {
+  PasswordCopy key(password);
+  if (data) *data = nullptr;
+  if (size) *size = 0;
+  if (!packName || !entryName || !data || !size) return 0;
+  PackArchive archive;
+  if (!archive.open(packName)) return 0;
+  return extractFrom(archive, key, entryName, data, size, UINT32_MAX);
+}
+
+int DataPack::extractFromMemory(const uint8_t* pack, size_t packSize, const char* password, const char* entryName,
+                                uint8_t** data, uint32_t* size, uint32_t maxEntrySize) {
+  PasswordCopy key(password);
+  if (data) *data = nullptr;
+  if (size) *size = 0;
+  if (!entryName || !data || !size) return 0;
+  PackArchive archive;
+  if (!archive.openMemory(pack, packSize)) return 0;
+  return extractFrom(archive, key, entryName, data, size, maxEntrySize);
+}
+
+bool DataPack::list(const char* packName, std::vector<DataPackEntry>* entries) {
+  if (!entries) return false;
+  PackArchive archive;
+  if (!archive.open(packName)) return false;
+  return listFrom(archive, entries);
+}
+
+bool DataPack::listFromMemory(const uint8_t* pack, size_t packSize, std::vector<DataPackEntry>* entries) {
+  if (!entries) return false;
+  PackArchive archive;
+  if (!archive.openMemory(pack, packSize)) return false;
+  return listFrom(archive, entries);
+}
+
+bool DataPack::extractAll(const char* packName, const char* password, const EntryVisitor& visitor) {
+  PasswordCopy key(password);
+  PackArchive archive;
+  if (!archive.open(packName)) return false;
+  return extractAllFrom(archive, key, visitor, UINT32_MAX);
+}
+
+bool DataPack::extractAllFromMemory(const uint8_t* pack, size_t packSize, const char* password,
+                                    const EntryVisitor& visitor, uint32_t maxEntrySize) {
+  PasswordCopy key(password);
+  PackArchive archive;
+  if (!archive.openMemory(pack, packSize)) return false;
+  return extractAllFrom(archive, key, visitor, maxEntrySize);
+}
+
+bool DataPack::extractAllStreaming(const char* packName, const char* password, const EntryStream& stream) {
+  PasswordCopy key(password);
+  PackArchive archive;
+  if (!archive.open(packName)) return false;
+  archive.setPassword(key.bytes(), key.length());
+  DataPackEntry entry;
+  for (;;) {
+    PackArchive::Step step = archive.nextEntry(&entry);
+    if (step == PackArchive::Step::EndOfFile) return true;
+    if (step == PackArchive::Step::Corrupt) return false;
+    if (step == PackArchive::Step::SubBlock) continue;
+
+    const bool wanted = stream.begin ? stream.begin(entry) : true;
+    bool crcMatches = false;
+    bool decoded = false;
+    if (sizeIsPossible(entry)) {
+      if (wanted && stream.write) {
+        decoded = archive.decode(entry, stream.write, &crcMatches);
+      } else if (archive.isSolid()) {
+        decoded = archive.decode(entry, static_cast<uint8_t*>(nullptr), &crcMatches);
+      }
+    }
+    if (!wanted) continue;
+    if (stream.end && !stream.end(entry, decoded && crcMatches)) return true;
   }
 }

@@ -3,11 +3,12 @@
 // solid and encrypted entries. No state is kept between calls: each call opens the pack, walks its
 // headers from the start, decodes what it must and closes the pack again. Calls share nothing but a
 // per-thread spare decoder window, so calls on different threads may run at once.
-#include "DataPackEntry.h"
-
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
+
+#include "DataPackEntry.h"
 
 class DataPack {
  public:
@@ -37,4 +38,25 @@ class DataPack {
   // False when the pack does not open, a block is malformed or memory is short; true otherwise,
   // also when some entries failed their checksum (the visitor saw those).
   static bool extractAll(const char* packName, const char* password, const EntryVisitor& visitor);
+
+  // extractAll with bounded memory: each entry's bytes go to write in pieces (at most 1 MiB each)
+  // as they decode, between begin and end. begin returning false skips the entry (its bytes still
+  // feed a solid stream); end gets whether the entry decoded completely with a matching CRC-32 and
+  // returns false to stop. Entries whose sizes the pack cannot hold are not decoded (end sees
+  // false). Same result as extractAll.
+  struct EntryStream {
+    std::function<bool(const DataPackEntry& entry)> begin;
+    std::function<void(const uint8_t* bytes, size_t size)> write;
+    std::function<bool(const DataPackEntry& entry, bool complete)> end;
+  };
+  static bool extractAllStreaming(const char* packName, const char* password, const EntryStream& stream);
+
+  // The same operations on a pack held in memory (packSize bytes at pack). Entries larger than
+  // maxEntrySize bytes are treated as undecodable (extract fails, the visitor gets null), which
+  // bounds the work a forged header can ask for.
+  static int extractFromMemory(const uint8_t* pack, size_t packSize, const char* password, const char* entryName,
+                               uint8_t** data, uint32_t* size, uint32_t maxEntrySize = UINT32_MAX);
+  static bool listFromMemory(const uint8_t* pack, size_t packSize, std::vector<DataPackEntry>* entries);
+  static bool extractAllFromMemory(const uint8_t* pack, size_t packSize, const char* password,
+                                   const EntryVisitor& visitor, uint32_t maxEntrySize = UINT32_MAX);
 };

@@ -13,6 +13,9 @@ struct DataPackEntry {
 
   // Name as stored, cut to kMaxNameLength bytes and at the first zero byte; paths use backslashes.
   std::string name;
+  // The name in UTF-8 as archivers show it: the decoded Unicode name when kFlagUnicodeName is set,
+  // otherwise the same as name. The program's lookups use name.
+  std::string utf8Name;
   uint16_t flags = 0;
   uint32_t packedSize = 0;    // bytes of packed data after the header
   uint32_t unpackedSize = 0;  // bytes of the file

@@ -39,13 +39,21 @@ void HuffmanTable::build(const uint8_t* lengths, int symbolCount) {
     if (length != 0) _symbols[position[length]++] = uint16_t(symbol);
   }
 
-  // A prefix decides a code of length L <= kQuickBits on its own: the limits of such lengths are
-  // multiples of 2^(16 - L), so comparing the padded prefix gives the same answer as any value
-  // with that prefix.
-  for (uint32_t prefix = 0; prefix < (1u << kQuickBits); ++prefix) {
-    int length = 0;
-    int symbol = decodeSlow(prefix << (16 - kQuickBits), &length);
-    _quick[prefix] = length <= kQuickBits ? uint16_t((symbol << 4) | length) : 0;
+  // Codes of length L <= kQuickBits fill the 2^(kQuickBits - L) prefixes that start with them,
+  // in canonical order; prefixes left at 0 hold longer codes (or none, when the lengths are
+  // under-subscribed). Over-subscribed codes past the last prefix are never decodable and are
+  // dropped.
+  std::memset(_quick, 0, sizeof(_quick));
+  uint32_t code = 0;  // next prefix, left-aligned to kQuickBits
+  for (int length = 1; length <= kQuickBits; ++length) {
+    const uint32_t span = 1u << (kQuickBits - length);
+    for (uint32_t i = 0; i < count[length]; ++i) {
+      if (code >= (1u << kQuickBits)) break;
+      const uint32_t index = _firstIndex[length] + i;
+      const uint16_t entry = uint16_t((_symbols[index] << 4) | length);
+      for (uint32_t k = 0; k < span; ++k) _quick[code + k] = entry;
+      code += span;
+    }
   }
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "PackedDataSource.h"
+#include "Rar20NameCodec.h"
 
 namespace {
 constexpr size_t kMarkerSize = 7;
@@ -23,51 +24,34 @@ constexpr uint8_t kMinVersion = 13;
 constexpr uint8_t kMaxVersion = 20;
 constexpr uint8_t kCipherVersion = 20;  // older cipher versions are not decrypted
 
-constexpr size_t kStreamBufferSize = 64 * 1024;  // bytes
-
 inline uint16_t load16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 inline uint32_t load32(const uint8_t* p) {
   return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
 }  // namespace
 
-PackArchive::~PackArchive() {
-  if (_file) std::fclose(_file);
-}
-
-bool PackArchive::readAt(uint64_t offset, uint8_t* destination, size_t size) {
-  if (offset > _fileSize || size > _fileSize - offset) return false;
-  // Reads that continue where the last one ended need no seek (each seek costs a system call).
-  if (offset != _position) {
-    _position = kUnknownPosition;
-    if (fseeko(_file, off_t(offset), SEEK_SET) != 0) return false;
-  }
-  if (std::fread(destination, 1, size, _file) != size) {
-    _position = kUnknownPosition;
-    return false;
-  }
-  _position = offset + size;
-  return true;
-}
+PackArchive::~PackArchive() = default;
 
 bool PackArchive::open(const char* path) {
-  if (_file || !path) return false;
-  _file = std::fopen(path, "rb");
-  if (!_file) return false;
-  // Headers of small entries lie close together: a larger buffer serves several of them per read.
-  std::setvbuf(_file, nullptr, _IOFBF, kStreamBufferSize);
-  if (fseeko(_file, 0, SEEK_END) != 0) return false;
-  off_t end = ftello(_file);
-  if (end < 0) return false;
-  _fileSize = uint64_t(end);
+  if (_input.isOpen() || !_input.openFile(path)) return false;
+  return readArchiveHeader();
+}
 
+bool PackArchive::openMemory(const uint8_t* bytes, size_t size) {
+  if (_input.isOpen()) return false;
+  _input.openMemory(bytes, size);
+  return readArchiveHeader();
+}
+
+bool PackArchive::readArchiveHeader() {
+  _fileSize = _input.size();
   uint8_t marker[kMarkerSize];
-  if (!readAt(0, marker, kMarkerSize)) return false;
+  if (!_input.readAt(0, marker, kMarkerSize)) return false;
   if (std::memcmp(marker, kRarMarker, kMarkerSize) != 0 && std::memcmp(marker, kUniqueMarker, kMarkerSize) != 0) {
     return false;
   }
   uint8_t header[kArchiveHeaderSize];
-  if (!readAt(kMarkerSize, header, kArchiveHeaderSize)) return false;
+  if (!_input.readAt(kMarkerSize, header, kArchiveHeaderSize)) return false;
   _archiveFlags = load16(header + 3);
   uint16_t headerSize = load16(header + 5);
   // The rest of the header (an archive comment among others) is skipped; a size below the fixed
@@ -80,13 +64,13 @@ bool PackArchive::open(const char* path) {
 }
 
 PackArchive::Step PackArchive::nextEntry(DataPackEntry* entry) {
-  if (!_file) return Step::Corrupt;
+  if (!_input.isOpen()) return Step::Corrupt;
   for (;;) {
     const uint64_t start = _nextBlock;
     if (start == _fileSize) return Step::EndOfFile;
 
     uint8_t header[kFileHeaderSize];
-    if (!readAt(start, header, kBlockHeaderSize)) return Step::Corrupt;
+    if (!_input.readAt(start, header, kBlockHeaderSize)) return Step::Corrupt;
     const uint8_t type = header[2];
     const uint16_t flags = load16(header + 3);
     const uint16_t headerSize = load16(header + 5);
@@ -94,7 +78,7 @@ PackArchive::Step PackArchive::nextEntry(DataPackEntry* entry) {
     uint64_t dataSize = 0;
     if (flags & kFlagDataFollows) {
       if (headerSize < kBlockHeaderSize + 4) return Step::Corrupt;
-      if (!readAt(start + kBlockHeaderSize, header + kBlockHeaderSize, 4)) return Step::Corrupt;
+      if (!_input.readAt(start + kBlockHeaderSize, header + kBlockHeaderSize, 4)) return Step::Corrupt;
       dataSize = load32(header + kBlockHeaderSize);
     }
     const uint64_t next = start + headerSize + dataSize;
@@ -110,7 +94,7 @@ PackArchive::Step PackArchive::nextEntry(DataPackEntry* entry) {
 
     if (headerSize < kFileHeaderSize) return Step::Corrupt;
     const size_t have = (flags & kFlagDataFollows) ? kBlockHeaderSize + 4 : kBlockHeaderSize;
-    if (!readAt(start + have, header + have, kFileHeaderSize - have)) return Step::Corrupt;
+    if (!_input.readAt(start + have, header + have, kFileHeaderSize - have)) return Step::Corrupt;
     const uint16_t nameSize = load16(header + 26);
     if (kFileHeaderSize + nameSize > headerSize) return Step::Corrupt;
 
@@ -126,10 +110,18 @@ PackArchive::Step PackArchive::nextEntry(DataPackEntry* entry) {
     entry->dataOffset = start + headerSize;
     if (entry->dataOffset + entry->packedSize > _fileSize) return Step::Corrupt;
 
-    char name[DataPackEntry::kMaxNameLength];
-    const size_t kept = nameSize < sizeof(name) ? nameSize : sizeof(name);
-    if (!readAt(start + kFileHeaderSize, reinterpret_cast<uint8_t*>(name), kept)) return Step::Corrupt;
-    entry->name.assign(name, strnlen(name, kept));
+    // The whole field (a Unicode name follows the plain one); at most 65535 bytes, inside the
+    // header, which lies inside the file.
+    _nameField.resize(nameSize);
+    if (!_input.readAt(start + kFileHeaderSize, _nameField.data(), nameSize)) return Step::Corrupt;
+    const char* field = reinterpret_cast<const char*>(_nameField.data());
+    const size_t kept = nameSize < DataPackEntry::kMaxNameLength ? nameSize : DataPackEntry::kMaxNameLength;
+    entry->name.assign(field, kept > 0 ? strnlen(field, kept) : 0);
+    if (flags & DataPackEntry::kFlagUnicodeName) {
+      entry->utf8Name = Rar20NameCodec::decode(_nameField.data(), nameSize);
+    } else {
+      entry->utf8Name = entry->name;
+    }
     return Step::Entry;
   }
 }
@@ -140,35 +132,62 @@ void PackArchive::setPassword(const uint8_t* password, size_t length) {
 }
 
 bool PackArchive::decode(const DataPackEntry& entry, uint8_t* output, bool* crcMatches) {
+  return decodeEntry(entry, output, nullptr, crcMatches);
+}
+
+bool PackArchive::decode(const DataPackEntry& entry, const Rar20Unpacker::Sink& sink, bool* crcMatches) {
+  return decodeEntry(entry, nullptr, &sink, crcMatches);
+}
+
+bool PackArchive::decodeEntry(const DataPackEntry& entry, uint8_t* output, const Rar20Unpacker::Sink* sink,
+                              bool* crcMatches) {
   if (crcMatches) *crcMatches = false;
-  if (!_file) return false;
+  if (!_input.isOpen()) return false;
   if (entry.version < kMinVersion || entry.version > kMaxVersion) return false;
   const bool decrypt = _hasPassword && entry.isEncrypted() && entry.version == kCipherVersion;
   if (decrypt) _cipher = _keyedCipher;
-  if (entry.dataOffset != _position && fseeko(_file, off_t(entry.dataOffset), SEEK_SET) != 0) return false;
-  _position = kUnknownPosition;  // the source reads on from here
-  PackedDataSource source(_file, entry.packedSize, decrypt ? &_cipher : nullptr);
+  if (!_input.seek(entry.dataOffset)) return false;
+  PackedDataSource source(&_input, entry.packedSize, decrypt ? &_cipher : nullptr);
+
+  // A sink sees the bytes once: their CRC is taken on the way through.
+  uLong crc = crc32(0L, Z_NULL, 0);
+  uint32_t produced = 0;
+  Rar20Unpacker::Sink counting;
+  if (sink) {
+    counting = [&](const uint8_t* bytes, size_t size) {
+      crc = crc32(crc, bytes, uInt(size));
+      produced += uint32_t(size);
+      (*sink)(bytes, size);
+    };
+  }
+  const bool keep = output || sink;
 
   if (entry.isStored()) {
     // Stored bytes never touch the decoder state: an entry that only feeds a solid stream is
     // skipped. The packed data may hold more than the file (an encrypted entry's last block).
     uint32_t filled = 0;
     uint8_t portion[Rar20BitInput::kBufferSize];
-    while (output && filled < entry.unpackedSize) {
+    while (keep && filled < entry.unpackedSize) {
       int got = source.read(portion, int(sizeof(portion)));
       if (got <= 0) break;
       uint32_t take = entry.unpackedSize - filled;
       if (uint32_t(got) < take) take = uint32_t(got);
-      std::memcpy(output + filled, portion, take);
+      if (output) {
+        std::memcpy(output + filled, portion, take);
+      } else {
+        counting(portion, take);
+      }
       filled += take;
     }
   } else {
     if (!_unpacker.allocate()) return false;
-    _unpacker.unpack(&source, entry.unpackedSize, entry.continuesSolid(), output);
+    _unpacker.unpack(&source, entry.unpackedSize, entry.continuesSolid(), output, sink ? &counting : nullptr);
   }
 
-  if (output && crcMatches) {
+  if (crcMatches && output) {
     *crcMatches = uint32_t(crc32(crc32(0L, Z_NULL, 0), output, uInt(entry.unpackedSize))) == entry.fileCrc;
+  } else if (crcMatches && sink) {
+    *crcMatches = produced == entry.unpackedSize && uint32_t(crc) == entry.fileCrc;
   }
   return true;
 }

@@ -3,9 +3,10 @@
 // the start of the file and decodes the entries it is asked to, one after the other. Every size
 // read from the file is checked against the file's length before it is used.
 #include <cstdint>
-#include <cstdio>
+#include <vector>
 
 #include "DataPackEntry.h"
+#include "PackInput.h"
 #include "Rar20Cipher.h"
 #include "Rar20Unpacker.h"
 
@@ -26,6 +27,9 @@ class PackArchive {
   // Opens path, checks the marker ("Rar!\x1A\x07\x00" or "UniquE!") and reads the archive header.
   // False when the file does not open or is not a pack.
   bool open(const char* path);
+  // The same for a pack held in memory (size bytes at bytes, kept alive by the caller while the
+  // archive is in use).
+  bool openMemory(const uint8_t* bytes, size_t size);
   bool isSolid() const { return (_archiveFlags & 0x0008) != 0; }
 
   // Reads the next file header into *entry, skipping other blocks by their sizes.
@@ -41,20 +45,22 @@ class PackArchive {
   // password is set. False when the entry cannot be decoded: version outside 13..20, no memory,
   // unreadable data.
   bool decode(const DataPackEntry& entry, uint8_t* output, bool* crcMatches);
+  // The same, handing the bytes to sink in pieces as they decode (at most the decoder window's
+  // size each, entry.unpackedSize bytes at most in all) instead of filling a buffer.
+  bool decode(const DataPackEntry& entry, const Rar20Unpacker::Sink& sink, bool* crcMatches);
 
  private:
-  bool readAt(uint64_t offset, uint8_t* destination, size_t size);
+  bool readArchiveHeader();
+  bool decodeEntry(const DataPackEntry& entry, uint8_t* output, const Rar20Unpacker::Sink* sink, bool* crcMatches);
 
-  static constexpr uint64_t kUnknownPosition = ~uint64_t(0);
-
-  std::FILE* _file = nullptr;
-  uint64_t _fileSize = 0;                 // bytes
-  uint64_t _position = kUnknownPosition;  // stream position after the last readAt, if known
-  uint64_t _nextBlock = 0;                // offset of the next block header
+  PackInput _input;
+  uint64_t _fileSize = 0;   // bytes
+  uint64_t _nextBlock = 0;  // offset of the next block header
   uint16_t _archiveFlags = 0;
   uint8_t _lastOtherType = 0;  // type of the last block that was not a sub-block
   bool _hasPassword = false;
   Rar20Cipher _keyedCipher;  // state right after the key set-up from the password
   Rar20Cipher _cipher;       // state while decrypting the current entry
   Rar20Unpacker _unpacker;
+  std::vector<uint8_t> _nameField;  // the last file header's name field
 };

@@ -1,17 +1,17 @@
 #pragma once
-// The packed bytes of one pack entry: read from the pack file in portions of at most the entry's
+// The packed bytes of one pack entry: read from the pack in portions of at most the entry's
 // remaining packed size, and decrypted in 16-byte blocks as they are read when a cipher is given.
 #include <cstdint>
-#include <cstdio>
 
+class PackInput;
 class Rar20Cipher;
 
 class PackedDataSource {
  public:
-  // file positioned at the entry's packed data; packedSize bytes belong to the entry (the caller
-  // has checked that the file holds them). cipher may be null (no decryption); it is kept by
-  // pointer and must outlive the source.
-  PackedDataSource(std::FILE* file, uint32_t packedSize, Rar20Cipher* cipher);
+  // input positioned at the entry's packed data; packedSize bytes belong to the entry (the caller
+  // has checked that the pack holds them). input and cipher (may be null: no decryption) are kept
+  // by pointer and must outlive the source.
+  PackedDataSource(PackInput* input, uint32_t packedSize, Rar20Cipher* cipher);
 
   // Reads up to maxBytes into destination; returns the count read (0 at the end of the entry or
   // on a read error). A portion whose size is not a multiple of 16 leaves its trailing partial
@@ -21,7 +21,7 @@ class PackedDataSource {
   uint32_t remaining() const { return _remaining; }  // bytes of the entry not yet read
 
  private:
-  std::FILE* _file;
+  PackInput* _input;
   uint32_t _remaining;  // bytes
   Rar20Cipher* _cipher;
 };

@@ -156,6 +156,11 @@ void Rar20Unpacker::flush() {
     if (first > count) first = count;
     std::memcpy(_output + _produced, _window + _flushPos, first);
     std::memcpy(_output + _produced + first, _window, count - first);
+  } else if (_sink) {
+    uint32_t first = kWindowSize - _flushPos;
+    if (first > count) first = count;
+    (*_sink)(_window + _flushPos, first);
+    if (count > first) (*_sink)(_window, count - first);
   }
   _produced += count;
   _flushPos = _writePos;
@@ -227,9 +232,11 @@ bool Rar20Unpacker::decodeTrailingSymbol() {
   return _mainTable.decode(_input) == kSymbolNewTables;
 }
 
-uint32_t Rar20Unpacker::unpack(PackedDataSource* source, uint32_t unpackedSize, bool continueSolid, uint8_t* output) {
+uint32_t Rar20Unpacker::unpack(PackedDataSource* source, uint32_t unpackedSize, bool continueSolid, uint8_t* output,
+                               const Sink* sink) {
   if (!_window) return 0;
   _output = output;
+  _sink = output ? nullptr : sink;
   _outputCapacity = unpackedSize;
   _produced = 0;
   _stopped = false;
@@ -273,5 +280,6 @@ uint32_t Rar20Unpacker::unpack(PackedDataSource* source, uint32_t unpackedSize, 
   }
   if (!_stopped) flush();
   _output = nullptr;
+  _sink = nullptr;
   return _produced;
 }

@@ -4,6 +4,7 @@
 // audio predictors) carries from one entry to the next of a solid stream.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "HuffmanTable.h"
 #include "Rar20AudioChannel.h"
@@ -15,6 +16,9 @@ class Rar20Unpacker {
  public:
   static constexpr uint32_t kWindowSize = 0x100000;  // bytes
   static constexpr int kMaxChannels = 4;
+
+  // Receives decoded bytes in stream order, in pieces of at most kWindowSize.
+  using Sink = std::function<void(const uint8_t* bytes, size_t size)>;
 
   // No window yet: call allocate before unpack.
   Rar20Unpacker();
@@ -29,9 +33,11 @@ class Rar20Unpacker {
   // Decodes one entry's packed bytes from source into unpackedSize bytes. Unless continueSolid is
   // set, all state is reset first and the entry starts by reading tables; with it, the entry
   // continues the previous entry's state. output (may be null: the bytes only feed the solid
-  // stream) must hold unpackedSize bytes; nothing beyond that is ever written. Returns the count of
-  // bytes produced, which is below unpackedSize when the input ran out or the data was corrupt.
-  uint32_t unpack(PackedDataSource* source, uint32_t unpackedSize, bool continueSolid, uint8_t* output);
+  // stream) must hold unpackedSize bytes; nothing beyond that is ever written. With sink given
+  // (output null), the bytes go to it instead as they leave the window. Returns the count of bytes
+  // produced, which is below unpackedSize when the input ran out or the data was corrupt.
+  uint32_t unpack(PackedDataSource* source, uint32_t unpackedSize, bool continueSolid, uint8_t* output,
+                  const Sink* sink = nullptr);
 
  private:
   void resetState();
@@ -51,6 +57,7 @@ class Rar20Unpacker {
 
   // Per-entry output.
   uint8_t* _output = nullptr;    // null: bytes are not kept
+  const Sink* _sink = nullptr;   // receives the bytes when there is no output buffer
   uint32_t _outputCapacity = 0;  // unpacked size of the entry, bytes
   uint32_t _produced = 0;        // bytes handed out for this entry
   int64_t _remaining = 0;        // bytes still to produce, minus one (decoding runs while >= 0)

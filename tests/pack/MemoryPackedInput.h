@@ -1,21 +1,17 @@
 #pragma once
-// Test helper: packed bytes held in memory, served to the decoder through a stdio stream
-// (fmemopen) and a PackedDataSource, optionally decrypted.
+// Test helper: packed bytes held in memory, served to the decoder through a PackInput and a
+// PackedDataSource, optionally decrypted.
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
+#include "PackInput.h"
 #include "PackedDataSource.h"
 
 class MemoryPackedInput {
  public:
   explicit MemoryPackedInput(std::vector<uint8_t> bytes, Rar20Cipher* cipher = nullptr)
-      : _bytes(std::move(bytes)),
-        // fmemopen refuses a size of 0: an empty input is a one-byte buffer of which 0 bytes count.
-        _file(fmemopen(_bytes.empty() ? _dummy : _bytes.data(), _bytes.empty() ? 1 : _bytes.size(), "rb")),
-        _source(_file, uint32_t(_bytes.size()), cipher) {}
-  ~MemoryPackedInput() {
-    if (_file) std::fclose(_file);
+      : _bytes(std::move(bytes)), _source(&_input, uint32_t(_bytes.size()), cipher) {
+    _input.openMemory(_bytes.data(), _bytes.size());
   }
   MemoryPackedInput(const MemoryPackedInput&) = delete;
   MemoryPackedInput& operator=(const MemoryPackedInput&) = delete;
@@ -24,7 +20,6 @@ class MemoryPackedInput {
 
  private:
   std::vector<uint8_t> _bytes;
-  uint8_t _dummy[1] = {0};
-  std::FILE* _file;
+  PackInput _input;
   PackedDataSource _source;
 };

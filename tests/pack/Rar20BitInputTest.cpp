@@ -76,13 +76,12 @@ TEST(PackedDataSource, DecryptsPortionsAsOneChainedStream) {
 
 TEST(PackedDataSource, NeverReadsBeyondThePackedSize) {
   std::vector<uint8_t> file = randomBytes(100, 4);
-  std::FILE* stream = fmemopen(file.data(), file.size(), "rb");
-  ASSERT_NE(nullptr, stream);
-  PackedDataSource source(stream, 40, nullptr);
+  PackInput input;
+  input.openMemory(file.data(), file.size());
+  PackedDataSource source(&input, 40, nullptr);
   uint8_t buffer[100];
   EXPECT_EQ(40, source.read(buffer, 100));
   EXPECT_EQ(0, source.read(buffer, 100));
   EXPECT_EQ(0u, source.remaining());
-  std::fclose(stream);
 }
 }  // namespace

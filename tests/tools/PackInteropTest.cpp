@@ -62,7 +62,8 @@ int extractWith(Judge judge, const std::string& archive, const std::string& fold
   }
   std::string module = nodeUnrarDir();
   if (!packtest::haveProgram("node") || module.empty()) {
-    skipReason = "node or the npm package node-unrar-js is not installed (npm install --prefix build/npm node-unrar-js)";
+    skipReason =
+        "node or the npm package node-unrar-js is not installed (npm install --prefix build/npm node-unrar-js)";
     return -1;
   }
   std::string script = std::string(RK17_SOURCE_DIR) + "/tests/tools/unrar_extract.js";
@@ -100,6 +101,9 @@ std::vector<Entry> entriesFor(const ArchiveKind& k) {
     e.push_back({"sound\\odd.raw", packtest::stereoSamples(777, 16, 3)});
   }
   e.push_back({"data\\one.bin", {42}});
+  // Names outside ASCII: the Unicode name field.
+  e.push_back({"data\\\xd1\x82\xd0\xb5\xd1\x81\xd1\x82.txt", packtest::text(3000, 7)});
+  e.push_back({"data\\caf\xc3\xa9\\\xe6\x97\xa5\xe6\x9c\xac-\xf0\x9f\x98\x80.bin", packtest::randomBytes(700, 8)});
   e.push_back({"data\\scripts\\demo.scr", packtest::text(30000, 4)});
   e.push_back({"data\\random.bin", packtest::randomBytes(20000, 5)});
   e.push_back({"data\\runs.bin", packtest::runs(100000)});
@@ -177,7 +181,8 @@ TEST(PackInteropSolid, EmptyEntryInsideASolidStream) {
   // reference extractor and our reader read it; unar (1.10) fails on every entry after the
   // empty one ("Attempted to read more data than was available"). node-unrar-js decides, so
   // only it is asserted; `vddpack a` puts empty files first, which every reader handles.
-  std::vector<Entry> entries = {{"a.txt", packtest::text(5000, 1)}, {"b.empty", {}}, {"c.txt", packtest::text(7000, 2)}};
+  std::vector<Entry> entries = {
+      {"a.txt", packtest::text(5000, 1)}, {"b.empty", {}}, {"c.txt", packtest::text(7000, 2)}};
   PackWriter::Options options;
   options.solid = true;
   packtest::ScratchDir dir;

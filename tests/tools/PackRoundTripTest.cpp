@@ -371,4 +371,51 @@ TEST(AudioRoundTrip, SolidStreamSwitchesBetweenAudioAndLzEntries) {
   }
 }
 
+// Streaming: an entry several windows long comes out in window-sized pieces, in order, for each
+// kind of stream (the cipher and a solid continuation change where the bytes come from).
+class PackStreaming : public ::testing::TestWithParam<Mode> {};
+
+TEST_P(PackStreaming, LargeEntryComesOutInBoundedPieces) {
+  std::vector<uint8_t> large = packtest::text(1800000, 11);
+  const std::vector<uint8_t> noise = packtest::randomBytes(1500000, 12);
+  large.insert(large.end(), noise.begin(), noise.end());
+  const std::vector<Entry> entries = {{"first.txt", packtest::text(5000, 3)}, {"large.bin", large}};
+  packtest::ScratchDir dir;
+  const std::string pack = dir / "p.vdd";
+  ASSERT_TRUE(packtest::writePack(pack, optionsFor(GetParam()), entries));
+
+  std::vector<std::vector<uint8_t>> got;
+  std::vector<size_t> pieces;
+  std::vector<bool> complete;
+  DataPack::EntryStream stream;
+  stream.begin = [&](const DataPackEntry&) {
+    got.emplace_back();
+    pieces.push_back(0);
+    return true;
+  };
+  stream.write = [&](const uint8_t* bytes, size_t size) {
+    EXPECT_LE(size, size_t{1} << 20);
+    got.back().insert(got.back().end(), bytes, bytes + size);
+    ++pieces.back();
+  };
+  stream.end = [&](const DataPackEntry&, bool ok) {
+    complete.push_back(ok);
+    return true;
+  };
+  ASSERT_TRUE(DataPack::extractAllStreaming(pack.c_str(), GetParam().encrypted ? kPassword : "", stream));
+  ASSERT_EQ(2u, got.size());
+  EXPECT_EQ((std::vector<bool>{true, true}), complete);
+  EXPECT_TRUE(got[0] == entries[0].second);
+  EXPECT_TRUE(got[1] == large);
+  EXPECT_GE(pieces[1], 4u);
+}
+
+const Mode kStreamingModes[] = {
+    {"Plain", false, false, false, false},
+    {"SolidEncrypted", true, true, false, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Modes, PackStreaming, ::testing::ValuesIn(kStreamingModes),
+                         [](const ::testing::TestParamInfo<Mode>& info) { return std::string(info.param.name); });
+
 }  // namespace

@@ -8,6 +8,8 @@
 #include <map>
 #include <system_error>
 
+#include "Rar20NameCodec.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -20,8 +22,7 @@ uint32_t dosTimeOf(const fs::path& path) {
   }
   // file_time_type's epoch is unspecified in C++17; measure against "now" on both clocks.
   auto now = fs::file_time_type::clock::now();
-  std::time_t seconds =
-      std::time(nullptr) - std::chrono::duration_cast<std::chrono::seconds>(now - written).count();
+  std::time_t seconds = std::time(nullptr) - std::chrono::duration_cast<std::chrono::seconds>(now - written).count();
   std::tm local{};
   localtime_r(&seconds, &local);
   if (local.tm_year < 80) {
@@ -50,9 +51,13 @@ std::string InputCollector::checkComponent(const std::string& component) {
   if (component.empty() || component == "." || component == "..") {
     return "empty or relative path component";
   }
+  std::u16string units;
+  if (!Rar20NameCodec::toUtf16(component, &units)) {
+    return "not valid UTF-8";
+  }
   for (unsigned char c : component) {
-    if (c < 0x20 || c > 0x7e) {
-      return "character outside printable ASCII (pack names carry no encoding)";
+    if (c < 0x20 || c == 0x7f) {
+      return "control character";
     }
     if (c == '\\') {
       return "backslash inside a name (it separates folders in the pack)";
@@ -71,8 +76,7 @@ bool InputCollector::isExcluded(const std::string& path) const {
   return false;
 }
 
-bool InputCollector::addFile(const std::string& path, const std::string& storedName,
-                             std::vector<std::string>& errors) {
+bool InputCollector::addFile(const std::string& path, const std::string& storedName, std::vector<std::string>& errors) {
   if (isExcluded(path)) {
     return true;
   }
@@ -116,8 +120,10 @@ bool InputCollector::add(const std::string& argument, std::vector<std::string>& 
     return false;
   }
   fs::path root = fs::weakly_canonical(fs::absolute(argument), ec);
-  std::string rootName = root.filename().string();
-  if (ec || checkComponent(rootName).size() > 0) {
+  // "." (and "./"): the files below it are stored without a prefix, as other archivers do.
+  const bool here = fs::path(argument).lexically_normal() == fs::path(".");
+  std::string rootName = here ? std::string() : root.filename().string();
+  if (ec || (!here && checkComponent(rootName).size() > 0)) {
     errors.push_back(argument + ": folder name \"" + rootName + "\" cannot be stored: " + checkComponent(rootName));
     return false;
   }
@@ -153,7 +159,9 @@ bool InputCollector::add(const std::string& argument, std::vector<std::string>& 
       if (!reason.empty()) {
         break;
       }
-      storedName += '\\';
+      if (!storedName.empty()) {
+        storedName += '\\';
+      }
       storedName += part.string();
     }
     if (!reason.empty()) {

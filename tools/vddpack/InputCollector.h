@@ -5,10 +5,11 @@
 // regular file below it (recursively, symbolic links followed), named by its path relative to
 // the DIR's parent, so the DIR's own name is the first component: `vddpack a p.vdd src/data`
 // stores src/data/scripts/demo.scr as "data\scripts\demo.scr", which the program's name
-// "data/scripts/demo.scr" matches. Components are joined with backslashes. Empty folders are
-// not stored.
+// "data/scripts/demo.scr" matches. The files below "." (or "./") are named by their path from it,
+// without a prefix. Components are joined with backslashes. Empty folders are not stored.
 //
-// A stored name must fit the reader: printable ASCII, no backslash inside a component, at most
+// A stored name must fit the reader: UTF-8 without control characters (names outside ASCII get
+// the Unicode name field), no backslash inside a component, at most
 // kMaxNameLength bytes, and unique after the reader's folding (slashes and backslashes to
 // underscores, upper case), since a second entry with the same folded name could never be read.
 #include <cstdint>

@@ -1,6 +1,7 @@
 #include "LzMatcher.h"
 
-LzMatcher::LzMatcher(int maxChain, uint32_t niceLength) : _maxChain(maxChain), _niceLength(niceLength) {
+LzMatcher::LzMatcher(int maxChain, uint32_t niceLength, uint32_t maxDistance)
+    : _maxChain(maxChain), _niceLength(niceLength), _maxDistance(std::min(maxDistance, kMaxDistance)) {
   reset();
 }
 

@@ -5,14 +5,14 @@
 //
 // The caller owns the buffer; positions are offsets into it. Positions must be indexed in order
 // (indexUpTo) before they can be found as sources; a search at pos sees only positions < pos.
-#include <cstddef>
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 class LzMatcher {
  public:
-  static constexpr uint32_t kWindowSize = 0x100000;     // the RAR 2.0 window, bytes
+  static constexpr uint32_t kWindowSize = 0x100000;          // the RAR 2.0 window, bytes
   static constexpr uint32_t kMaxDistance = kWindowSize - 1;  // farthest source a match may use
 
   struct Match {
@@ -21,8 +21,9 @@ class LzMatcher {
   };
 
   // maxChain: candidates examined per search (speed against ratio). niceLength: a match this
-  // long ends the search early.
-  explicit LzMatcher(int maxChain = 1024, uint32_t niceLength = 258);
+  // long ends the search early. maxDistance: farthest source searched (a nearer bound keeps the
+  // chain walk inside the caches).
+  explicit LzMatcher(int maxChain = 1024, uint32_t niceLength = 258, uint32_t maxDistance = kMaxDistance);
 
   // Forgets every indexed position (a new independent stream).
   void reset();
@@ -40,7 +41,9 @@ class LzMatcher {
   static uint32_t matchLength(const uint8_t* data, size_t a, size_t b, uint32_t maxLength);
 
  private:
-  static constexpr int kHashBits = 16;
+  // Wide enough that chains over the 1 MiB window hold few prefixes that merely share a hash
+  // (random data otherwise walks many false candidates, each a cache miss).
+  static constexpr int kHashBits = 18;
   static constexpr uint32_t kGoodLength = 32;  // a match this long shortens the rest of the search
   static constexpr uint32_t kNone = 0xffffffffu;
   static uint32_t hash3(const uint8_t* p) {
@@ -50,10 +53,11 @@ class LzMatcher {
 
   int _maxChain;
   uint32_t _niceLength;
-  size_t _indexed = 0;               // positions below this are in the chains
-  std::vector<uint32_t> _head;       // per hash: last position, or kNone
-  std::vector<uint32_t> _previous;   // per position modulo the window: previous with the same hash
-  std::vector<uint32_t> _lastPair;   // per 2-byte value: last position, or kNone
+  uint32_t _maxDistance;
+  size_t _indexed = 0;              // positions below this are in the chains
+  std::vector<uint32_t> _head;      // per hash: last position, or kNone
+  std::vector<uint32_t> _previous;  // per position modulo the window: previous with the same hash
+  std::vector<uint32_t> _lastPair;  // per 2-byte value: last position, or kNone
 };
 
 template <typename Acceptable>
@@ -67,7 +71,7 @@ LzMatcher::Match LzMatcher::findLongest(const uint8_t* data, size_t pos, uint32_
   int chainLimit = _maxChain;
   for (int chain = 0; chain < chainLimit && candidate != kNone; ++chain) {
     size_t distance = pos - candidate;
-    if (candidate >= pos || distance > kMaxDistance) {
+    if (candidate >= pos || distance > _maxDistance) {
       break;
     }
     // Only a candidate that beats the best so far at its last byte needs the full compare.

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "Rar20Cipher.h"
+#include "Rar20NameCodec.h"
 
 namespace {
 
@@ -74,13 +75,20 @@ bool PackWriter::begin(const std::string& path, std::string& error) {
   return writeBytes(header, error);
 }
 
-bool PackWriter::add(const std::string& name, const std::vector<uint8_t>& data, uint32_t dosTime,
-                     EntryResult& result, std::string& error) {
+bool PackWriter::add(const std::string& name, const std::vector<uint8_t>& data, uint32_t dosTime, EntryResult& result,
+                     std::string& error) {
   if (!_file) {
     error = "archive not open";
     return false;
   }
-  if (name.empty() || name.size() > 0xffff - kFileHeaderSize) {
+  // A name outside ASCII is stored as UTF-8 followed by its encoded Unicode form.
+  const bool unicode = !Rar20NameCodec::isAscii(name);
+  const std::string field = unicode ? Rar20NameCodec::encode(name) : name;
+  if (field.empty()) {
+    error = name + ": entry name is not valid UTF-8";
+    return false;
+  }
+  if (field.size() > 0xffff - kFileHeaderSize) {
     error = "entry name of " + std::to_string(name.size()) + " bytes does not fit a header";
     return false;
   }
@@ -90,7 +98,7 @@ bool PackWriter::add(const std::string& name, const std::vector<uint8_t>& data, 
     return false;
   }
   bool encrypted = !_options.password.empty();
-  uint16_t flags = kFlagHasData | kFlagDictionary1M;
+  uint16_t flags = kFlagHasData | kFlagDictionary1M | (unicode ? kFlagUnicodeName : 0);
   std::vector<uint8_t> packed;
   result = EntryResult();
   // Empty entries are stored: nothing to code, and they leave a solid stream untouched.
@@ -121,8 +129,7 @@ bool PackWriter::add(const std::string& name, const std::vector<uint8_t>& data, 
     flags |= kFlagEncrypted;
     // The cipher works on whole 16-byte blocks; readers drop the bytes past the unpacked size
     // (stored) or past the last symbol (compressed).
-    packed.resize((packed.size() + Rar20Cipher::kBlockSize - 1) / Rar20Cipher::kBlockSize * Rar20Cipher::kBlockSize,
-                  0);
+    packed.resize((packed.size() + Rar20Cipher::kBlockSize - 1) / Rar20Cipher::kBlockSize * Rar20Cipher::kBlockSize, 0);
     Rar20Cipher cipher;
     cipher.setPassword(_options.password.c_str());
     cipher.encrypt(packed.data(), packed.size());
@@ -135,7 +142,7 @@ bool PackWriter::add(const std::string& name, const std::vector<uint8_t>& data, 
   put16(header, 0);
   header.push_back(kTypeFile);
   put16(header, flags);
-  put16(header, static_cast<uint32_t>(kFileHeaderSize + name.size()));
+  put16(header, static_cast<uint32_t>(kFileHeaderSize + field.size()));
   put32(header, static_cast<uint32_t>(packed.size()));
   put32(header, static_cast<uint32_t>(data.size()));
   header.push_back(kHostWin32);
@@ -143,9 +150,9 @@ bool PackWriter::add(const std::string& name, const std::vector<uint8_t>& data, 
   put32(header, dosTime);
   header.push_back(kVersion20);
   header.push_back(result.stored ? kMethodStored : kMethodNormal);
-  put16(header, static_cast<uint32_t>(name.size()));
+  put16(header, static_cast<uint32_t>(field.size()));
   put32(header, kAttributeArchive);
-  header.insert(header.end(), name.begin(), name.end());
+  header.insert(header.end(), field.begin(), field.end());
   sealHeader(header);
   result.packedSize = static_cast<uint32_t>(packed.size());
   return writeBytes(header, error) && writeBytes(packed, error);

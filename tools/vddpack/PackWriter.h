@@ -17,18 +17,18 @@
 class PackWriter {
  public:
   struct Options {
-    std::string password;        // empty: no encryption; at most 255 bytes are used by readers
-    bool solid = false;          // one compression stream through all entries
-    bool audio = false;          // audio mode (predictive delta coding) for every entry
-    int audioChannels = 0;       // 1 to 4, or 0 to choose per entry from its bytes
-    bool uniqueMarker = false;   // "UniquE!" instead of the RAR marker (our reader only)
+    std::string password;       // empty: no encryption; at most 255 bytes are used by readers
+    bool solid = false;         // one compression stream through all entries
+    bool audio = false;         // audio mode (predictive delta coding) for every entry
+    int audioChannels = 0;      // 1 to 4, or 0 to choose per entry from its bytes
+    bool uniqueMarker = false;  // "UniquE!" instead of the RAR marker (our reader only)
     Rar20Encoder::Settings encoder;
   };
 
   struct EntryResult {
     uint32_t packedSize = 0;  // bytes of packed data in the archive (after cipher padding)
     bool stored = false;
-    int audioChannels = 0;    // 0 when LZ coded or stored
+    int audioChannels = 0;  // 0 when LZ coded or stored
   };
 
   explicit PackWriter(const Options& options);
@@ -39,7 +39,7 @@ class PackWriter {
   // Creates the temporary file and writes the marker and archive header. False with a
   // message in error.
   bool begin(const std::string& path, std::string& error);
-  // Appends one entry. name: backslash path; dosTime: MS-DOS date and time. False with a
+  // Appends one entry. name: backslash path in UTF-8; dosTime: MS-DOS date and time. False with a
   // message in error (the archive is then unusable; call abandon()).
   bool add(const std::string& name, const std::vector<uint8_t>& data, uint32_t dosTime, EntryResult& result,
            std::string& error);
@@ -59,6 +59,7 @@ class PackWriter {
   static constexpr uint16_t kFlagEncrypted = 0x0004;
   static constexpr uint16_t kFlagSolid = 0x0010;
   static constexpr uint16_t kFlagDictionary1M = 0x0080;  // window size field: 1024 KiB
+  static constexpr uint16_t kFlagUnicodeName = 0x0200;   // the name field also holds an encoded Unicode name
   static constexpr uint16_t kFlagHasData = 0x8000;
   static constexpr uint16_t kArchiveSolid = 0x0008;
   static constexpr uint8_t kMethodStored = 0x30;

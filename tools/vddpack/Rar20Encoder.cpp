@@ -13,11 +13,11 @@ const uint32_t kLengthBase[28] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  10,  12,  
 const uint8_t kLengthBits[28] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
 
 // Distance bases (distance - 1) and extra bits of the 48 distance symbols.
-const uint32_t kDistanceBase[48] = {
-    0,      1,      2,      3,      4,      6,      8,      12,     16,     24,     32,     48,
-    64,     96,     128,    192,    256,    384,    512,    768,    1024,   1536,   2048,   3072,
-    4096,   6144,   8192,   12288,  16384,  24576,  32768,  49152,  65536,  98304,  131072, 196608,
-    262144, 327680, 393216, 458752, 524288, 589824, 655360, 720896, 786432, 851968, 917504, 983040};
+const uint32_t kDistanceBase[48] = {0,      1,      2,      3,      4,      6,      8,      12,     16,     24,
+                                    32,     48,     64,     96,     128,    192,    256,    384,    512,    768,
+                                    1024,   1536,   2048,   3072,   4096,   6144,   8192,   12288,  16384,  24576,
+                                    32768,  49152,  65536,  98304,  131072, 196608, 262144, 327680, 393216, 458752,
+                                    524288, 589824, 655360, 720896, 786432, 851968, 917504, 983040};
 const uint8_t kDistanceBits[48] = {0,  0,  0,  0,  1,  1,  2,  2,  3,  3,  4,  4,  5,  5,  6,  6,
                                    7,  7,  8,  8,  9,  9,  10, 10, 11, 11, 12, 12, 13, 13, 14, 14,
                                    15, 15, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16};
@@ -31,7 +31,7 @@ constexpr int kAudioSwitchSymbol = 256;  // audio-table symbol: new tables follo
 constexpr int kPreTableSize = 19;
 constexpr int kOldLengthsSize = Rar20Encoder::kAudioSymbols * Rar20Encoder::kMaxChannels;  // 1028
 
-constexpr uint32_t kMaxLongLength = 258;  // coded length of symbols 270..297 (before the bonus)
+constexpr uint32_t kMaxLongLength = 258;    // coded length of symbols 270..297 (before the bonus)
 constexpr uint32_t kMaxRepeatLength = 257;  // coded length of symbols 257..260
 
 // Symbol of a value among sorted bases (largest base not above value).
@@ -97,10 +97,38 @@ std::vector<PreSymbol> preSymbols(const std::vector<uint8_t>& lengths, const std
 
 }  // namespace
 
+Rar20Encoder::Settings Rar20Encoder::Settings::forLevel(int level) {
+  struct Bounds {
+    int maxChain;
+    uint32_t niceLength;
+    uint32_t lazyLength;
+    uint32_t maxDistance;
+  };
+  // Candidates per search, the length that ends a search, the length below which the next byte
+  // is tried too, the farthest source searched. The chain walk costs a cache miss or two per
+  // candidate once sources lie far back: the fast levels search near sources only; the default
+  // keeps the whole window (far sources give most of its ratio) with a short chain, which also
+  // bounds data of few distinct bytes, where every chain is full.
+  static constexpr Bounds kLevels[kMaxLevel] = {
+      {4, 16, 0, 0x7FFF},
+      {8, 32, 0, 0xFFFF},
+      {16, 64, 8, 0xFFFF},
+      {64, 258, 64, LzMatcher::kMaxDistance},
+      {1024, 258, 258, LzMatcher::kMaxDistance},
+  };
+  const Bounds& b = kLevels[std::min(std::max(level, kMinLevel), kMaxLevel) - 1];
+  Settings settings;
+  settings.maxChain = b.maxChain;
+  settings.niceLength = b.niceLength;
+  settings.lazyLength = b.lazyLength;
+  settings.maxDistance = b.maxDistance;
+  return settings;
+}
+
 Rar20Encoder::Rar20Encoder() : Rar20Encoder(Settings()) {}
 
 Rar20Encoder::Rar20Encoder(const Settings& settings)
-    : _settings(settings), _matcher(settings.maxChain, settings.niceLength) {
+    : _settings(settings), _matcher(settings.maxChain, settings.niceLength, settings.maxDistance) {
   reset();
 }
 
@@ -121,8 +149,8 @@ void Rar20Encoder::reset() {
   resetCosts();
 }
 
-std::vector<uint8_t> Rar20Encoder::encode(const uint8_t* data, size_t size, bool continueStream,
-                                          int audioChannels, bool cipherPadding) {
+std::vector<uint8_t> Rar20Encoder::encode(const uint8_t* data, size_t size, bool continueStream, int audioChannels,
+                                          bool cipherPadding) {
   if (!continueStream || !_tablesWritten) {
     reset();
   }
@@ -287,9 +315,8 @@ Rar20Encoder::Choice Rar20Encoder::choose(size_t pos, size_t end) {
     }
   }
   // The longest match through the hash chains.
-  LzMatcher::Match m = _matcher.findLongest(data, pos, maxLength, [](uint32_t length, uint32_t distance) {
-    return length >= 3 + longBonus(distance);
-  });
+  LzMatcher::Match m = _matcher.findLongest(
+      data, pos, maxLength, [](uint32_t length, uint32_t distance) { return length >= 3 + longBonus(distance); });
   if (m.length > 0) {
     uint32_t bonus = longBonus(m.distance);
     uint32_t length = std::min(m.length, kMaxLongLength + bonus);
@@ -363,7 +390,7 @@ void Rar20Encoder::encodeLz(BitWriter& out, size_t start, size_t end) {
   while (pos < end) {
     Choice current = havePending ? pending : choose(pos, end);
     havePending = false;
-    if (current.kind != MatchKind::Literal && current.length < _settings.niceLength && pos + 1 < end) {
+    if (current.kind != MatchKind::Literal && current.length < _settings.lazyLength && pos + 1 < end) {
       // One step of lazy matching: a literal now may allow a better match from the next byte.
       Choice next = choose(pos + 1, end);
       if (next.saving > current.saving) {

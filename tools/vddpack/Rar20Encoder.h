@@ -26,11 +26,21 @@ class Rar20Encoder {
   static constexpr int kAudioSymbols = 257;
   static constexpr int kMaxChannels = AudioPredictor::kMaxChannels;
 
+  // Levels for Settings::forLevel: 1 fastest ... 5 smallest.
+  static constexpr int kMinLevel = 1;
+  static constexpr int kMaxLevel = 5;
+  static constexpr int kDefaultLevel = 4;
+
   struct Settings {
-    int maxChain = 1024;                // hash-chain candidates per search
-    uint32_t niceLength = 258;        // a match this long is taken at once
-    uint32_t blockSymbols = 0x8000;    // LZ symbols per Huffman block
+    int maxChain = 1024;                 // hash-chain candidates per search
+    uint32_t niceLength = 258;           // a match this long is taken at once
+    uint32_t lazyLength = 258;           // a match shorter than this tries the next byte too (0: never)
+    uint32_t maxDistance = LzMatcher::kMaxDistance;  // farthest match source searched
+    uint32_t blockSymbols = 0x8000;      // LZ symbols per Huffman block
     uint32_t audioBlockBytes = 0x10000;  // audio bytes per set of tables
+
+    // The search bounds of a level (clamped to kMinLevel..kMaxLevel).
+    static Settings forLevel(int level);
   };
 
   // Earlier entries kept for matches in a solid stream before the oldest are dropped, bytes.
@@ -66,10 +76,10 @@ class Rar20Encoder {
 
  private:
   struct Token {
-    uint16_t main;        // main-table symbol
-    uint16_t second;      // distance symbol (270..297) or repeat-length symbol (257..260)
-    uint8_t extra1Bits;   // bits after the main symbol
-    uint8_t extra2Bits;   // bits after the second symbol
+    uint16_t main;       // main-table symbol
+    uint16_t second;     // distance symbol (270..297) or repeat-length symbol (257..260)
+    uint8_t extra1Bits;  // bits after the main symbol
+    uint8_t extra2Bits;  // bits after the second symbol
     uint32_t extra1;
     uint32_t extra2;
   };

@@ -12,6 +12,7 @@
 #include "InputCollector.h"
 #include "PackWriter.h"
 #include "Rar20Cipher.h"
+#include "Rar20Encoder.h"
 
 namespace fs = std::filesystem;
 
@@ -27,6 +28,7 @@ struct ParsedOptions {
   int channels = 0;
   bool uniqueMarker = false;
   bool quiet = false;
+  int level = Rar20Encoder::kDefaultLevel;
   std::vector<std::string> operands;
   std::string error;  // non-empty: the command line is wrong
 };
@@ -81,8 +83,10 @@ ParsedOptions parseOptions(const std::vector<std::string>& args, bool forAdd) {
         p.error = "--marker takes \"unique\" or \"rar\", not \"" + v + "\"";
         return p;
       }
-    } else if (forAdd && (a == "-q" || a == "--quiet")) {
+    } else if (a == "-q" || a == "--quiet") {
       p.quiet = true;
+    } else if (forAdd && a.size() == 3 && a[0] == '-' && a[1] == 'm' && a[2] >= '1' && a[2] <= '5') {
+      p.level = a[2] - '0';
     } else {
       p.error = "unknown option " + a;
       return p;
@@ -155,24 +159,27 @@ std::string safeRelativePath(const std::string& name) {
 
 const char* VddpackCommand::usage() {
   return "usage:\n"
-         "  vddpack a [-p PASSWORD] [-s] [--audio] [--channels N] [--marker unique|rar] [-q] ARCHIVE FILE|DIR...\n"
+         "  vddpack a [-p PASSWORD] [-s] [-m1..-m5] [--audio] [--channels N] [--marker unique|rar] [-q]\n"
+         "            ARCHIVE FILE|DIR...\n"
          "      Writes a new RAR 2.0 archive (replacing ARCHIVE) holding the given files and every\n"
          "      file below the given folders. A file is stored under its own name; a folder's files\n"
          "      under their path from the folder's parent, joined with backslashes: `vddpack a\n"
-         "      p.vdd src/data` stores src/data/scripts/demo.scr as data\\scripts\\demo.scr.\n"
+         "      p.vdd src/data` stores src/data/scripts/demo.scr as data\\scripts\\demo.scr; the\n"
+         "      files below \".\" are stored without a prefix.\n"
          "      -p PASSWORD   encrypt every entry (RAR 2.0 cipher)\n"
          "      -s            solid: one compression stream through all entries\n"
+         "      -m1..-m5      compression level, fastest to smallest (default -m4)\n"
          "      --audio       audio mode (predictive delta coding) for sample data; the channel\n"
          "                    count is chosen per file from its bytes unless --channels N (1-4) is\n"
          "                    given (8-bit stereo: 2, 16-bit stereo: 4)\n"
          "      --marker unique  start the archive with \"UniquE!\" (only our reader opens it)\n"
-         "      -q            no summary line\n"
+         "      -q            no progress or summary lines\n"
          "  vddpack l [-p PASSWORD] ARCHIVE\n"
          "      Lists the entries; with a password, also decodes each and shows whether its CRC\n"
          "      matches.\n"
-         "  vddpack x [-p PASSWORD] ARCHIVE [DIR]\n"
+         "  vddpack x [-p PASSWORD] [-q] ARCHIVE [DIR]\n"
          "      Extracts every entry with the program's reader into DIR (default: the current\n"
-         "      folder), backslashes becoming folders.\n"
+         "      folder), backslashes becoming folders, writing each as it decodes.\n"
          "  vddpack --help\n"
          "Exit code: 0 done, 1 bad input or failed archive operation, 2 bad command line.\n";
 }
@@ -220,8 +227,8 @@ void VddpackCommand::progress(uint64_t done, uint64_t total, size_t files, size_
     return;  // the final line is out already
   }
   _lastPercent = finished ? 101 : percent;
-  std::fprintf(_err, "%svddpack: %3d%% (%zu of %zu files, %.1f of %.1f MiB)%s", terminal ? "\r" : "", percent,
-               files, fileCount, mebibytes(done), mebibytes(total), terminal && !finished ? "" : "\n");
+  std::fprintf(_err, "%svddpack: %3d%% (%zu of %zu files, %.1f of %.1f MiB)%s", terminal ? "\r" : "", percent, files,
+               fileCount, mebibytes(done), mebibytes(total), terminal && !finished ? "" : "\n");
   std::fflush(_err);
 }
 
@@ -264,6 +271,7 @@ int VddpackCommand::add(const std::vector<std::string>& args) {
   options.audio = p.audio;
   options.audioChannels = p.channels;
   options.uniqueMarker = p.uniqueMarker;
+  options.encoder = Rar20Encoder::Settings::forLevel(p.level);
   PackWriter writer(options);
   std::string error;
   if (!writer.begin(archive, error)) {
@@ -275,7 +283,9 @@ int VddpackCommand::add(const std::vector<std::string>& args) {
   uint64_t packedTotal = 0;
   size_t index = 0;
   _lastPercent = -1;
-  writer.setProgress([&](size_t entryDone) { progress(done + entryDone, total, index, inputs.files().size()); });
+  if (!p.quiet) {
+    writer.setProgress([&](size_t entryDone) { progress(done + entryDone, total, index, inputs.files().size()); });
+  }
   for (const InputCollector::File& f : inputs.files()) {
     std::vector<uint8_t> data;
     PackWriter::EntryResult result;
@@ -286,7 +296,10 @@ int VddpackCommand::add(const std::vector<std::string>& args) {
     }
     done += f.size;
     packedTotal += result.packedSize;
-    progress(done, total, ++index, inputs.files().size());
+    ++index;
+    if (!p.quiet) {
+      progress(done, total, index, inputs.files().size());
+    }
   }
   if (!writer.finish(error)) {
     std::fprintf(_err, "vddpack: %s\n", error.c_str());
@@ -334,18 +347,16 @@ int VddpackCommand::listEntries(const std::vector<std::string>& args) {
     flags += e.isDirectory() ? 'D' : '-';
     const char* check = status[i] == 1 ? "  ok" : status[i] == -1 ? "  CRC FAILED" : "";
     bad += status[i] == -1 ? 1 : 0;
-    std::fprintf(_out, "%10u %10u %-6s %-5s %s%s\n", e.unpackedSize, e.packedSize,
-                 e.isStored() ? "stored" : "v20", flags.c_str(), e.name.c_str(), check);
+    std::fprintf(_out, "%10u %10u %-6s %-5s %s%s\n", e.unpackedSize, e.packedSize, e.isStored() ? "stored" : "v20",
+                 flags.c_str(), e.utf8Name.c_str(), check);
   }
   std::fprintf(_out, "%zu entries\n", entries.size());
   if (!ok) {
-    std::fprintf(_err, "vddpack: %s: cannot be read completely (missing, not a pack, or damaged)\n",
-                 archive.c_str());
+    std::fprintf(_err, "vddpack: %s: cannot be read completely (missing, not a pack, or damaged)\n", archive.c_str());
     return 1;
   }
   if (bad > 0) {
-    std::fprintf(_err, "vddpack: %s: %d entries do not decode to their CRC (wrong password?)\n", archive.c_str(),
-                 bad);
+    std::fprintf(_err, "vddpack: %s: %d entries do not decode to their CRC (wrong password?)\n", archive.c_str(), bad);
     return 1;
   }
   return 0;
@@ -363,39 +374,73 @@ int VddpackCommand::extractEntries(const std::vector<std::string>& args) {
   fs::path folder = p.operands.size() > 1 ? fs::path(p.operands[1]) : fs::path(".");
   int failures = 0;
   size_t written = 0;
-  bool ok = DataPack::extractAll(
-      archive.c_str(), p.password.c_str(), [&](const DataPackEntry& e, const uint8_t* data, bool crcMatches) {
-        if (e.isDirectory()) {
-          return true;
-        }
-        std::string relative = safeRelativePath(e.name);
-        if (relative.empty()) {
-          std::fprintf(_err, "vddpack: %s: entry name leaves the target folder; skipped\n", e.name.c_str());
-          ++failures;
-          return true;
-        }
-        if (!data || !crcMatches) {
-          std::fprintf(_err, "vddpack: %s: CRC mismatch (damaged, or wrong password); not written\n",
-                       e.name.c_str());
-          ++failures;
-          return true;
-        }
-        fs::path target = folder / relative;
-        std::error_code ec;
-        fs::create_directories(target.parent_path(), ec);
-        std::ofstream outFile(target, std::ios::binary | std::ios::trunc);
-        if (!outFile || !outFile.write(reinterpret_cast<const char*>(data), e.unpackedSize)) {
-          std::fprintf(_err, "vddpack: %s: cannot write\n", target.string().c_str());
-          ++failures;
-          return true;
-        }
-        ++written;
-        return true;
-      });
+  // The entry being written goes to a temporary name beside its target and takes the target's
+  // name only once complete with a matching CRC, so a failure leaves no partial file (and an
+  // existing file stays as it was).
+  fs::path target;
+  fs::path partial;
+  std::FILE* outFile = nullptr;
+  bool writeFailed = false;
+  DataPack::EntryStream stream;
+  stream.begin = [&](const DataPackEntry& e) {
+    if (e.isDirectory()) {
+      return false;
+    }
+    std::string relative = safeRelativePath(e.utf8Name);
+    if (relative.empty()) {
+      std::fprintf(_err, "vddpack: %s: entry name leaves the target folder; skipped\n", e.utf8Name.c_str());
+      ++failures;
+      return false;
+    }
+    target = folder / relative;
+    std::error_code ec;
+    fs::create_directories(target.parent_path(), ec);
+    partial = target;
+    partial += ".vddpack-part";
+    outFile = std::fopen(partial.c_str(), "wb");
+    writeFailed = outFile == nullptr;
+    return true;
+  };
+  stream.write = [&](const uint8_t* bytes, size_t size) {
+    if (outFile && !writeFailed && std::fwrite(bytes, 1, size, outFile) != size) {
+      writeFailed = true;
+    }
+  };
+  stream.end = [&](const DataPackEntry& e, bool complete) {
+    if (outFile && std::fclose(outFile) != 0) {
+      writeFailed = true;
+    }
+    outFile = nullptr;
+    std::error_code ec;
+    if (complete && !writeFailed) {
+      fs::rename(partial, target, ec);
+      writeFailed = static_cast<bool>(ec);
+    }
+    if (!complete || writeFailed) {
+      fs::remove(partial, ec);
+      ++failures;
+      if (!complete) {
+        std::fprintf(_err, "vddpack: %s: CRC mismatch (damaged, or wrong password); not written\n", e.utf8Name.c_str());
+      } else {
+        std::fprintf(_err, "vddpack: %s: cannot write\n", target.string().c_str());
+      }
+      return true;
+    }
+    ++written;
+    return true;
+  };
+  bool ok = DataPack::extractAllStreaming(archive.c_str(), p.password.c_str(), stream);
+  if (outFile) {
+    std::fclose(outFile);
+    std::error_code ec;
+    fs::remove(partial, ec);
+  }
   if (!ok) {
     std::fprintf(_err, "vddpack: %s: cannot be read (missing, not a pack, or damaged)\n", archive.c_str());
     return 1;
   }
-  std::fprintf(_out, "vddpack: %zu files extracted to %s\n", written, folder.string().c_str());
+  if (!p.quiet) {
+    std::fprintf(_out, "vddpack: %zu files extracted to %s\n", written, folder.string().c_str());
+  }
   return failures > 0 ? 1 : 0;
 }
