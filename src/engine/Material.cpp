@@ -3,8 +3,6 @@
 #include <GL/glu.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include "ErrorReport.h"
@@ -16,9 +14,7 @@
 
 namespace {
 
-GLuint gEnvironmentProgram = 0;
-int gAttributeStack = -1;  // -1: not decided yet (read from the environment at first use)  // shared by every material
-                           // that uses the environment program
+GLuint gEnvironmentProgram = 0;  // shared by every material that uses the environment program
 constexpr const char* kEnvironmentProgramFile = "data/shaders/envmap.vds";
 
 void bindMap(const Texture* texture) {
@@ -26,16 +22,6 @@ void bindMap(const Texture* texture) {
 }
 
 }  // namespace
-
-void Material::useAttributeStack(bool on) { gAttributeStack = on ? 1 : 0; }
-
-bool Material::usesAttributeStack() {
-  if (gAttributeStack < 0) {
-    const char* value = std::getenv("RK17_MATERIAL_PUSH_ATTRIB");
-    gAttributeStack = value && std::strcmp(value, "1") == 0 ? 1 : 0;
-  }
-  return gAttributeStack == 1;
-}
 
 bool Material::hasVertexPrograms() { return hasCurrentGLContext() && epoxy_has_gl_extension("GL_ARB_vertex_program"); }
 
@@ -286,10 +272,7 @@ void Material::applyModel() const {
 }
 
 void Material::apply() const {
-  if (usesAttributeStack())
-    glPushAttrib(0xFFFFF);
-  else
-    _saved.save(_textureMatrix);
+  glPushAttrib(0xFFFFF);
   if (_shadeModel < 0 || _shadeModel >= kShadeModelCount) {
     reportErrorInt(__FILE__, __LINE__, "Material cannot handle this shademodel", _shadeModel, true);
     return;
@@ -355,10 +338,7 @@ void Material::apply() const {
 
 void Material::restore() const {
   if (_environmentVertexProgram && gEnvironmentProgram != 0) glDisable(GL_VERTEX_PROGRAM_ARB);
-  if (usesAttributeStack())
-    glPopAttrib();
-  else
-    _saved.restore();
+  glPopAttrib();
   if (_shadeModel == kRenderTargetModel && _renderTarget) _renderTarget->release(WGL_FRONT_LEFT_ARB);
 }
 

@@ -8,7 +8,6 @@
 #include <string>
 
 #include "Color4.h"
-#include "MaterialState.h"
 #include "Vector3.h"
 
 class PBuffer;
@@ -27,18 +26,11 @@ class Material {
   // reflection coordinates loads the environment vertex program when the GL offers them.
   void chooseShadeModel();
 
-  // Saves the GL state (see useAttributeStack) and sets the shade model's state. A model outside 0..13 is the
+  // Pushes all GL attributes and sets the shade model's state. A model outside 0..13 is the
   // fatal report "Material cannot handle this shademodel". Always pair with restore().
   void apply() const;
   // Ends the environment program, pops the attributes, releases a render target.
   void restore() const;
-
-  // How apply saves the state restore brings back: true pushes and pops every GL attribute
-  // (glPushAttrib of all bits); false, the default, saves and writes back exactly the state the
-  // shade models change (MaterialState), which gives the same picture several times faster on
-  // llvmpipe. RK17_MATERIAL_PUSH_ATTRIB=1 in the environment selects the attribute stack.
-  static void useAttributeStack(bool on);
-  static bool usesAttributeStack();
 
   // The shared environment vertex program name (0 until loaded).
   static GLuint environmentProgram();
@@ -198,5 +190,4 @@ class Material {
   Vector3 _textureRotation;  // degrees
   Vector3 _textureTranslation;
   Vector3 _textureScale{1.0f, 1.0f, 1.0f};
-  mutable MaterialState _saved;  // between apply and restore
 };

@@ -234,23 +234,8 @@ TEST_P(ShadeModelPixelTest, CentrePixelFollowsTheRecipe) {
   scene.addCamera(makeCamera(), -1);
   scene.addLight(makeLight(2, "Omni01", Vector3(0, 0, 1000)), -1);
   scene.finish();
-  // The saved-state path and the attribute stack give the same picture and leave the same state.
-  for (bool stack : {false, true}) {
-    SCOPED_TRACE(stack ? "attribute stack" : "saved state");
-    Material::useAttributeStack(stack);
-    render(scene);
-    expectPixel(kSize / 2, kSize / 2, c.want);
-    GLint envMode = 0;
-    for (int unit = 2; unit >= 0; --unit) {
-      glActiveTexture(GLenum(GL_TEXTURE0 + unit));
-      glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &envMode);
-      EXPECT_EQ(envMode, GL_MODULATE) << unit;
-      EXPECT_FALSE(glIsEnabled(GL_TEXTURE_CUBE_MAP)) << unit;
-      EXPECT_FALSE(glIsEnabled(GL_TEXTURE_1D)) << unit;
-    }
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
-  }
-  Material::useAttributeStack(false);
+  render(scene);
+  expectPixel(kSize / 2, kSize / 2, c.want);
 }
 
 INSTANTIATE_TEST_SUITE_P(
