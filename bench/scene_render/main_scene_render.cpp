@@ -1,9 +1,9 @@
-// bench_scene_render [SECONDS] [PNG_DIR]: renders every generated scene (build/generated/data/
+// bench_scene_render [SECONDS] [PNG_DIR] [SCENE]: renders every generated scene (build/generated/data/
 // scenes/*.vdg) in an 800 x 600 window for SECONDS (default 3) each, the scene time running at
 // 30 frames per second of scene frames, and prints frames per second next to the clear-and-swap
 // floor measured in the same run, with shadows off and (for scenes with a "Spot01" light) on,
 // plus heap allocations per rendered frame (a counting operator new). With PNG_DIR, writes one
-// frame of each scene there. Run it from the build directory under Xvfb.
+// frame of each scene there ("-" for none). SCENE limits the run to that scene. Run it from the build directory under Xvfb.
 #include <SDL.h>
 #include <epoxy/gl.h>
 #include <png.h>
@@ -134,7 +134,8 @@ void loadMorphs(Scene& scene) {
 
 int main(int argc, char** argv) {
   const double duration = argc > 1 ? std::atof(argv[1]) : 3.0;
-  const std::string pngDir = argc > 2 ? argv[2] : "";
+  const std::string pngDir = argc > 2 && std::string(argv[2]) != "-" ? argv[2] : "";
+  const std::string only = argc > 3 ? argv[3] : "";
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     std::printf("SDL_Init failed: %s\n", SDL_GetError());
@@ -164,6 +165,7 @@ int main(int argc, char** argv) {
   std::printf("%-10s %9s %9s %7s %12s %9s %7s %12s\n", "scene", "floor fps", "fps", "ratio", "allocs/frame",
               "shadowfps", "ratio", "allocs/frame");
   for (const char* name : names) {
+    if (!only.empty() && only != name) continue;
     Scene* scene = SceneLoaderVDG::load(std::string("data/scenes/") + name + ".vdg", "data/textures/");
     if (!scene || !scene->root()) {
       std::printf("%-10s not loaded\n", name);
