@@ -3,6 +3,7 @@
 #include <GL/glu.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "ErrorReport.h"
@@ -14,7 +15,10 @@
 
 namespace {
 
-GLuint gEnvironmentProgram = 0;  // shared by every material that uses the environment program
+GLuint gEnvironmentProgram = 0;
+bool gDeferring = false;                    // inside a scene draw, deferral switched on
+const Material* gPendingRestore = nullptr;  // applied material whose restore is waiting  // shared by every material
+                                            // that uses the environment program
 constexpr const char* kEnvironmentProgramFile = "data/shaders/envmap.vds";
 
 void bindMap(const Texture* texture) {
@@ -22,6 +26,21 @@ void bindMap(const Texture* texture) {
 }
 
 }  // namespace
+
+void Material::beginDeferredRestores() {
+  const char* off = std::getenv("RK17_MATERIAL_NO_DEFER");
+  gDeferring = !(off && off[0] == '1');
+}
+
+void Material::finishDeferredRestore() {
+  if (gPendingRestore) gPendingRestore->finishRestore();
+  gPendingRestore = nullptr;
+}
+
+void Material::endDeferredRestores() {
+  finishDeferredRestore();
+  gDeferring = false;
+}
 
 bool Material::hasVertexPrograms() { return hasCurrentGLContext() && epoxy_has_gl_extension("GL_ARB_vertex_program"); }
 
@@ -272,6 +291,11 @@ void Material::applyModel() const {
 }
 
 void Material::apply() const {
+  if (gPendingRestore == this) {  // this material's state is still in place
+    gPendingRestore = nullptr;
+    return;
+  }
+  finishDeferredRestore();
   glPushAttrib(0xFFFFF);
   if (_shadeModel < 0 || _shadeModel >= kShadeModelCount) {
     reportErrorInt(__FILE__, __LINE__, "Material cannot handle this shademodel", _shadeModel, true);
@@ -336,7 +360,15 @@ void Material::apply() const {
   }
 }
 
-void Material::restore() const {
+void Material::restore(bool mayDefer) const {
+  if (mayDefer && gDeferring && _shadeModel != kRenderTargetModel) {
+    gPendingRestore = this;
+    return;
+  }
+  finishRestore();
+}
+
+void Material::finishRestore() const {
   if (_environmentVertexProgram && gEnvironmentProgram != 0) glDisable(GL_VERTEX_PROGRAM_ARB);
   glPopAttrib();
   if (_shadeModel == kRenderTargetModel && _renderTarget) _renderTarget->release(WGL_FRONT_LEFT_ARB);

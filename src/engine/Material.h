@@ -29,8 +29,19 @@ class Material {
   // Pushes all GL attributes and sets the shade model's state. A model outside 0..13 is the
   // fatal report "Material cannot handle this shademodel". Always pair with restore().
   void apply() const;
-  // Ends the environment program, pops the attributes, releases a render target.
-  void restore() const;
+  // Ends the environment program, pops the attributes, releases a render target. With mayDefer
+  // (and restores deferred, see beginDeferredRestores), the pop waits: when the next apply is
+  // of this same material, the state it would set is already in place and both are skipped.
+  void restore(bool mayDefer = false) const;
+
+  // While a scene draws: consecutive meshes of one material then apply it once instead of
+  // popping and pushing the same state between them, which is what costs most per mesh on
+  // llvmpipe. The picture is the same. endDeferredRestores finishes a waiting restore.
+  // RK17_MATERIAL_NO_DEFER=1 in the environment keeps every restore immediate.
+  static void beginDeferredRestores();
+  static void endDeferredRestores();
+  // Finishes a waiting restore now (before state is changed outside apply); deferral goes on.
+  static void finishDeferredRestore();
 
   // The shared environment vertex program name (0 until loaded).
   static GLuint environmentProgram();
@@ -142,6 +153,7 @@ class Material {
   void applyColorSet(bool withAlphaAmbient, bool frontAndBackDiffuse, bool withSpecular) const;
   void applyBumpSetUp() const;
   void applyModel() const;
+  void finishRestore() const;
 
   bool _unlitTextured = false;  // at the end of apply: lighting off, base and second maps on unit 0
   int32_t _id;

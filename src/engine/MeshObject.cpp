@@ -296,6 +296,7 @@ void MeshObject::drawGeometry() {
   }
   const bool shadowed = _receivesShadows && _scene && _scene->shadowsEnabled();
   if (shadowed) {
+    Material::finishDeferredRestore();
     glActiveTexture(GL_TEXTURE2);
     glEnable(GL_TEXTURE_2D);
     glActiveTexture(GL_TEXTURE0);
@@ -313,7 +314,8 @@ void MeshObject::drawGeometry() {
                                _material->isLit() ? 1.0f : 0.0f, shadowed ? 1.0f : 0.0f, 0.0f);
   }
   setUpArraysAndDraw();
-  _material->restore();
+  // Unshadowed meshes let a following mesh of the same material keep this state.
+  _material->restore(!shadowed);
   if (!shadowed) return;
 
   glActiveTexture(GL_TEXTURE2);

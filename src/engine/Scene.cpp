@@ -297,9 +297,11 @@ void Scene::render() {
   }
 
   // Objects hung below a light are drawn with it; a light attached to a parent is drawn there.
+  Material::beginDeferredRestores();
   for (LightObject* light : _lights)
     if (light->depth() == 0) light->drawNode();
   _root->draw();
+  Material::endDeferredRestores();
 
   if (_shadowsEnabled) {
     glActiveTexture(GL_TEXTURE2);

@@ -29,6 +29,9 @@ struct Rgb {
 int channel(float value) { return int(std::lround(std::min(1.0f, std::max(0.0f, value)) * 255.0f)); }
 Rgb rgb(float r, float g, float b) { return {channel(r), channel(g), channel(b)}; }
 
+// Screen column of world x at depth 8.
+int column8(float x) { return int(256.0f + x / (8.0f * std::tan(0.3926991f)) * 256.0f); }
+
 // A quad of side 2 * half in the z plane, facing +z, with two coordinate layers. A closed one
 // also has the reversed triangles (the shadow map keeps back faces only).
 std::unique_ptr<MeshObject> makeQuad(int32_t id, const std::string& name, int32_t materialId, float x, float y, float z,
@@ -384,6 +387,45 @@ TEST_F(SceneRenderTest, TransparentObjectIsDrawnAfterOpaqueOne) {
   render(scene);
   expectPixel(kSize / 2, kSize / 2, {128, 128, 0});
   expectPixel(kSize / 2 + 180, kSize / 2, {0, 255, 0});
+}
+
+// Meshes of one material in a row share one apply while the scene draws; the picture must be the
+// one that applying and restoring around every mesh gives, and no attribute push may be left.
+TEST_F(SceneRenderTest, DeferredRestoresGiveTheImmediatePicture) {
+  Scene scene;
+  auto base = makeMaterial(1, Color4(0.8f, 0.6f, 0.4f));
+  base->setBaseMap(solid(255, 128, 64));
+  base->chooseShadeModel();
+  auto glass = makeMaterial(2, Color4(0.2f, 0.9f, 0.3f));
+  glass->setOpacity(0.5f);
+  glass->chooseShadeModel();
+  auto plain = makeMaterial(3, Color4(0.3f, 0.3f, 0.9f));
+  plain->chooseShadeModel();
+  scene.addMaterial(std::move(base));
+  scene.addMaterial(std::move(glass));
+  scene.addMaterial(std::move(plain));
+  const int32_t materials[] = {1, 1, 3, 1, 2, 2, 3, 3};
+  for (int i = 0; i < 8; ++i)
+    scene.addObject(
+        makeQuad(i + 1, "q" + std::to_string(i), materials[i], -2.8f + 0.8f * float(i), (i % 2) * 0.5f, -8, 0.6f), -1);
+  scene.addCamera(makeCamera(), -1);
+  scene.addLight(makeLight(20, "Omni01", Vector3(0, 0, 1000)), -1);
+  scene.finish();
+  std::vector<uint8_t> pictures[2];
+  for (int immediate = 0; immediate < 2; ++immediate) {
+    if (immediate) setenv("RK17_MATERIAL_NO_DEFER", "1", 1);
+    render(scene);
+    unsetenv("RK17_MATERIAL_NO_DEFER");
+    GLint depth = -1;
+    glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &depth);
+    EXPECT_EQ(depth, 0);
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    pictures[immediate].resize(size_t(kSize) * kSize * 4);
+    glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, pictures[immediate].data());
+  }
+  EXPECT_TRUE(pictures[0] == pictures[1]);
+  // Something of every material is on the picture.
+  expectPixel(column8(-2.8f), 256, rgb(0.8f, 0.6f * 128 / 255, 0.4f * 64 / 255));
 }
 
 TEST_F(SceneRenderTest, MorphingMeshMovesWithSceneTime) {
