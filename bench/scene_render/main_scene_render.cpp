@@ -1,14 +1,17 @@
-// bench_scene_render [SECONDS] [PNG_DIR] [SCENE]: renders every generated scene (build/generated/data/
-// scenes/*.vdg) in an 800 x 600 window for SECONDS (default 3) each, the scene time running at
-// 30 frames per second of scene frames, and prints frames per second next to the clear-and-swap
-// floor measured in the same run, with shadows off and (for scenes with a "Spot01" light) on,
-// plus heap allocations per rendered frame (a counting operator new). With PNG_DIR, writes one
-// frame of each scene there ("-" for none). SCENE limits the run to that scene. Run it from the build directory under Xvfb.
+// bench_scene_render [SECONDS] [PNG_DIR] [SCENE]: renders every generated scene
+// (build/generated/data/scenes/*.vdg, by name) in an 800 x 600 window for SECONDS (default 3)
+// each, the scene time advancing half a scene frame per rendered frame, and prints frames per
+// second next to the clear-and-swap floor measured in the same run, with shadows off and (for
+// scenes with a "Spot01" light) on, plus heap allocations per rendered frame (a counting operator
+// new). With PNG_DIR (absolute; "-" for none), writes one frame of each scene there. SCENE limits
+// the run to that scene. Run it from the build directory under Xvfb.
 #include <SDL.h>
+#include <dirent.h>
 #include <epoxy/gl.h>
 #include <png.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -152,7 +155,6 @@ int main(int argc, char** argv) {
     return 1;
   }
   SDL_GL_SetSwapInterval(0);
-  const std::string here = getcwd(nullptr, 0);
   if (chdir("generated") != 0) {  // scenes and textures are read as data/...
     std::printf("run from the build directory (no generated/)\n");
     return 1;
@@ -161,14 +163,24 @@ int main(int argc, char** argv) {
     std::printf("PNG_DIR must be absolute\n");
     return 1;
   }
-  const char* names[] = {"tentacle", "mechparts", "flower", "head", "oscbox", "scene1", "scene2", "scene3"};
+  // Every generated scene file, by name.
+  std::vector<std::string> names;
+  if (DIR* dir = opendir("data/scenes")) {
+    while (const dirent* entry = readdir(dir)) {
+      const std::string file = entry->d_name;
+      if (file.size() > 4 && file.compare(file.size() - 4, 4, ".vdg") == 0)
+        names.push_back(file.substr(0, file.size() - 4));
+    }
+    closedir(dir);
+  }
+  std::sort(names.begin(), names.end());
   std::printf("%-10s %9s %9s %7s %12s %9s %7s %12s\n", "scene", "floor fps", "fps", "ratio", "allocs/frame",
               "shadowfps", "ratio", "allocs/frame");
-  for (const char* name : names) {
+  for (const std::string& name : names) {
     if (!only.empty() && only != name) continue;
-    Scene* scene = SceneLoaderVDG::load(std::string("data/scenes/") + name + ".vdg", "data/textures/");
+    Scene* scene = SceneLoaderVDG::load("data/scenes/" + name + ".vdg", "data/textures/");
     if (!scene || !scene->root()) {
-      std::printf("%-10s not loaded\n", name);
+      std::printf("%-10s not loaded\n", name.c_str());
       continue;
     }
     loadMorphs(*scene);
@@ -191,13 +203,13 @@ int main(int argc, char** argv) {
       scene->enableShadows(false);
       spot->setCastsShadow(false);
     }
-    std::printf("%-10s %9.0f %9.1f %7.3f %12.2f", name, floor, plain.fps, plain.fps / floor, plain.allocationsPerFrame);
+    std::printf("%-10s %9.0f %9.1f %7.3f %12.2f", name.c_str(), floor, plain.fps, plain.fps / floor,
+                plain.allocationsPerFrame);
     if (spot)
       std::printf(" %9.1f %7.3f %12.2f\n", shadowed.fps, shadowed.fps / floor, shadowed.allocationsPerFrame);
     else
       std::printf(" %9s\n", "-");
     std::fflush(stdout);
   }
-  (void)here;
   return 0;
 }
