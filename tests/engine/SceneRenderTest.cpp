@@ -465,6 +465,103 @@ TEST_F(SceneRenderTest, MorphingMeshMovesWithSceneTime) {
   }
 }
 
+// The draw rules on a parent quad (red) and its child quad (green), both closed, 0.4 wide: where
+// each lands on the screen at depth 5.
+struct DrawRuleCase {
+  const char* name;
+  void (*set)(SceneObject& parent, SceneObject& child);
+  float redX, greenX;  // world x where each shows; NAN: nowhere checked
+  float emptyX;        // world x that stays black
+};
+
+class DrawRuleTest : public SceneRenderTest, public ::testing::WithParamInterface<DrawRuleCase> {};
+
+TEST_P(DrawRuleTest, ObjectsLandWhereTheRulesPutThem) {
+  const DrawRuleCase& c = GetParam();
+  Scene scene;
+  scene.addMaterial(makeMaterial(1, Color4(1.0f, 0.0f, 0.0f)));
+  scene.addMaterial(makeMaterial(2, Color4(0.0f, 1.0f, 0.0f)));
+  scene.findMaterial(1)->chooseShadeModel();
+  scene.findMaterial(2)->chooseShadeModel();
+  scene.addObject(makeQuad(1, "parent", 1, 0, 0, -5, 0.2f, true), -1);
+  scene.addObject(makeQuad(2, "child", 2, 0, 0, -5, 0.2f, true), 1);
+  scene.addCamera(makeCamera(), -1);
+  scene.addLight(makeLight(3, "Omni01", Vector3(0, 0, 1000)), -1);
+  scene.finish();
+  c.set(*scene.findObject("parent"), *scene.findObject("child"));
+  scene.reapplyLights();  // as the effects do at start: normals stay unit length under scales
+  render(scene);
+  const auto column = [](float x) { return int(256.0f + x / (5.0f * std::tan(0.3926991f)) * 256.0f); };
+  if (!std::isnan(c.redX)) expectPixel(column(c.redX), 256, {255, 0, 0});
+  if (!std::isnan(c.greenX)) expectPixel(column(c.greenX), 256, {0, 255, 0});
+  expectPixel(column(c.emptyX), 256, {0, 0, 0});
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, DrawRuleTest,
+                         ::testing::Values(
+                             // The offset moves the drawing; the child stays at its own absolute place.
+                             DrawRuleCase{"Offset",
+                                          [](SceneObject& p, SceneObject& c) {
+                                            p.setOffset(Vector3(1.5f, 0, 0));
+                                            c.setPosition(Vector3(-1.5f, 0, -5));
+                                          },
+                                          1.5f, -1.5f, 0.0f},
+                             // Extra scale (2) makes the 0.4 quad 1.2 wide around its centre.
+                             DrawRuleCase{"ExtraScale",
+                                          [](SceneObject& p, SceneObject& c) {
+                                            p.setExtraScale(Vector3(2, 2, 2));
+                                            c.setVisible(false);
+                                          },
+                                          0.5f, NAN, 0.8f},
+                             // Without inheriting, a moved parent leaves the child where it is.
+                             DrawRuleCase{"ChildrenKeepTheirPlace",
+                                          [](SceneObject& p, SceneObject& c) {
+                                            p.setPosition(Vector3(1.5f, 0, -5));
+                                            c.setPosition(Vector3(-1.0f, 0, -5));
+                                          },
+                                          1.5f, -1.0f, 0.0f},
+                             // Inheriting, the child's position is taken inside the parent's transform.
+                             DrawRuleCase{"ChildrenInherit",
+                                          [](SceneObject& p, SceneObject& c) {
+                                            p.setPosition(Vector3(1.5f, 0, -5));
+                                            p.setChildrenInherit(true);
+                                            c.setPosition(Vector3(-2.5f, 0, 0));
+                                          },
+                                          1.5f, -1.0f, -2.5f},
+                             // An invisible parent still draws its children.
+                             DrawRuleCase{"InvisibleParentDrawsChildren",
+                                          [](SceneObject& p, SceneObject& c) {
+                                            p.setVisible(false);
+                                            c.setPosition(Vector3(1.0f, 0, -5));
+                                          },
+                                          NAN, 1.0f, 0.0f},
+                             // Mirrored: drawn once more first, under the mirror scale.
+                             DrawRuleCase{"Mirrored",
+                                          [](SceneObject& p, SceneObject& c) {
+                                            p.setPosition(Vector3(1.5f, 0, -5));
+                                            p.setMirror(true, Vector3(-1, 1, 1));
+                                            c.setVisible(false);
+                                          },
+                                          1.5f, NAN, 0.0f}),
+                         [](const ::testing::TestParamInfo<DrawRuleCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST_F(SceneRenderTest, MirroredObjectShowsOnBothSides) {
+  Scene scene;
+  scene.addMaterial(makeMaterial(1, Color4(1.0f, 0.0f, 0.0f)));
+  scene.findMaterial(1)->chooseShadeModel();
+  scene.addObject(makeQuad(1, "thing", 1, 1.5f, 0, -5, 0.2f, true), -1);
+  scene.addCamera(makeCamera(), -1);
+  scene.addLight(makeLight(3, "Omni01", Vector3(0, 0, 1000)), -1);
+  scene.finish();
+  scene.findObject("thing")->setMirror(true, Vector3(-1, 1, 1));
+  render(scene);
+  const auto column = [](float x) { return int(256.0f + x / (5.0f * std::tan(0.3926991f)) * 256.0f); };
+  EXPECT_GT(redOf(gContext->readPixel(column(1.5f), 256)), 200);
+  EXPECT_GT(redOf(gContext->readPixel(column(-1.5f), 256)), 200);
+}
+
 TEST_F(SceneRenderTest, EnvironmentProgramGivesTheFixedFunctionPicture) {
   ASSERT_TRUE(Material::hasVertexPrograms());
   Rgb pixels[2][3];
