@@ -3,6 +3,7 @@
 #include <epoxy/gl.h>
 
 #include "GLContextCheck.h"
+#include "Random.h"
 
 LightObject::LightObject(int32_t id, const std::string& name) : SceneObject(id, name) {
   if (hasCurrentGLContext()) {
@@ -60,4 +61,36 @@ void LightObject::setFlicker(bool flicker) {
 void LightObject::setProjectorTexture(Texture* texture) {
   _projectorTexture = texture;
   if (texture) setEnabled(false);
+}
+
+void LightObject::applyForFrame() {
+  if (_glIndex < 0 || _glIndex >= _maxLights) return;
+  const GLenum light = GLenum(GL_LIGHT0 + _glIndex);
+  if (!_enabled) {
+    glDisable(light);
+    return;
+  }
+  if (_flicker) {
+    const float factor = float(nextRandom()) / 32767.0f;
+    _diffuse = Color4(_baseDiffuse.r * factor, _baseDiffuse.g * factor, _baseDiffuse.b * factor, _baseDiffuse.a);
+    glLightfv(light, GL_DIFFUSE, _diffuse.data());
+  }
+  glEnable(light);
+  const Vector3& p = position();
+  const float where[4] = {p.x, p.y, p.z, 1.0f};
+  glLightfv(light, GL_POSITION, where);
+  glLightf(light, GL_CONSTANT_ATTENUATION, _constantAttenuation);
+  glLightf(light, GL_LINEAR_ATTENUATION, _linearAttenuation);
+  glLightf(light, GL_QUADRATIC_ATTENUATION, _quadraticAttenuation);
+  float direction[3] = {0.0f, 0.0f, -1.0f};
+  if (_target) {
+    const Vector3 to = _target->worldPosition();
+    const Vector3 from = worldPosition();
+    direction[0] = to.x - from.x;
+    direction[1] = to.y - from.y;
+    direction[2] = to.z - from.z;
+  }
+  glLightfv(light, GL_SPOT_DIRECTION, direction);
+  glLightf(light, GL_SPOT_CUTOFF, _spotCutoff);
+  glLightf(light, GL_SPOT_EXPONENT, _spotExponent);
 }

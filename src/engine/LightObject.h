@@ -17,6 +17,12 @@ class LightObject : public SceneObject {
   // without a current GL context or with an index past GL_MAX_LIGHTS).
   void applyColorsToGL() const;
 
+  // Sets the GL light for this frame under the current (camera) modelview: when enabled, a
+  // flickering light's diffuse (base diffuse times one nextRandom() / 32767), position, the
+  // attenuation and the spot cone, aimed at the target or down -Z without one; otherwise
+  // disables it.
+  void applyForFrame();
+
   void setAmbient(const Color4& color) { _ambient = color; }
   void setDiffuse(const Color4& color) { _diffuse = color; }
   void setSpecular(const Color4& color) { _specular = color; }

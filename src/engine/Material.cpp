@@ -2,9 +2,74 @@
 
 #include <GL/glu.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
 #include "ErrorReport.h"
 #include "GLContextCheck.h"
+#include "MemoryFile.h"
+#include "NormalisationCubeMap.h"
+#include "PBuffer.h"
 #include "Texture.h"
+
+namespace {
+
+GLuint gEnvironmentProgram = 0;
+bool gDeferring = false;                    // inside a scene draw, deferral switched on
+const Material* gPendingRestore = nullptr;  // applied material whose restore is waiting  // shared by every material
+                                            // that uses the environment program
+constexpr const char* kEnvironmentProgramFile = "data/shaders/envmap.vds";
+
+void bindMap(const Texture* texture) {
+  if (texture) texture->bind();
+}
+
+}  // namespace
+
+void Material::beginDeferredRestores() {
+  const char* off = std::getenv("RK17_MATERIAL_NO_DEFER");
+  gDeferring = !(off && off[0] == '1');
+}
+
+void Material::finishDeferredRestore() {
+  if (gPendingRestore) gPendingRestore->finishRestore();
+  gPendingRestore = nullptr;
+}
+
+void Material::endDeferredRestores() {
+  finishDeferredRestore();
+  gDeferring = false;
+}
+
+bool Material::hasVertexPrograms() { return hasCurrentGLContext() && epoxy_has_gl_extension("GL_ARB_vertex_program"); }
+
+GLuint Material::environmentProgram() { return gEnvironmentProgram; }
+
+bool Material::loadVertexProgram(const char* fileName) {
+  MemoryFile* file = openFile(fileName, nullptr);
+  if (!file) return false;
+  seekFile(file, 0, 2);
+  const uint32_t size = tellFile(file);
+  seekFile(file, 0, 0);
+  std::vector<char> text(size_t(size) + 1, '\0');
+  const size_t got = readFile(text.data(), 1, size, file);
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  glProgramStringARB(GL_VERTEX_PROGRAM_ARB, GL_PROGRAM_FORMAT_ASCII_ARB, GLsizei(got), text.data());
+  if (glGetError() != GL_NO_ERROR) {
+    const char* error = reinterpret_cast<const char*>(glGetString(GL_PROGRAM_ERROR_STRING_ARB));
+    GLint position = -1;
+    glGetIntegerv(GL_PROGRAM_ERROR_POSITION_ARB, &position);
+    closeFile(file);
+    char message[kReportBufferSize];
+    std::snprintf(message, sizeof message, "\nError loading shader:\n %s", error ? error : "");
+    reportError(__FILE__, __LINE__, message, true);
+    return false;
+  }
+  closeFile(file);
+  return true;
+}
 
 Material::Material(int32_t id, const std::string& name) : _id(id), _name(name) {}
 
@@ -54,9 +119,259 @@ void Material::chooseShadeModel() {
     _lit = true;
   }
   _transparent = _opacity < 1.0f || _additive;
-  // The environment vertex program for generated reflection coordinates is loaded by the
-  // rendering task together with apply/restore.
-  if (hasCurrentGLContext()) checkGLError(__FILE__, __LINE__);
+  if (!hasCurrentGLContext()) return;
+  checkGLError(__FILE__, __LINE__);
+  if (_bumpMap && !_normalisationCubeMap) _normalisationCubeMap = NormalisationCubeMap::get();
+  // One program serves every material: it is loaded once per process.
+  if (_generatesReflection && hasVertexPrograms() && gEnvironmentProgram == 0) {
+    GLuint program = 0;
+    glGenProgramsARB(1, &program);
+    glBindProgramARB(GL_VERTEX_PROGRAM_ARB, program);
+    if (loadVertexProgram(kEnvironmentProgramFile))
+      gEnvironmentProgram = program;
+    else
+      glDeleteProgramsARB(1, &program);
+  }
+}
+
+void Material::applyColorSet(bool ambientAlphaOne, bool frontAndBackDiffuse, bool withSpecular) const {
+  const float ambient[4] = {_ambient.r, _ambient.g, _ambient.b, ambientAlphaOne ? 1.0f : 0.0f};
+  const float diffuse[4] = {_diffuse.r, _diffuse.g, _diffuse.b, _opacity};
+  glMaterialfv(GL_FRONT, GL_AMBIENT, ambient);
+  glMaterialfv(frontAndBackDiffuse ? GL_FRONT_AND_BACK : GL_FRONT, GL_DIFFUSE, diffuse);
+  if (!withSpecular) return;
+  const float specular[4] = {_specular.r * _shininessStrength, _specular.g * _shininessStrength,
+                             _specular.b * _shininessStrength, 1.0f};
+  glMaterialfv(GL_FRONT, GL_SPECULAR, specular);
+  glMaterialf(GL_FRONT, GL_SHININESS, _shininess);
+}
+
+// DOT3: unit 0 puts the bump map's normal through, unit 1 dots it with the light vector that the
+// normalisation cube map looks up from the mesh's three-component coordinates.
+void Material::applyBumpSetUp() const {
+  glActiveTexture(GL_TEXTURE0);
+  bindMap(_bumpMap);
+  glEnable(GL_TEXTURE_2D);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_TEXTURE);
+  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_REPLACE);
+  glActiveTexture(GL_TEXTURE1);
+  bindMap(_normalisationCubeMap);
+  glEnable(GL_TEXTURE_CUBE_MAP);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_TEXTURE);
+  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_DOT3_RGB);
+  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GL_PREVIOUS);
+}
+
+void Material::applyModel() const {
+  switch (_shadeModel) {
+    case 0:
+      applyColorSet(true, true, true);
+      glActiveTexture(GL_TEXTURE0);
+      glDisable(GL_TEXTURE_2D);
+      break;
+    case 1:
+      if (!_baseMap) break;
+      applyColorSet(false, false, true);
+      glActiveTexture(GL_TEXTURE0);
+      glEnable(GL_TEXTURE_2D);
+      _baseMap->bind();
+      glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
+      break;
+    case 2:
+    case 3:
+      if (_reflectionMap) {
+        glActiveTexture(GL_TEXTURE1);
+        glDisable(GL_TEXTURE_2D);
+        glActiveTexture(GL_TEXTURE0);
+        glEnable(GL_TEXTURE_2D);
+        _reflectionMap->bind();
+      }
+      applyColorSet(false, false, false);
+      break;
+    case 4:
+      if (!_baseMap || !_reflectionMap) break;
+      glActiveTexture(GL_TEXTURE0);
+      _baseMap->bind();
+      glEnable(GL_TEXTURE_2D);
+      glActiveTexture(GL_TEXTURE1);
+      glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_ADD);
+      _reflectionMap->bind();
+      glEnable(GL_TEXTURE_2D);
+      break;
+    case 5:
+      if (!_baseMap || !_secondMap) break;
+      glActiveTexture(GL_TEXTURE0);
+      _baseMap->bind();
+      glEnable(GL_TEXTURE_2D);
+      if (_extraLightPass) {
+        glActiveTexture(GL_TEXTURE1);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_ADD_SIGNED);
+        _secondMap->bind();
+        glEnable(GL_TEXTURE_2D);
+        glActiveTexture(GL_TEXTURE2);
+      } else {
+        glActiveTexture(GL_TEXTURE1);
+      }
+      glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+      _secondMap->bind();
+      glEnable(GL_TEXTURE_2D);
+      break;
+    case 6:
+      if (!_secondMap) break;
+      glActiveTexture(GL_TEXTURE0);
+      glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+      _secondMap->bind();
+      glEnable(GL_TEXTURE_2D);
+      break;
+    case 7:
+      if (!_baseMap || !_bumpMap) break;
+      applyBumpSetUp();
+      break;
+    case 8:
+      if (!_reflectionMap || !_bumpMap) break;
+      applyBumpSetUp();
+      glActiveTexture(GL_TEXTURE2);
+      _reflectionMap->bind();
+      glEnable(GL_TEXTURE_2D);
+      glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+      break;
+    case 9:
+      if (!_rampTexture) break;
+      glActiveTexture(GL_TEXTURE0);
+      glDisable(GL_TEXTURE_2D);
+      glEnable(GL_TEXTURE_1D);
+      glBindTexture(GL_TEXTURE_1D, _rampTexture->getTextureId());
+      break;
+    case 10:
+      if (!_rampTexture || !_baseMap) break;
+      glActiveTexture(GL_TEXTURE0);
+      glDisable(GL_TEXTURE_2D);
+      glEnable(GL_TEXTURE_1D);
+      glBindTexture(GL_TEXTURE_1D, _rampTexture->getTextureId());
+      glActiveTexture(GL_TEXTURE1);
+      glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+      glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_ADD_SIGNED);
+      glEnable(GL_TEXTURE_2D);
+      _baseMap->bind();
+      glActiveTexture(GL_TEXTURE0);
+      glDisable(GL_TEXTURE_2D);
+      break;
+    case 11:
+      if (!_cubeMap) break;
+      glEnable(GL_TEXTURE_CUBE_MAP);
+      glBindTexture(GL_TEXTURE_CUBE_MAP, _cubeMap->getTextureId());
+      break;
+    case 12:
+      if (_cubeMap) {
+        glActiveTexture(GL_TEXTURE0);
+        glEnable(GL_TEXTURE_CUBE_MAP);
+        glBindTexture(GL_TEXTURE_CUBE_MAP, _cubeMap->getTextureId());
+      }
+      if (_reflectionMap) {
+        glActiveTexture(GL_TEXTURE1);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_ADD);
+        glEnable(GL_TEXTURE_2D);
+        _reflectionMap->bind();
+      }
+      break;
+    case 13:
+      if (!_baseMap) break;
+      applyColorSet(false, false, true);
+      glActiveTexture(GL_TEXTURE0);
+      glEnable(GL_TEXTURE_2D);
+      if (_renderTarget) _renderTarget->bind(WGL_FRONT_LEFT_ARB);
+      glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
+      break;
+    default:
+      break;
+  }
+}
+
+void Material::apply() const {
+  if (gPendingRestore == this) {  // this material's state is still in place
+    gPendingRestore = nullptr;
+    return;
+  }
+  finishDeferredRestore();
+  glPushAttrib(0xFFFFF);
+  if (_shadeModel < 0 || _shadeModel >= kShadeModelCount) {
+    reportErrorInt(__FILE__, __LINE__, "Material cannot handle this shademodel", _shadeModel, true);
+    return;
+  }
+  applyModel();
+  glActiveTexture(GL_TEXTURE0);
+  const bool lightingOn = (_lit || _forceLightingOn) && !_forceLightingOff;
+  const bool lightingOff = (!_lit || _forceLightingOff) && !_forceLightingOn;
+  if (lightingOn) glEnable(GL_LIGHTING);
+  if (lightingOff) glDisable(GL_LIGHTING);
+  if (_stencil) {
+    glEnable(GL_STENCIL_TEST);
+    glStencilFunc(_stencilFunction, _stencilReference, _stencilMask);
+    glStencilOp(_stencilFail, _stencilDepthFail, _stencilPass);
+  }
+  if (_alphaTest) {
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, _alphaTestReference);
+  }
+  if (_opacity < 1.0f) {
+    glDepthMask(GL_FALSE);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  } else {
+    glDisable(GL_BLEND);
+  }
+  glEnable(GL_CULL_FACE);
+  if (_twoSided) {
+    glDisable(GL_CULL_FACE);
+    glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
+  }
+  if (_additive) {
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE);
+  }
+  if (_alphaBlend) {
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  }
+  if (_wireframe) glPolygonMode(GL_FRONT, GL_LINE);
+  if (_textureMatrix) {
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    glTranslatef(_textureTranslation.x, _textureTranslation.y, _textureTranslation.z);
+    glRotatef(_textureRotation.x, 1.0f, 0.0f, 0.0f);
+    glRotatef(_textureRotation.y, 0.0f, 1.0f, 0.0f);
+    glRotatef(_textureRotation.z, 0.0f, 0.0f, 1.0f);
+    glScalef(_textureScale.x, _textureScale.y, _textureScale.z);
+    glMatrixMode(GL_MODELVIEW);
+  }
+  if (_environmentVertexProgram && gEnvironmentProgram != 0) {
+    glEnable(GL_VERTEX_PROGRAM_ARB);
+    glBindProgramARB(GL_VERTEX_PROGRAM_ARB, gEnvironmentProgram);
+  }
+  checkGLError(__FILE__, __LINE__);
+  if (_unlitTextured) {
+    glDisable(GL_LIGHTING);
+    glEnable(GL_TEXTURE_2D);
+    bindMap(_baseMap);
+    bindMap(_secondMap);
+  }
+}
+
+void Material::restore(bool mayDefer) const {
+  if (mayDefer && gDeferring && _shadeModel != kRenderTargetModel) {
+    gPendingRestore = this;
+    return;
+  }
+  finishRestore();
+}
+
+void Material::finishRestore() const {
+  if (_environmentVertexProgram && gEnvironmentProgram != 0) glDisable(GL_VERTEX_PROGRAM_ARB);
+  glPopAttrib();
+  if (_shadeModel == kRenderTargetModel && _renderTarget) _renderTarget->release(WGL_FRONT_LEFT_ARB);
 }
 
 void Material::setOpacityMap(Texture* texture) {

@@ -1,7 +1,7 @@
 #pragma once
 // The surface description of meshes: colours, opacity, shininess, texture maps and switches, and
-// the shade model chosen from the maps present. Applying it to GL (apply/restore and the shade
-// model recipes) belongs to the rendering task.
+// the shade model chosen from the maps present. apply() sets a shade model's texture-unit and
+// combiner recipe inside a pushed attribute block; restore() pops it.
 #include <epoxy/gl.h>
 
 #include <cstdint>
@@ -21,8 +21,36 @@ class Material {
 
   Material(int32_t id, const std::string& name);
 
-  // Picks the shade model and its flags from the maps present (first matching row wins).
+  // Picks the shade model and its flags from the maps present (first matching row wins). A
+  // material with a bump map gets the shared normalisation cube map; one that generates
+  // reflection coordinates loads the environment vertex program when the GL offers them.
   void chooseShadeModel();
+
+  // Pushes all GL attributes and sets the shade model's state. A model outside 0..13 is the
+  // fatal report "Material cannot handle this shademodel". Always pair with restore().
+  void apply() const;
+  // Ends the environment program, pops the attributes, releases a render target. With mayDefer
+  // (and restores deferred, see beginDeferredRestores), the pop waits: when the next apply is
+  // of this same material, the state it would set is already in place and both are skipped.
+  void restore(bool mayDefer = false) const;
+
+  // While a scene draws: consecutive meshes of one material then apply it once instead of
+  // popping and pushing the same state between them, which is what costs most per mesh on
+  // llvmpipe. The picture is the same. endDeferredRestores finishes a waiting restore.
+  // RK17_MATERIAL_NO_DEFER=1 in the environment keeps every restore immediate.
+  static void beginDeferredRestores();
+  static void endDeferredRestores();
+  // Finishes a waiting restore now (before state is changed outside apply); deferral goes on.
+  static void finishDeferredRestore();
+
+  // The shared environment vertex program name (0 until loaded).
+  static GLuint environmentProgram();
+  // True when the GL offers ARB vertex programs.
+  static bool hasVertexPrograms();
+  // Loads the ARB vertex program text of fileName into the program bound to
+  // GL_VERTEX_PROGRAM_ARB. False when the file cannot be opened (nothing is reported); a
+  // program the GL refuses is the fatal report "\nError loading shader:\n %s".
+  static bool loadVertexProgram(const char* fileName);
 
   void setAmbient(const Color4& color) { _ambient = color; }
   void setDiffuse(const Color4& color) { _diffuse = color; }
@@ -41,6 +69,21 @@ class Material {
   void setNormalisationCubeMap(Texture* texture) { _normalisationCubeMap = texture; }
   void setCubeMap(Texture* texture) { _cubeMap = texture; }
   void setRampTexture(Texture* texture) { _rampTexture = texture; }
+  void setAlphaBlend(bool on) { _alphaBlend = on; }
+  void setWireframe(bool on) { _wireframe = on; }
+  void setUnlitTextured(bool on) { _unlitTextured = on; }
+  void setAlphaTest(bool on, float reference) {
+    _alphaTest = on;
+    _alphaTestReference = reference;
+  }
+  void setStencil(bool on) { _stencil = on; }
+  // Rotation in degrees about X, then Y, then Z.
+  void setTextureMatrix(bool on, const Vector3& translation, const Vector3& rotation, const Vector3& scale) {
+    _textureMatrix = on;
+    _textureTranslation = translation;
+    _textureRotation = rotation;
+    _textureScale = scale;
+  }
   // Stores the map and switches the alpha test on. When a base map is set and both images are
   // held, 32-bit and of equal size, the base image's alpha becomes the opacity image's grey level
   // ((r + g + b) / 3) and the base texture is rebuilt from it.
@@ -107,6 +150,10 @@ class Material {
 
  private:
   void clearModelFlags();
+  void applyColorSet(bool withAlphaAmbient, bool frontAndBackDiffuse, bool withSpecular) const;
+  void applyBumpSetUp() const;
+  void applyModel() const;
+  void finishRestore() const;
 
   bool _unlitTextured = false;  // at the end of apply: lighting off, base and second maps on unit 0
   int32_t _id;

@@ -3,8 +3,37 @@
 #include <cmath>
 
 #include "ErrorReport.h"
+#include "GLContextCheck.h"
+#include "LightObject.h"
 #include "Material.h"
 #include "Scene.h"
+
+namespace {
+
+const std::string kEnvironmentLightName = "Omni01";  // gives the environment program its light
+const std::string kShadowLightName = "Spot01";       // left out of the second shadow pass
+
+bool offersVertexBuffers() {
+  return hasCurrentGLContext() && (epoxy_gl_version() >= 15 || epoxy_has_gl_extension("GL_ARB_vertex_buffer_object"));
+}
+
+GLuint uploadBuffer(const std::vector<float>& data) {
+  if (data.empty()) return 0;
+  GLuint name = 0;
+  glGenBuffers(1, &name);
+  glBindBuffer(GL_ARRAY_BUFFER, name);
+  glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(data.size() * sizeof(float)), data.data(), GL_STATIC_DRAW);
+  return name;
+}
+
+}  // namespace
+
+MeshObject::Data::~Data() {
+  if (!hasCurrentGLContext()) return;
+  const GLuint names[4] = {positionBuffer, normalBuffer, layer0Buffer, layer1Buffer};
+  for (GLuint name : names)
+    if (name) glDeleteBuffers(1, &name);
+}
 
 MeshObject::MeshObject(int32_t id, const std::string& name) : SceneObject(id, name), _data(std::make_shared<Data>()) {}
 
@@ -119,6 +148,18 @@ void MeshObject::build() {
     d.threeComponent.assign(n * 3, 0.0f);
   else
     d.threeComponent.clear();
+  if (_useVertexBuffers && !offersVertexBuffers()) _useVertexBuffers = false;
+  if (_useVertexBuffers) uploadVertexBuffers();
+}
+
+void MeshObject::uploadVertexBuffers() {
+  Data& d = *_data;
+  if (d.positionBuffer) return;  // copies share the buffers of their source
+  d.positionBuffer = uploadBuffer(d.positions);
+  d.normalBuffer = uploadBuffer(d.builtNormals);
+  d.layer0Buffer = uploadBuffer(d.layer0Array);
+  d.layer1Buffer = uploadBuffer(d.layer1Array);
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
 void MeshObject::animate(int frame, float fraction) {
@@ -189,6 +230,189 @@ void MeshObject::morph(float t) {
   }
 }
 
-// Rendering task: see the header.
-void MeshObject::drawGeometry() {}
-void MeshObject::drawDepthOnly() {}
+// Eye-space normal x and y mapped to 0..1, from the rows of the modelview's upper 3 x 3.
+void MeshObject::fillReflectionCoordinates(const float* m) {
+  Data& d = *_data;
+  const size_t n = d.reflection.size() / 2;
+  const float* normals = d.builtNormals.data();
+  float* out = d.reflection.data();
+  for (size_t v = 0; v < n; ++v) {
+    const float nx = normals[v * 3], ny = normals[v * 3 + 1], nz = normals[v * 3 + 2];
+    out[v * 2] = (m[0] * nx + m[4] * ny + m[8] * nz + 1.0f) * 0.5f;
+    out[v * 2 + 1] = (m[1] * nx + m[5] * ny + m[9] * nz + 1.0f) * 0.5f;
+  }
+}
+
+// The DOT3 recipe's per-vertex light vectors: from the vertex to the scene's first light, in a
+// frame made of the vertex normal (z) and two axes perpendicular to it, so a flat bump texel
+// (0.5, 0.5, 1) gives N.L. The light's eye position is taken back into object space.
+void MeshObject::fillLightVectors(const float* modelview) {
+  Data& d = *_data;
+  const size_t n = d.threeComponent.size() / 3;
+  Vector3 light(0.0f, 0.0f, 1000.0f);
+  if (_firstLight && _firstLight->glIndex() >= 0 && _firstLight->glIndex() < 8) {
+    float eye[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    glGetLightfv(GLenum(GL_LIGHT0 + _firstLight->glIndex()), GL_POSITION, eye);
+    Matrix4 m;
+    for (int i = 0; i < 16; ++i) m.m[i] = modelview[i];
+    light = transformPoint(affineInverse(m), Vector3(eye[0], eye[1], eye[2]));
+  }
+  const float* p = d.positions.data();
+  const float* normals = d.builtNormals.data();
+  float* out = d.threeComponent.data();
+  for (size_t v = 0; v < n; ++v) {
+    const Vector3 normal = normalize(Vector3(normals[v * 3], normals[v * 3 + 1], normals[v * 3 + 2]));
+    const Vector3 l(light.x - p[v * 3], light.y - p[v * 3 + 1], light.z - p[v * 3 + 2]);
+    // Any axis not parallel to the normal gives the tangent.
+    const Vector3 axis = std::fabs(normal.y) < 0.9f ? Vector3(0.0f, 1.0f, 0.0f) : Vector3(1.0f, 0.0f, 0.0f);
+    const Vector3 tangent =
+        normalize(Vector3(axis.y * normal.z - axis.z * normal.y, axis.z * normal.x - axis.x * normal.z,
+                          axis.x * normal.y - axis.y * normal.x));
+    const Vector3 bitangent(normal.y * tangent.z - normal.z * tangent.y, normal.z * tangent.x - normal.x * tangent.z,
+                            normal.x * tangent.y - normal.y * tangent.x);
+    out[v * 3] = l.x * tangent.x + l.y * tangent.y + l.z * tangent.z;
+    out[v * 3 + 1] = l.x * bitangent.x + l.y * bitangent.y + l.z * bitangent.z;
+    out[v * 3 + 2] = l.x * normal.x + l.y * normal.y + l.z * normal.z;
+  }
+}
+
+void MeshObject::drawGeometry() {
+  if (_data->faces.empty()) return;
+  if (!_material) {
+    reportErrorText(__FILE__, __LINE__, "Mesh has no material", name().c_str(), true);
+    return;
+  }
+  Data& d = *_data;
+  const bool environmentProgram = _material->environmentVertexProgram() && Material::environmentProgram() != 0;
+  if (!d.reflection.empty() && !environmentProgram) {
+    float modelview[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+    fillReflectionCoordinates(modelview);
+  }
+  if (!d.threeComponent.empty()) {
+    float modelview[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+    fillLightVectors(modelview);
+  }
+  const bool shadowed = _receivesShadows && _scene && _scene->shadowsEnabled();
+  if (shadowed) {
+    Material::finishDeferredRestore();
+    glActiveTexture(GL_TEXTURE2);
+    glEnable(GL_TEXTURE_2D);
+    glActiveTexture(GL_TEXTURE0);
+  }
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  _material->apply();
+  if (environmentProgram) {
+    Vector3 direction(0.0f, 0.0f, 1.0f);
+    if (const LightObject* light = _scene ? _scene->findLight(kEnvironmentLightName) : nullptr)
+      direction = normalize(light->worldPosition());
+    glProgramEnvParameter4fARB(GL_VERTEX_PROGRAM_ARB, 0, direction.x, direction.y, direction.z, 1.0f);
+    // x: reflection coordinates on unit 0 (single-unit models); y: lit; z: shadow coordinates on
+    // unit 2.
+    glProgramEnvParameter4fARB(GL_VERTEX_PROGRAM_ARB, 1, _material->usesSeveralUnits() ? 0.0f : 1.0f,
+                               _material->isLit() ? 1.0f : 0.0f, shadowed ? 1.0f : 0.0f, 0.0f);
+  }
+  setUpArraysAndDraw();
+  // Unshadowed meshes let a following mesh of the same material keep this state.
+  _material->restore(!shadowed);
+  if (!shadowed) return;
+
+  glActiveTexture(GL_TEXTURE2);
+  glDisable(GL_TEXTURE_2D);
+  glActiveTexture(GL_TEXTURE0);
+  const float opacity = _material->opacity();
+  _material->setOpacity(opacity * 0.5f);
+  _material->apply();
+  glDepthFunc(GL_EQUAL);
+  LightObject* spot = _scene->findLight(kShadowLightName);
+  if (spot) spot->setEnabled(false);
+  setUpArraysAndDraw();
+  glDepthFunc(GL_LEQUAL);
+  _material->restore();
+  _material->setOpacity(opacity);
+  if (spot) spot->setEnabled(true);
+}
+
+void MeshObject::setUpArraysAndDraw() {
+  Data& d = *_data;
+  const Material& material = *_material;
+  const bool buffers = _useVertexBuffers && d.positionBuffer != 0;
+  const bool several = material.usesSeveralUnits();
+  bool unitEnabled[3] = {false, false, false};
+  // Single-unit materials give every coordinate set to client unit 0.
+  const auto texCoords = [&](int unit, GLint size, GLuint buffer, const float* array) {
+    const int target = several ? unit : 0;
+    glClientActiveTexture(GLenum(GL_TEXTURE0 + target));
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    glTexCoordPointer(size, GL_FLOAT, 0, buffer ? nullptr : array);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    unitEnabled[target] = true;
+  };
+
+  glBindBuffer(GL_ARRAY_BUFFER, buffers ? d.positionBuffer : 0);
+  glVertexPointer(3, GL_FLOAT, 0, buffers ? nullptr : d.positions.data());
+  glEnableClientState(GL_VERTEX_ARRAY);
+  // The environment program computes its colour and coordinates from the normals too.
+  const bool normals = material.isLit() || (material.environmentVertexProgram() && Material::environmentProgram() != 0);
+  if (normals) {
+    glBindBuffer(GL_ARRAY_BUFFER, buffers ? d.normalBuffer : 0);
+    glNormalPointer(GL_FLOAT, 0, buffers ? nullptr : d.builtNormals.data());
+    glEnableClientState(GL_NORMAL_ARRAY);
+  }
+  const bool cube = material.cubeReflection();
+  if (cube) {
+    glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_REFLECTION_MAP);
+    glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_REFLECTION_MAP);
+    glTexGeni(GL_R, GL_TEXTURE_GEN_MODE, GL_REFLECTION_MAP);
+    glEnable(GL_TEXTURE_GEN_S);
+    glEnable(GL_TEXTURE_GEN_T);
+    glEnable(GL_TEXTURE_GEN_R);
+  }
+  const GLuint layer0Buffer = buffers ? d.layer0Buffer : 0;
+  const GLuint layer1Buffer = buffers ? d.layer1Buffer : 0;
+  if (d.threeComponent.empty()) {
+    if (!d.layer0Array.empty()) texCoords(0, 2, layer0Buffer, d.layer0Array.data());
+    if (!d.layer1Array.empty()) {
+      texCoords(1, 2, layer1Buffer, d.layer1Array.data());
+      if (buffers && material.extraLightPass()) texCoords(2, 2, layer1Buffer, d.layer1Array.data());
+    }
+    if (!d.reflection.empty()) texCoords(1, 2, 0, d.reflection.data());
+  } else {
+    if (!d.layer0Array.empty()) texCoords(0, 2, layer0Buffer, d.layer0Array.data());
+    texCoords(1, 3, 0, d.threeComponent.data());
+    if (!d.reflection.empty())
+      texCoords(2, 2, 0, d.reflection.data());
+    else if (!d.layer0Array.empty())
+      texCoords(2, 2, layer0Buffer, d.layer0Array.data());
+  }
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
+
+  glDrawElements(GL_TRIANGLES, GLsizei(d.indices.size()), GL_UNSIGNED_INT, d.indices.data());
+
+  if (unitEnabled[0] || unitEnabled[1] || unitEnabled[2]) {
+    for (int unit = 2; unit >= 0; --unit) {
+      glClientActiveTexture(GLenum(GL_TEXTURE0 + unit));
+      glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    }
+  }
+  if (cube) {
+    glDisable(GL_TEXTURE_GEN_S);
+    glDisable(GL_TEXTURE_GEN_T);
+    glDisable(GL_TEXTURE_GEN_R);
+  }
+  if (normals) glDisableClientState(GL_NORMAL_ARRAY);
+  glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+void MeshObject::drawDepthOnly() {
+  Data& d = *_data;
+  if (d.indices.empty() || d.positions.empty()) return;
+  const bool buffers = _useVertexBuffers && d.positionBuffer != 0;
+  glBindBuffer(GL_ARRAY_BUFFER, buffers ? d.positionBuffer : 0);
+  glVertexPointer(3, GL_FLOAT, 0, buffers ? nullptr : d.positions.data());
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glDrawElements(GL_TRIANGLES, GLsizei(d.indices.size()), GL_UNSIGNED_INT, d.indices.data());
+  glDisableClientState(GL_VERTEX_ARRAY);
+}

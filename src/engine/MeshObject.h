@@ -3,6 +3,8 @@
 // built for GL vertex arrays when the scene is finished, and optional morph data (whole position
 // and normal sets per morph frame) blended by scene time. Copies (clones) share the geometry, the
 // built arrays and the material with their source.
+#include <epoxy/gl.h>
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -47,9 +49,12 @@ class MeshObject : public SceneObject {
   // Checks the counts (fatal "Geometry input is broken") and makes the flat arrays. A mesh given
   // no normals gets smooth normals averaged from its faces.
   void build() override;
-  // Rendering task: one indexed triangle call with the material applied, a second pass for
-  // shadows; the depth-only pass draws positions alone. Vertex buffer upload belongs there too.
+  // One indexed triangle call with the material applied (generated reflection coordinates and
+  // DOT3 light vectors filled first), and a second, half-opacity pass without the "Spot01" light
+  // when the mesh receives shadows. Fatal "Mesh has no material" for a mesh with faces and no
+  // material; nothing for a mesh without faces.
   void drawGeometry() override;
+  // Positions only, one indexed triangle call.
   void drawDepthOnly() override;
 
   Scene* scene() const { return _scene; }
@@ -93,6 +98,10 @@ class MeshObject : public SceneObject {
  private:
   // Everything a mesh shares with its copies.
   struct Data {
+    Data() = default;
+    Data(const Data&) = delete;
+    Data& operator=(const Data&) = delete;
+    ~Data();  // deletes the vertex buffers when a GL context is current
     std::vector<Vertex> vertices;
     std::vector<Face> faces;
     std::vector<TexCoord> layer0;
@@ -104,7 +113,9 @@ class MeshObject : public SceneObject {
     std::vector<float> layer0Array;     // vertices x 2
     std::vector<float> layer1Array;     // vertices x 2
     std::vector<float> reflection;      // vertices x 2, generated per frame
-    std::vector<float> threeComponent;  // vertices x 3, left zero (bump recipe)
+    std::vector<float> threeComponent;  // vertices x 3: light vectors in each vertex's frame (DOT3)
+    // Vertex buffer names (0: none) for positions, normals, layer 0 and layer 1.
+    GLuint positionBuffer = 0, normalBuffer = 0, layer0Buffer = 0, layer1Buffer = 0;
     int32_t morphFrameCount = 0;
     std::vector<float> morphPositions;  // frames x vertices x 3
     std::vector<float> morphNormals;    // frames x vertices x 3
@@ -112,6 +123,10 @@ class MeshObject : public SceneObject {
   };
 
   void morph(float t);
+  void uploadVertexBuffers();
+  void setUpArraysAndDraw();
+  void fillReflectionCoordinates(const float* modelview);
+  void fillLightVectors(const float* modelview);
   void copyMorphFrame(int32_t k);
   std::vector<Vector3> smoothNormals() const;
 

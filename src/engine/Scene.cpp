@@ -7,8 +7,42 @@
 #include "ErrorReport.h"
 #include "GLContextCheck.h"
 #include "MeshObject.h"
+#include "PBuffer.h"
+#include "Texture.h"
+#include "TextureManager.h"
 
-Scene::Scene() = default;
+namespace {
+
+constexpr int kShadowBufferSize = 1024;  // the shared depth pixel buffer, texels
+constexpr const char* kShadowMapTextureName = "ShadowMapTexture";
+
+// The program's one depth pixel buffer for shadow maps; it lives until the process ends.
+PBuffer& shadowBuffer() {
+  static PBuffer* buffer = new PBuffer();
+  return *buffer;
+}
+
+Texture* shadowMapTexture(int size) {
+  return TextureManager::getInstance().createTexture(kShadowMapTextureName, size, size, GL_DEPTH_COMPONENT, GL_RGBA);
+}
+
+void setShadowCompareParameters() {
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE, GL_COMPARE_R_TO_TEXTURE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_FUNC, GL_LEQUAL);
+}
+
+bool sameDirection(const Vector3& a, const Vector3& b) {
+  const Vector3 c(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
+  return c.x * c.x + c.y * c.y + c.z * c.z < 1e-12f * (a.x * a.x + a.y * a.y + a.z * a.z + 1e-30f);
+}
+
+}  // namespace
+
+Scene::Scene() : _offScreen(hasCurrentGLContext() && PBuffer::isSupported() && PBuffer::hasRenderDepthTexture()) {}
 Scene::~Scene() = default;
 
 SceneObject* Scene::findObjectById(int32_t id) const {
@@ -178,13 +212,197 @@ void Scene::animate() {
   for (const std::unique_ptr<SceneObject>& object : _objects) object->animate(_currentFrame, _currentFraction);
 }
 
-// Rendering task: lights, fog, shadow map, camera set-up and drawing of the object tree.
+int32_t Scene::shadowTextureSize() const { return _offScreen ? kShadowBufferSize : _shadowMapSize; }
+
+void Scene::applyCamera(Matrix4& projection, Matrix4& view) {
+  const CameraObject* camera = activeCamera();
+  if (!camera && !_reportedNoCamera) {
+    _reportedNoCamera = true;
+    reportError(__FILE__, __LINE__, "scene has no camera, drawing with a default one", false);
+  }
+  static const CameraObject kDefaultCamera(-1, "default");
+  if (!camera) camera = &kDefaultCamera;
+  projection = Matrix4::perspective(camera->fieldOfView(), camera->aspect(), camera->nearPlane(), camera->farPlane());
+  view = Matrix4();
+  if (camera->target()) {
+    const Vector3 eye = camera->worldPosition();
+    const Vector3 at = camera->target()->worldPosition();
+    const Vector3 up(0.0f, 1.0f, 0.0f);
+    if (sameDirection(Vector3(at.x - eye.x, at.y - eye.y, at.z - eye.z), up) && !_reportedCameraUp) {
+      _reportedCameraUp = true;
+      reportErrorText(__FILE__, __LINE__, "camera looks along its up axis", camera->name().c_str(), false);
+    }
+    view = Matrix4::lookAt(eye, at, up);
+  }
+}
+
 void Scene::render() {
-  if (!_root) reportError(__FILE__, __LINE__, "no objects in scene", true);
+  if (!_root) {
+    reportError(__FILE__, __LINE__, "no objects in scene", true);
+    return;
+  }
+  const float black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+  glLightModelfv(GL_LIGHT_MODEL_AMBIENT, black);
+  GLint maxLights = 8;
+  glGetIntegerv(GL_MAX_LIGHTS, &maxLights);
+  for (GLint i = 0; i < maxLights; ++i) glDisable(GLenum(GL_LIGHT0 + i));
+
+  glEnable(GL_DEPTH_TEST);
+  glDepthMask(GL_TRUE);
+  if (_faceCulling) {
+    glEnable(GL_CULL_FACE);
+    glFrontFace(GL_CCW);
+    glCullFace(GL_BACK);
+  } else {
+    glDisable(GL_CULL_FACE);
+  }
+  if (_fogEnabled) {
+    glEnable(GL_FOG);
+    glFogfv(GL_FOG_COLOR, _fogColor.data());
+    glFogi(GL_FOG_MODE, GLint(_fogMode));
+    if (_fogMode == GL_LINEAR) {
+      glFogf(GL_FOG_START, _fogStart);
+      glFogf(GL_FOG_END, _fogEnd);
+    } else {
+      glFogf(GL_FOG_DENSITY, _fogDensity);
+    }
+  }
+  if (_shadowsEnabled) renderShadowMap();
+
+  Matrix4 projection, view;
+  applyCamera(projection, view);
+  glMatrixMode(GL_PROJECTION);
+  glLoadMatrixf(projection.data());
+  glMatrixMode(GL_MODELVIEW);
+  glLoadMatrixf(view.data());
+
+  for (LightObject* light : _lights) light->applyForFrame();
+
+  if (_shadowsEnabled) {
+    glActiveTexture(GL_TEXTURE2);
+    const GLenum coords[4] = {GL_S, GL_T, GL_R, GL_Q};
+    const GLenum generate[4] = {GL_TEXTURE_GEN_S, GL_TEXTURE_GEN_T, GL_TEXTURE_GEN_R, GL_TEXTURE_GEN_Q};
+    for (int i = 0; i < 4; ++i) {
+      glTexGeni(coords[i], GL_TEXTURE_GEN_MODE, GL_EYE_LINEAR);
+      glTexGenfv(coords[i], GL_EYE_PLANE, _shadowTextureRows[size_t(i)].data());
+      glEnable(generate[i]);
+    }
+    if (_offScreen) {
+      shadowBuffer().bind(WGL_DEPTH_COMPONENT_NV);
+    } else if (Texture* map = shadowMapTexture(_shadowMapSize)) {
+      map->bind();
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE, GL_COMPARE_R_TO_TEXTURE);
+    glActiveTexture(GL_TEXTURE0);
+  }
+
+  // Objects hung below a light are drawn with it; a light attached to a parent is drawn there.
+  Material::beginDeferredRestores();
+  for (LightObject* light : _lights)
+    if (light->depth() == 0) light->drawNode();
+  _root->draw();
+  Material::endDeferredRestores();
+
+  if (_shadowsEnabled) {
+    glActiveTexture(GL_TEXTURE2);
+    glDisable(GL_TEXTURE_GEN_S);
+    glDisable(GL_TEXTURE_GEN_T);
+    glDisable(GL_TEXTURE_GEN_R);
+    glDisable(GL_TEXTURE_GEN_Q);
+    if (_offScreen) shadowBuffer().release(WGL_DEPTH_COMPONENT_NV);
+    glActiveTexture(GL_TEXTURE0);
+  }
+  if (_fogEnabled) glDisable(GL_FOG);
+}
+
+void Scene::prepareShadowMap() {
+  if (_offScreen) {
+    PBuffer& buffer = shadowBuffer();
+    if (!buffer.isInitialized()) buffer.initialize(kShadowBufferSize, kShadowBufferSize, true);
+    buffer.enable();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    buffer.disable();
+    buffer.bind(WGL_DEPTH_COMPONENT_NV);
+    setShadowCompareParameters();
+    buffer.release(WGL_DEPTH_COMPONENT_NV);
+    return;
+  }
+  if (Texture* map = shadowMapTexture(_shadowMapSize)) {
+    map->bind();
+    setShadowCompareParameters();
+  }
+}
+
+void Scene::renderShadowMap() {
+  LightObject* caster = nullptr;
+  for (LightObject* light : _lights)
+    if (light->castsShadow()) {
+      caster = light;
+      break;
+    }
+  if (!caster || !caster->target()) return;
+  const int32_t size = _shadowMapSize;
+  GLint viewport[4] = {0, 0, 0, 0};
+  if (_offScreen) {
+    shadowBuffer().enable();
+  } else {
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glViewport(0, 0, size, size);
+    glScissor(0, 0, size, size);
+    glEnable(GL_SCISSOR_TEST);
+  }
+  const CameraObject* camera = activeCamera();
+  static const CameraObject kDefaultCamera(-1, "default");
+  if (!camera) camera = &kDefaultCamera;
+  const Matrix4 projection =
+      Matrix4::perspective(camera->fieldOfView(), camera->aspect(), camera->nearPlane(), camera->farPlane());
+  const Matrix4 view =
+      Matrix4::lookAt(caster->worldPosition(), caster->target()->worldPosition(), Vector3(0.0f, 1.0f, 0.0f));
+  glMatrixMode(GL_PROJECTION);
+  glLoadMatrixf(projection.data());
+  glMatrixMode(GL_MODELVIEW);
+  glLoadMatrixf(view.data());
+
+  glDisable(GL_LIGHTING);
+  glDisable(GL_TEXTURE_2D);
+  glEnable(GL_DEPTH_TEST);
+  glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+  glEnable(GL_CULL_FACE);
+  glFrontFace(GL_CCW);
+  glCullFace(GL_FRONT);
+  glPolygonOffset(1.1f, 1.0f);
+  glEnable(GL_POLYGON_OFFSET_FILL);
+  _root->drawDepthChain();
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glDisable(GL_POLYGON_OFFSET_FILL);
+  glCullFace(GL_BACK);
+
+  if (!_offScreen) {
+    if (Texture* map = shadowMapTexture(size)) {
+      map->bind();
+      setShadowCompareParameters();
+      glTexParameteri(GL_TEXTURE_2D, GL_DEPTH_TEXTURE_MODE, GL_INTENSITY);
+      glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, 0, 0, size, size, 0);
+    }
+    glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+    glDisable(GL_SCISSOR_TEST);
+  }
+  const Matrix4 texture = multiply(Matrix4::bias(), multiply(projection, view));
+  for (int row = 0; row < 4; ++row)
+    for (int column = 0; column < 4; ++column)
+      _shadowTextureRows[size_t(row)][size_t(column)] = texture.m[column * 4 + row];
+  if (_offScreen) shadowBuffer().disable();
 }
 
 void Scene::enableShadows(bool enabled) {
+  GLint units = 0;
+  if (hasCurrentGLContext()) glGetIntegerv(GL_MAX_TEXTURE_UNITS, &units);
+  if (units < 3) return;
   _shadowsEnabled = enabled;
+  if (enabled) prepareShadowMap();
   if (_root) _root->setReceivesShadows(enabled);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // One loaded scene file: the object hierarchy, cameras, lights, materials, the animation timing,
 // fog settings and the shadow switch. The scene owns every object and material added to it.
-// Rendering (render, the shadow map) belongs to the rendering task.
+// Each frame an effect calls setTime, animate and render.
 #include <epoxy/gl.h>
 
 #include <array>
@@ -63,8 +63,11 @@ class Scene {
   void setTime(float t);
   // Evaluates every object's tracks (all objects, load order) at the current frame and fraction.
   void animate();
-  // Rendering task: draws the scene with the active camera; fatal "no objects in scene" without
-  // a root.
+  // Draws the scene into the current GL context with the active camera: ambient and lights,
+  // culling, fog, the shadow map when shadows are on, then the lights' subtrees and the
+  // top-level chain. Fatal "no objects in scene" without a root. A scene without a camera draws
+  // with a default one; a camera looking along its up axis gets a fallback side axis (each
+  // reported once per scene).
   void render();
 
   void setFrameCount(int32_t count) { _frameCount = count; }
@@ -100,9 +103,14 @@ class Scene {
   float morphRate() const { return _morphRate; }
   bool morphLoop() const { return _morphLoop; }
 
-  // Stores the flag and passes it as receives-shadows to the top-level chain. The texture-unit
-  // check and the shadow map preparation belong to the rendering task.
+  // With fewer than 3 texture units nothing happens. Otherwise stores the flag, prepares the
+  // shadow map when it is true and passes it as receives-shadows to the top-level chain.
   void enableShadows(bool enabled);
+  // True when the shadow map is rendered into the shared depth pixel buffer; false when it is
+  // copied from the frame buffer into "ShadowMapTexture". Chosen at construction.
+  bool offScreenShadows() const { return _offScreen; }
+  // Side of the shadow depth map in texels.
+  int32_t shadowTextureSize() const;
   bool shadowsEnabled() const { return _shadowsEnabled; }
 
   // Switches on every material of the scene.
@@ -130,6 +138,9 @@ class Scene {
 
  private:
   void attachToParent(SceneObject* object, int32_t parentId);
+  void prepareShadowMap();
+  void renderShadowMap();
+  void applyCamera(Matrix4& projection, Matrix4& view);
 
   int32_t _shadowMapSize = 512;
   int32_t _morphStartFrame = 0;
@@ -156,4 +167,7 @@ class Scene {
   GLenum _fogMode = GL_EXP;
   std::array<std::array<float, 4>, 4> _shadowTextureRows{};
   bool _shadowsEnabled = false;
+  bool _offScreen = false;
+  bool _reportedNoCamera = false;
+  bool _reportedCameraUp = false;
 };

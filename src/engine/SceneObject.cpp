@@ -1,8 +1,16 @@
 #include "SceneObject.h"
 
+#include <epoxy/gl.h>
+
 #include <algorithm>
 
 namespace {
+
+// Children that inherit keep their parent's matrix pushed while they draw. GL guarantees a
+// modelview stack of 32; deeper inheriting chains draw their children as if not inheriting
+// rather than overflow it.
+constexpr int kMaxInheritDepth = 24;
+int gInheritDepth = 0;
 
 constexpr float kDegreesToRadians = 0.0055555557f * 3.14159265358979f;
 
@@ -86,11 +94,65 @@ void SceneObject::animate(int frame, float fraction) {
   }
 }
 
-// Rendering task: push, translate by position + offset, rotate, scale, draw geometry under
-// (1 + extra scale) when visible, children by the inherit rule, then the next sibling.
-void SceneObject::draw() {}
-void SceneObject::drawGeometry() {}
-void SceneObject::drawDepthOnly() {}
+// Siblings are walked in a loop; only children recurse, so the stack grows with the nesting depth.
+void SceneObject::draw() {
+  for (SceneObject* o = this; o; o = o->_nextSibling) o->drawNode();
+}
+
+void SceneObject::drawNode() {
+  const bool inherit = _childrenInherit && gInheritDepth < kMaxInheritDepth;
+  if (inherit) ++gInheritDepth;
+  if (_mirrored) {
+    glPushMatrix();
+    glScalef(_mirrorScale.x, _mirrorScale.y, _mirrorScale.z);
+    glTranslatef(_position.x, _position.y, _position.z);
+    glMultMatrixf(_rotation.data());
+    if (_visible) drawGeometry();
+    if (inherit) {
+      if (_firstChild) _firstChild->draw();
+      glPopMatrix();
+    } else {
+      glPopMatrix();
+      if (_firstChild) _firstChild->draw();
+    }
+  }
+  glPushMatrix();
+  glTranslatef(_position.x + _offset.x, _position.y + _offset.y, _position.z + _offset.z);
+  glMultMatrixf(_rotation.data());
+  glScalef(_scale.x, _scale.y, _scale.z);
+  glPushMatrix();
+  glScalef(1.0f + _extraScale.x, 1.0f + _extraScale.y, 1.0f + _extraScale.z);
+  if (_visible) drawGeometry();
+  glPopMatrix();
+  if (inherit) {
+    if (_firstChild) _firstChild->draw();
+    glPopMatrix();
+  } else {
+    glPopMatrix();
+    if (_firstChild) _firstChild->draw();
+  }
+  if (inherit) --gInheritDepth;
+}
+
+void SceneObject::drawDepthChain() {
+  for (SceneObject* o = this; o; o = o->_nextSibling) {
+    glPushMatrix();
+    glTranslatef(o->_position.x, o->_position.y, o->_position.z);
+    glMultMatrixf(o->_rotation.data());
+    glScalef(o->_scale.x, o->_scale.y, o->_scale.z);
+    if (o->_visible) o->drawDepthOnly();
+    const bool inherit = o->_childrenInherit && gInheritDepth < kMaxInheritDepth;
+    if (inherit) {
+      ++gInheritDepth;
+      if (o->_firstChild) o->_firstChild->drawDepthChain();
+      --gInheritDepth;
+      glPopMatrix();
+    } else {
+      glPopMatrix();
+      if (o->_firstChild) o->_firstChild->drawDepthChain();
+    }
+  }
+}
 
 // The chain operations walk siblings in a loop and recurse only into children, so the stack
 // grows with the nesting depth (bounded by the scene) and not with the number of siblings.

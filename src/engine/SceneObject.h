@@ -31,11 +31,19 @@ class SceneObject {
   // A frame past a track's end shows that track's last sample.
   virtual void animate(int frame, float fraction);
 
-  // Rendering of the node and its subtree under the current GL matrix: not implemented yet, the
-  // rendering task fills these in (draw transforms and recurses; the base has no geometry).
+  // Draws this object, its subtree and its next siblings under the current GL modelview: each
+  // object under position + offset, rotation and scale, its geometry under a further (1 + extra
+  // scale), first once more under the mirror scale when mirrored; children inside the object's
+  // transform when they inherit, else under the transform its parent drew them with.
   virtual void draw();
-  virtual void drawGeometry();
-  virtual void drawDepthOnly();
+  // The same walk for the shadow map: position (no offset), rotation and scale, depth only, no
+  // extra scale and no mirror.
+  void drawDepthChain();
+  // Draws this node alone (not its siblings) with its children.
+  void drawNode();
+  // The node's own geometry under its transform; nothing for the base.
+  virtual void drawGeometry() {}
+  virtual void drawDepthOnly() {}
 
   // These reach this object, its next siblings and everything below them (a call on the first
   // object of a chain reaches the whole chain); each node does its own part in the matching
