@@ -74,6 +74,19 @@ std::vector<Effect*> blurCase(EffectList& list, bool fast, int passes, bool glow
   return {blur};
 }
 
+// A scene effect playing file (none: the effect brings its own scene).
+std::vector<Effect*> sceneCase(EffectList& list, const char* name, const char* file) {
+  Effect* effect = insert(list, name);
+  if (file) effect->addString(0, file);
+  if (std::strcmp(name, "Flower") == 0) {
+    EffectEvent morph;
+    morph.type = 15;
+    morph.values[1] = 0.5f;
+    effect->handleEvent(morph);
+  }
+  return {effect};
+}
+
 std::vector<Case> cases() {
   return {
       {"floor", [](EffectList&) { return std::vector<Effect*>{}; }},
@@ -100,6 +113,12 @@ std::vector<Case> cases() {
        }},
       {"splinzor", [](EffectList& list) { return std::vector<Effect*>{insert(list, "Splinzor")}; }},
       {"cloud", [](EffectList& list) { return std::vector<Effect*>{insert(list, "Cloud")}; }},
+      {"scene1", [](EffectList& list) { return sceneCase(list, "Scene1", "data/scenes/scene1.vdg"); }},
+      {"head", [](EffectList& list) { return sceneCase(list, "Head", "data/scenes/head.vdg"); }},
+      {"tentacle", [](EffectList& list) { return sceneCase(list, "Tentacle", nullptr); }},
+      {"test3d", [](EffectList& list) { return sceneCase(list, "Test3d", "data/scenes/oscbox.vdg"); }},
+      {"mech", [](EffectList& list) { return sceneCase(list, "Mech", nullptr); }},
+      {"flower", [](EffectList& list) { return sceneCase(list, "Flower", "data/scenes/flower.vdg"); }},
   };
 }
 

@@ -4,17 +4,23 @@
 #include "Clear.h"
 #include "Cloud.h"
 #include "Effect.h"
+#include "Effect3D.h"
 #include "Fade.h"
 #include "Flash.h"
+#include "Flower.h"
 #include "GridExp.h"
+#include "Head.h"
 #include "Image.h"
 #include "Image2.h"
+#include "Mech.h"
 #include "Mosaic.h"
 #include "Noise.h"
 #include "Oscillo.h"
 #include "RotoZoom.h"
 #include "Spectrum.h"
 #include "Splinzor.h"
+#include "Tentacle.h"
+#include "Test3d.h"
 #include "Tiles.h"
 
 std::vector<EffectRegistryRow> EffectTable::rows() {
@@ -36,21 +42,21 @@ std::vector<EffectRegistryRow> EffectTable::rows() {
       {"Osc", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Oscillo>(); }},
       {"Fade", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Fade>(); }},
       {"Flash", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Flash>(); }},
-      {"Flower", nullptr},
+      {"Flower", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Flower>(); }},
       {"Noise", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Noise>(); }},
-      {"Scene1", nullptr},
-      {"Scene2", nullptr},
-      {"Scene3", nullptr},
+      {"Scene1", [](const std::string& name) -> std::unique_ptr<Effect> { return std::make_unique<Effect3D>(name); }},
+      {"Scene2", [](const std::string& name) -> std::unique_ptr<Effect> { return std::make_unique<Effect3D>(name); }},
+      {"Scene3", [](const std::string& name) -> std::unique_ptr<Effect> { return std::make_unique<Effect3D>(name); }},
       {"Spectrum", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Spectrum>(); }},
-      {"Scene4", nullptr},
-      {"Scene5", nullptr},
-      {"Scene6", nullptr},
-      {"Scene7", nullptr},
+      {"Scene4", [](const std::string& name) -> std::unique_ptr<Effect> { return std::make_unique<Effect3D>(name); }},
+      {"Scene5", [](const std::string& name) -> std::unique_ptr<Effect> { return std::make_unique<Effect3D>(name); }},
+      {"Scene6", [](const std::string& name) -> std::unique_ptr<Effect> { return std::make_unique<Effect3D>(name); }},
+      {"Scene7", [](const std::string& name) -> std::unique_ptr<Effect> { return std::make_unique<Effect3D>(name); }},
       {"Splinzor", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Splinzor>(); }},
-      {"Test3d", nullptr},
-      {"Head", nullptr},
-      {"Tentacle", nullptr},
-      {"Mech", nullptr},
+      {"Test3d", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Test3d>(); }},
+      {"Head", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Head>(); }},
+      {"Tentacle", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Tentacle>(); }},
+      {"Mech", [](const std::string& name) -> std::unique_ptr<Effect> { return std::make_unique<Mech>(name); }},
       {"Tiles", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Tiles>(); }},
   };
   // clang-format on

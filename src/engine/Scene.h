@@ -88,6 +88,11 @@ class Scene {
   }
   void setFogMode(GLenum mode) { _fogMode = mode; }
   bool fogEnabled() const { return _fogEnabled; }
+  const Color4& fogColor() const { return _fogColor; }
+  float fogDensity() const { return _fogDensity; }
+  float fogStart() const { return _fogStart; }
+  float fogEnd() const { return _fogEnd; }
+  GLenum fogMode() const { return _fogMode; }
 
   void setMorphTiming(int32_t startFrame, float rate, bool loop) {
     _morphStartFrame = startFrame;
