@@ -156,39 +156,32 @@ void SceneObject::drawDepthChain() {
 
 // The chain operations walk siblings in a loop and recurse only into children, so the stack
 // grows with the nesting depth (bounded by the scene) and not with the number of siblings.
-void SceneObject::attachToScene(Scene& scene) {
+template <typename Visit>
+void SceneObject::forEachInChain(const Visit& visit) {
   for (SceneObject* o = this; o; o = o->_nextSibling) {
-    o->attachNode(scene);
-    if (o->_firstChild) o->_firstChild->attachToScene(scene);
+    visit(*o);
+    if (o->_firstChild) o->_firstChild->forEachInChain(visit);
   }
+}
+
+void SceneObject::attachToScene(Scene& scene) {
+  forEachInChain([&scene](SceneObject& o) { o.attachNode(scene); });
 }
 
 void SceneObject::setReceivesShadows(bool receives) {
-  for (SceneObject* o = this; o; o = o->_nextSibling) {
-    o->setReceivesShadowsNode(receives);
-    if (o->_firstChild) o->_firstChild->setReceivesShadows(receives);
-  }
+  forEachInChain([receives](SceneObject& o) { o.setReceivesShadowsNode(receives); });
 }
 
 void SceneObject::setSpareFlag(bool flag) {
-  for (SceneObject* o = this; o; o = o->_nextSibling) {
-    o->setSpareFlagNode(flag);
-    if (o->_firstChild) o->_firstChild->setSpareFlag(flag);
-  }
+  forEachInChain([flag](SceneObject& o) { o.setSpareFlagNode(flag); });
 }
 
 void SceneObject::setMaterial(Material* material) {
-  for (SceneObject* o = this; o; o = o->_nextSibling) {
-    o->setMaterialNode(material);
-    if (o->_firstChild) o->_firstChild->setMaterial(material);
-  }
+  forEachInChain([material](SceneObject& o) { o.setMaterialNode(material); });
 }
 
 void SceneObject::setShadeModel(int32_t model) {
-  for (SceneObject* o = this; o; o = o->_nextSibling) {
-    o->setShadeModelNode(model);
-    if (o->_firstChild) o->_firstChild->setShadeModel(model);
-  }
+  forEachInChain([model](SceneObject& o) { o.setShadeModelNode(model); });
 }
 
 void SceneObject::setRotation(float xDegrees, float yDegrees, float zDegrees) {

@@ -132,6 +132,10 @@ class SceneObject {
   virtual void setShadeModelNode(int32_t) {}
 
  private:
+  // Calls visit on every object of the sibling chain starting here and on everything below them;
+  // the stack grows with the nesting depth only.
+  template <typename Visit>
+  void forEachInChain(const Visit& visit);
   std::string _name;
   int32_t _id;
   SceneObject* _nextSibling = nullptr;
