@@ -72,7 +72,8 @@ TEST(FfmpegPipe, FailuresNameTheirCause) {
 
 TEST(FfmpegPipe, AbortEndsAChildThatNeverReads) {
   FfmpegPipe pipe(1);
-  ASSERT_TRUE(pipe.start("/bin/sh", {"-c", "sleep 30"}));
+  // exec: the killed child must not leave a grandchild holding the test's output open.
+  ASSERT_TRUE(pipe.start("/bin/sh", {"-c", "exec sleep 30"}));
   const std::vector<uint8_t> frame = pattern(1 << 20, 5);
   ASSERT_TRUE(pipe.waitForSlot(0));
   pipe.sendVideo(0, frame.data(), frame.size());
