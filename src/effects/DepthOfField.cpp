@@ -1,9 +1,11 @@
 #include "DepthOfField.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "Blur.h"
 #include "ErrorReport.h"
+#include "GlslProgram.h"
 #include "Material.h"
 #include "ScreenHelpers.h"
 
@@ -19,6 +21,46 @@ constexpr int kPassSize = 512;      // pixels
 const float kPassSteps[4][2] = {{1.0f, 2.5f}, {3.0f, 6.5f}, {5.0f, 12.5f}, {7.0f, 17.5f}};
 
 float finiteOrZero(float x) { return std::isfinite(x) ? x : 0.0f; }
+
+// The fast composition: the picture as the window would hold it (8 bits), the sharp capture
+// mixed over it by its alpha, as the blended second quad does. glow is "GlowStrength" clamped to
+// 0..1, as the quad's colour is.
+const char* kComposeVertex =
+    "#version 120\n"
+    "void main() {\n"
+    "  gl_Position = ftransform();\n"
+    "  gl_TexCoord[0] = gl_TextureMatrix[0] * gl_MultiTexCoord0;\n"
+    "}\n";
+const char* kComposeFragment =
+    "#version 120\n"
+    "uniform sampler2D picture;\n"
+    "uniform sampler2D sharp;\n"
+    "uniform float glow;\n"
+    "void main() {\n"
+    "  vec4 below = floor(texture2D(picture, gl_TexCoord[0].xy) * 255.0 + 0.5) / 255.0;\n"
+    "  vec4 over = texture2D(sharp, gl_TexCoord[0].xy) * glow;\n"
+    "  gl_FragColor = mix(below, over, over.a);\n"
+    "}\n";
+
+struct ComposeProgram {
+  GLuint program = 0;  // 0: could not be made (the literal quads are drawn then)
+  GLint glow = -1;
+  bool tried = false;
+};
+ComposeProgram gCompose;
+
+const ComposeProgram& composeProgram() {
+  if (gCompose.tried) return gCompose;
+  gCompose.tried = true;
+  gCompose.program = GlslProgram::build(kComposeVertex, kComposeFragment, "DOF: composition");
+  if (!gCompose.program) return gCompose;
+  glUseProgram(gCompose.program);
+  glUniform1i(glGetUniformLocation(gCompose.program, "picture"), 0);
+  glUniform1i(glGetUniformLocation(gCompose.program, "sharp"), 1);
+  gCompose.glow = glGetUniformLocation(gCompose.program, "glow");
+  glUseProgram(0);
+  return gCompose;
+}
 }  // namespace
 
 DepthOfField::DepthOfField() : PostEffect("DOF", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, false) {
@@ -28,9 +70,10 @@ DepthOfField::DepthOfField() : PostEffect("DOF", GL_COLOR_BUFFER_BIT | GL_DEPTH_
                  buffer == &_capture ? kCaptureSize : kPassSize, GL_LINEAR, false);
     assertTrue(buffer->isInitialized(), __FILE__, __LINE__);
   }
-  // The fast passes' programs are made now rather than in the middle of the show: a pass of
+  // The fast path's programs are made now rather than in the middle of the show: a pass of
   // weight 0 leaves A as cleared.
   if (Blur::isFastPath()) {
+    composeProgram();
     for (const auto& pass : kPassSteps)
       Blur::blurPass(Blur::Source{&_capture, nullptr}, _a, pass[0], pass[1], 0.0f, false, false);
   }
@@ -56,7 +99,11 @@ std::array<float, 4> DepthOfField::focusParameters(float constant, float weight1
 GLuint DepthOfField::getProgram() { return gProgram; }
 
 bool DepthOfField::hasVertexPrograms() {
-  return Material::hasVertexPrograms() && epoxy_has_gl_extension("GL_ARB_vertex_shader");
+  // Asked every frame: the answer of the first context is kept (every context here comes from
+  // the same GL).
+  static int known = -1;  // -1: not asked yet
+  if (known < 0 && Material::hasVertexPrograms()) known = epoxy_has_gl_extension("GL_ARB_vertex_shader") ? 1 : 0;
+  return known == 1;
 }
 
 void DepthOfField::loadProgram() {
@@ -143,21 +190,43 @@ void DepthOfField::render(uint32_t time) {
   glEnable(GL_TEXTURE_2D);
   setOrthoProjectionFlipped();
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-  picture->bind(WGL_FRONT_LEFT_ARB);
-  drawTexturedQuadPart(nullptr, full, full);
-  picture->release(WGL_FRONT_LEFT_ARB);
-  if (_glow) {
-    glBlendEquation(GL_FUNC_ADD);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    const float g = _glowStrength.valueAt(time);
-    glColor4f(g, g, g, g);
-    _capture.bind(WGL_FRONT_LEFT_ARB);
+  const float g = _glow ? _glowStrength.valueAt(time) : 0.0f;
+  if (!(_glow && Blur::isFastPath() && composeFast(*picture, g))) {
+    picture->bind(WGL_FRONT_LEFT_ARB);
     drawTexturedQuadPart(nullptr, full, full);
-    _capture.release(WGL_FRONT_LEFT_ARB);
-    glDisable(GL_BLEND);
+    picture->release(WGL_FRONT_LEFT_ARB);
+    if (_glow) {
+      glBlendEquation(GL_FUNC_ADD);
+      glEnable(GL_BLEND);
+      glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+      glColor4f(g, g, g, g);
+      _capture.bind(WGL_FRONT_LEFT_ARB);
+      drawTexturedQuadPart(nullptr, full, full);
+      _capture.release(WGL_FRONT_LEFT_ARB);
+      glDisable(GL_BLEND);
+    }
   }
   glEnable(GL_DEPTH_TEST);
   glDepthMask(GL_TRUE);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+}
+
+bool DepthOfField::composeFast(PBuffer& picture, float glowStrength) {
+  const ComposeProgram& p = composeProgram();
+  if (!p.program) return false;
+  const ScreenRect full{0.0f, 0.0f, 1.0f, 1.0f};
+  glActiveTexture(GL_TEXTURE1);
+  _capture.bind(WGL_FRONT_LEFT_ARB);
+  glActiveTexture(GL_TEXTURE0);
+  picture.bind(WGL_FRONT_LEFT_ARB);
+  glUseProgram(p.program);
+  glUniform1f(p.glow, glowStrength > 0.0f ? std::min(glowStrength, 1.0f) : 0.0f);
+  drawTexturedQuadPart(nullptr, full, full);
+  glUseProgram(0);
+  picture.release(WGL_FRONT_LEFT_ARB);
+  glActiveTexture(GL_TEXTURE1);
+  _capture.release(WGL_FRONT_LEFT_ARB);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  glActiveTexture(GL_TEXTURE0);
+  return true;
 }

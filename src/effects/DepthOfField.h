@@ -57,6 +57,9 @@ class DepthOfField : public PostEffect {
   // the shared one. A missing file leaves no program (nothing reported); a program the GL refuses
   // is the fatal "Error loading shader" report.
   static void loadProgram();
+  // The blurred picture and the sharp capture over it by its alpha x glowStrength in one quad;
+  // false when the program is not available (nothing drawn).
+  bool composeFast(PBuffer& picture, float glowStrength);
 
   BoolVariable _doBlur;         // "DoBlur": run the passes, default true
   BoolVariable _doGlow;         // "DoGlow": the sharp picture over the blurred one, default true
