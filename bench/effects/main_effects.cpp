@@ -89,11 +89,12 @@ std::vector<Effect*> sceneCase(EffectList& list, const char* name, const char* f
 }
 
 // DOF around the head scene (the scene is inserted but drawn only through DOF).
-std::vector<Effect*> dofCase(EffectList& list, bool fast) {
+std::vector<Effect*> dofCase(EffectList& list, bool fast, int passes = 3) {
   Blur::setFastPath(fast);
   sceneCase(list, "Head", "data/scenes/head.vdg");
   Effect* dof = insert(list, "DOF");
   send(dof, 2, "Head");
+  setNumber(dof, "BlurAmount", float(passes - 1));
   return {dof};
 }
 
@@ -132,6 +133,7 @@ std::vector<Case> cases() {
       // Depth of field over the head scene, fast and literal; its passes at the defaults (three).
       {"dof", [](EffectList& list) { return dofCase(list, true); }},
       {"dof-literal", [](EffectList& list) { return dofCase(list, false); }},
+      {"dof-1", [](EffectList& list) { return dofCase(list, true, 1); }},
   };
 }
 
