@@ -22,6 +22,7 @@
 #include "EffectList.h"
 #include "EffectTable.h"
 #include "IntVariable.h"
+#include "MemoryFile.h"
 
 namespace {
 
@@ -87,6 +88,16 @@ std::vector<Effect*> sceneCase(EffectList& list, const char* name, const char* f
   return {effect};
 }
 
+// DOF around the head scene (the scene is inserted but drawn only through DOF).
+std::vector<Effect*> dofCase(EffectList& list, bool fast, int passes = 3) {
+  Blur::setFastPath(fast);
+  sceneCase(list, "Head", "data/scenes/head.vdg");
+  Effect* dof = insert(list, "DOF");
+  send(dof, 2, "Head");
+  setNumber(dof, "BlurAmount", float(passes - 1));
+  return {dof};
+}
+
 std::vector<Case> cases() {
   return {
       {"floor", [](EffectList&) { return std::vector<Effect*>{}; }},
@@ -119,6 +130,10 @@ std::vector<Case> cases() {
       {"test3d", [](EffectList& list) { return sceneCase(list, "Test3d", "data/scenes/oscbox.vdg"); }},
       {"mech", [](EffectList& list) { return sceneCase(list, "Mech", nullptr); }},
       {"flower", [](EffectList& list) { return sceneCase(list, "Flower", "data/scenes/flower.vdg"); }},
+      // Depth of field over the head scene, fast and literal; its passes at the defaults (three).
+      {"dof", [](EffectList& list) { return dofCase(list, true); }},
+      {"dof-literal", [](EffectList& list) { return dofCase(list, false); }},
+      {"dof-1", [](EffectList& list) { return dofCase(list, true, 1); }},
   };
 }
 
@@ -170,6 +185,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "bench_effects: cannot enter %s\n", RK17_GENERATED_DIR);
     return 1;
   }
+  // The generated pictures and scenes, and the checked-in data (vertex programs).
+  setDataFolders({".", RK17_SOURCE_DIR});
   demoSettings().screenWidth = 800;
   demoSettings().screenHeight = 600;
   DemoEngine engine;

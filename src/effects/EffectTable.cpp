@@ -3,6 +3,7 @@
 #include "Blur.h"
 #include "Clear.h"
 #include "Cloud.h"
+#include "DepthOfField.h"
 #include "Effect.h"
 #include "Effect3D.h"
 #include "Fade.h"
@@ -33,7 +34,7 @@ std::vector<EffectRegistryRow> EffectTable::rows() {
       {"Blur", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Blur>(); }},
       {"Clear", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Clear>(0.0f, 0.0f, 0.0f, 1.0f); }},
       {"Cloud", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Cloud>(); }},
-      {"DOF", nullptr},
+      {"DOF", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<DepthOfField>(); }},
       {"GridExp", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<GridExp>(); }},
       {"Image", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Image>(); }},
       {"Image2", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Image2>(); }},

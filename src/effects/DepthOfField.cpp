@@ -1,0 +1,232 @@
+#include "DepthOfField.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "Blur.h"
+#include "ErrorReport.h"
+#include "GlslProgram.h"
+#include "Material.h"
+#include "ScreenHelpers.h"
+
+namespace {
+// Shared by every instance: the last program loaded (0: none).
+GLuint gProgram = 0;
+constexpr const char* kProgramFile = "data/shaders/dof_light.vds";
+
+constexpr int kCaptureSize = 1024;  // pixels
+constexpr int kPassSize = 512;      // pixels
+
+// Step and start offset (target pixels) of the four passes, as Blur spaces them.
+const float kPassSteps[4][2] = {{1.0f, 2.5f}, {3.0f, 6.5f}, {5.0f, 12.5f}, {7.0f, 17.5f}};
+
+float finiteOrZero(float x) { return std::isfinite(x) ? x : 0.0f; }
+
+// The fast composition: the picture as the window would hold it (8 bits), the sharp capture
+// mixed over it by its alpha, as the blended second quad does. glow is "GlowStrength" clamped to
+// 0..1, as the quad's colour is.
+const char* kComposeVertex =
+    "#version 120\n"
+    "void main() {\n"
+    "  gl_Position = ftransform();\n"
+    "  gl_TexCoord[0] = gl_TextureMatrix[0] * gl_MultiTexCoord0;\n"
+    "}\n";
+const char* kComposeFragment =
+    "#version 120\n"
+    "uniform sampler2D picture;\n"
+    "uniform sampler2D sharp;\n"
+    "uniform float glow;\n"
+    "void main() {\n"
+    "  vec4 below = floor(texture2D(picture, gl_TexCoord[0].xy) * 255.0 + 0.5) / 255.0;\n"
+    "  vec4 over = texture2D(sharp, gl_TexCoord[0].xy) * glow;\n"
+    "  gl_FragColor = mix(below, over, over.a);\n"
+    "}\n";
+
+struct ComposeProgram {
+  GLuint program = 0;  // 0: could not be made (the literal quads are drawn then)
+  GLint glow = -1;
+  bool tried = false;
+};
+ComposeProgram gCompose;
+
+const ComposeProgram& composeProgram() {
+  if (gCompose.tried) return gCompose;
+  gCompose.tried = true;
+  gCompose.program = GlslProgram::build(kComposeVertex, kComposeFragment, "DOF: composition");
+  if (!gCompose.program) return gCompose;
+  glUseProgram(gCompose.program);
+  glUniform1i(glGetUniformLocation(gCompose.program, "picture"), 0);
+  glUniform1i(glGetUniformLocation(gCompose.program, "sharp"), 1);
+  gCompose.glow = glGetUniformLocation(gCompose.program, "glow");
+  glUseProgram(0);
+  return gCompose;
+}
+}  // namespace
+
+DepthOfField::DepthOfField() : PostEffect("DOF", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, false) {
+  PBuffer* const buffers[4] = {&_capture, &_a, &_b, &_c};
+  for (PBuffer* buffer : buffers) {
+    createBuffer(*buffer, buffer == &_capture ? kCaptureSize : kPassSize,
+                 buffer == &_capture ? kCaptureSize : kPassSize, GL_LINEAR, false);
+    assertTrue(buffer->isInitialized(), __FILE__, __LINE__);
+  }
+  // The fast path's programs are made now rather than in the middle of the show: a pass of
+  // weight 0 leaves A as cleared.
+  if (Blur::isFastPath()) {
+    composeProgram();
+    for (const auto& pass : kPassSteps)
+      Blur::blurPass(Blur::Source{&_capture, nullptr}, _a, pass[0], pass[1], 0.0f, false, false);
+  }
+  registerBool(_doBlur, "DoBlur", true);
+  registerBool(_doGlow, "DoGlow", true);
+  registerVariable(_blurAmount, "BlurAmount", EffectVariable::kNoStringList, EffectVariable::kInt);
+  _blurAmount.setCount(4);
+  _blurAmount.setCurrentValue(2);
+  registerFloat(_blurFactor, "BlurFactor", 0.25f);
+  registerFloat(_glowStrength, "GlowStrength", 1.0f);
+  registerFloat(_constant, "Constant", 0.5f);
+  registerFloat(_weight1, "Weight1", 1.0f);
+  registerFloat(_weight2, "Weight2", 0.0f);
+}
+
+DepthOfField::~DepthOfField() = default;
+
+std::array<float, 4> DepthOfField::focusParameters(float constant, float weight1, float weight2) {
+  return {0.0f, finiteOrZero(constant * 0.01f), finiteOrZero((weight1 * 2.0f - 0.5f) * 2.0f),
+          finiteOrZero((weight2 - 0.5f) * 2.0f)};
+}
+
+GLuint DepthOfField::getProgram() { return gProgram; }
+
+bool DepthOfField::hasVertexPrograms() {
+  // Asked every frame: the answer of the first context is kept (every context here comes from
+  // the same GL).
+  static int known = -1;  // -1: not asked yet
+  if (known < 0 && Material::hasVertexPrograms()) known = epoxy_has_gl_extension("GL_ARB_vertex_shader") ? 1 : 0;
+  return known == 1;
+}
+
+void DepthOfField::loadProgram() {
+  if (!hasVertexPrograms()) return;
+  // Every instance uses the last program loaded: the one before it is not needed any more.
+  if (gProgram != 0) glDeleteProgramsARB(1, &gProgram);
+  gProgram = 0;
+  GLuint program = 0;
+  glGenProgramsARB(1, &program);
+  glBindProgramARB(GL_VERTEX_PROGRAM_ARB, program);
+  if (Material::loadVertexProgram(kProgramFile)) {
+    gProgram = program;
+    return;
+  }
+  // Without a program the capture draws as the linked effect does on its own.
+  glBindProgramARB(GL_VERTEX_PROGRAM_ARB, 0);
+  glDeleteProgramsARB(1, &program);
+}
+
+void DepthOfField::startLinked(uint32_t time) {
+  _linkedEffect->start(time);
+  if (!_capture.isInitialized()) return;
+  _capture.enable();
+  _linkedEffect->start(time);
+  loadProgram();
+  _capture.disable();
+}
+
+void DepthOfField::runInputPass(uint32_t time) {
+  if (!hasVertexPrograms()) return;
+  _glow = _doGlow.valueAt(time);
+  _blur = _doBlur.valueAt(time);
+  GLint viewport[4] = {0, 0, 0, 0};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+
+  if (_capture.isInitialized()) {
+    _capturing = true;
+    _capture.enable();
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    _linkedEffect->update(time);
+    checkGLError(__FILE__, __LINE__);
+    if (gProgram != 0) {
+      glEnable(GL_VERTEX_PROGRAM_ARB);
+      glBindProgramARB(GL_VERTEX_PROGRAM_ARB, gProgram);
+    }
+    checkGLError(__FILE__, __LINE__);
+    const std::array<float, 4> focus =
+        focusParameters(_constant.valueAt(time), _weight1.valueAt(time), _weight2.valueAt(time));
+    const std::array<float, 4> light = lightParameters();
+    glProgramEnvParameter4fvARB(GL_VERTEX_PROGRAM_ARB, 0, focus.data());
+    glProgramEnvParameter4fvARB(GL_VERTEX_PROGRAM_ARB, 1, light.data());
+    checkGLError(__FILE__, __LINE__);
+    _linkedEffect->render(time);
+    checkGLError(__FILE__, __LINE__);
+    glDisable(GL_VERTEX_PROGRAM_ARB);
+    _capture.disable();
+    _capturing = false;
+  }
+
+  if (_blur) {
+    const int32_t n = int32_t(_blurAmount.valueAt(time));
+    const float w = _blurFactor.valueAt(time) * (2.0f * _pulse + 1.0f) * 2.0f;
+    const float c = w / 12.0f;
+    PBuffer* const targets[4] = {&_a, &_b, &_c, &_a};
+    Blur::Source source{&_capture, nullptr};
+    for (int pass = 0; pass < 4 && n >= pass; ++pass) {
+      Blur::blurPass(source, *targets[pass], kPassSteps[pass][0], kPassSteps[pass][1], c, false, false);
+      _result = targets[pass];
+      source = Blur::Source{targets[pass], nullptr};
+    }
+  }
+  glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+}
+
+void DepthOfField::render(uint32_t time) {
+  if (_capturing) return;  // linked back to itself: its own capture is being drawn
+  PBuffer* picture = _blur ? _result : &_capture;
+  if (!_result || !picture) return;
+  const ScreenRect full{0.0f, 0.0f, 1.0f, 1.0f};
+  glDisable(GL_DEPTH_TEST);
+  glDepthMask(GL_FALSE);
+  glDisable(GL_CULL_FACE);
+  glEnable(GL_TEXTURE_2D);
+  setOrthoProjectionFlipped();
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  const float g = _glow ? _glowStrength.valueAt(time) : 0.0f;
+  if (!(_glow && Blur::isFastPath() && composeFast(*picture, g))) {
+    picture->bind(WGL_FRONT_LEFT_ARB);
+    drawTexturedQuadPart(nullptr, full, full);
+    picture->release(WGL_FRONT_LEFT_ARB);
+    if (_glow) {
+      glBlendEquation(GL_FUNC_ADD);
+      glEnable(GL_BLEND);
+      glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+      glColor4f(g, g, g, g);
+      _capture.bind(WGL_FRONT_LEFT_ARB);
+      drawTexturedQuadPart(nullptr, full, full);
+      _capture.release(WGL_FRONT_LEFT_ARB);
+      glDisable(GL_BLEND);
+    }
+  }
+  glEnable(GL_DEPTH_TEST);
+  glDepthMask(GL_TRUE);
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+}
+
+bool DepthOfField::composeFast(PBuffer& picture, float glowStrength) {
+  const ComposeProgram& p = composeProgram();
+  if (!p.program) return false;
+  const ScreenRect full{0.0f, 0.0f, 1.0f, 1.0f};
+  glActiveTexture(GL_TEXTURE1);
+  _capture.bind(WGL_FRONT_LEFT_ARB);
+  glActiveTexture(GL_TEXTURE0);
+  picture.bind(WGL_FRONT_LEFT_ARB);
+  glUseProgram(p.program);
+  glUniform1f(p.glow, glowStrength > 0.0f ? std::min(glowStrength, 1.0f) : 0.0f);
+  drawTexturedQuadPart(nullptr, full, full);
+  glUseProgram(0);
+  picture.release(WGL_FRONT_LEFT_ARB);
+  glActiveTexture(GL_TEXTURE1);
+  _capture.release(WGL_FRONT_LEFT_ARB);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  glActiveTexture(GL_TEXTURE0);
+  return true;
+}

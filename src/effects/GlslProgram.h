@@ -1,0 +1,12 @@
+#pragma once
+// GLSL programs of the effects' fast paths (the same picture as a literal recipe, in fewer
+// passes). Programs are shared by every context of the window's share group.
+#include <epoxy/gl.h>
+
+class GlslProgram {
+ public:
+  // Compiles both shaders and links them. Returns the program, or 0 after a non-fatal report
+  // "<what>: program failed" with the compiler's or linker's log (the caller then draws its
+  // literal path). The caller owns the program.
+  static GLuint build(const char* vertexText, const char* fragmentText, const char* what);
+};
