@@ -1,15 +1,24 @@
 // rk17_soundtrack: synthesises the show's soundtrack and writes it as a 16-bit stereo WAV file
 // at 44100 Hz. Usage: rk17_soundtrack <out.wav>. Exit code 0 on success, 1 on a write failure.
 //
-// The piece: A minor, 120 beats per minute (a beat is 500 ms = 22050 frames), 36 bars of 4/4
-// (72 s) and a 2 s tail. A kick on every beat from bar 2 to the end (half time in the break)
-// gives the spectrum a pulse on every beat.
+// The piece: 120 beats per minute (a beat is 500 ms = 22050 frames), 84 bars of 4/4 (168 s) and
+// a 2 s tail. A kick on (nearly) every beat gives the spectrum a pulse to follow.
+// First act, A minor (Am F C G):
 //   bars  0-3   intro: pad, off-beat hats, kick on the first beat of bars 0-1, every beat after
 //   bars  4-11  groove: kick, clap on beats 2 and 4, eighth hats, bass
 //   bars 12-19  + lead arpeggio in sixteenths
 //   bars 20-23  break: pad and lead, kick on beats 1 and 3, noise riser in bar 23
 //   bars 24-33  full: everything, open hats on the off-beats
-//   bars 34-35  outro: pad, kick, final chord ringing into the tail
+// Second act, D minor (Dm Bb C A), darker and more driving:
+//   bars 34-37  drift: pad, bells, half-time kick, off-beat hats, riser in bar 37
+//   bars 38-45  machines: kick, clap, sixteenth hats, a pumping sixteenth bass
+//   bars 46-49  grid: + the second act's lead arpeggio
+//   bars 50-57  scope: + open hats and bells on every second beat
+//   bars 58-61  bloom: pad, lead and bells alone, a kick per bar, riser in bar 61
+//   bars 62-75  scenes: everything
+//   bars 76-79  cloud: pad, bells, hats and a half-time kick
+// Outro, back in A minor:
+//   bars 80-83  pad and kick, the final chord ringing into the tail
 // Everything is computed here from fixed formulas and a fixed noise seed: the output is the
 // same on every run.
 #include <algorithm>
@@ -19,9 +28,11 @@
 #include <vector>
 
 namespace {
-constexpr int kRate = 44100;                // frames per second
-constexpr int kBeatFrames = kRate / 2;      // 120 BPM
-constexpr int kBars = 36;
+constexpr int kRate = 44100;            // frames per second
+constexpr int kBeatFrames = kRate / 2;  // 120 BPM
+constexpr int kBars = 84;
+constexpr int kActTwo = 34;  // first bar of the second act
+constexpr int kOutro = 80;   // first bar of the outro
 constexpr int kTailFrames = 2 * kRate;
 constexpr int kFrames = kBars * 4 * kBeatFrames + kTailFrames;
 constexpr double kTwoPi = 6.283185307179586;
@@ -133,64 +144,158 @@ void riser(Stereo& out, int64_t start, int length, float gain) {
   }
 }
 
+// A two-operator FM bell: a bright strike that mellows as the modulation index decays.
+void bell(Stereo& out, int64_t start, double hz, float gain, float pan) {
+  const int length = kRate * 3 / 2;
+  for (int i = 0; i < length; ++i) {
+    const double t = static_cast<double>(i) / kRate;
+    const double index = 3.0 * std::exp(-t * 6.0);
+    const double value = std::sin(kTwoPi * hz * t + index * std::sin(kTwoPi * hz * 3.5 * t));
+    const double env = std::min(1.0, i / 30.0) * std::exp(-t * 3.5);
+    out.add(start + i, static_cast<float>(value * env * gain), pan);
+  }
+}
+
 // Chords of the 4-bar cycle Am F C G, as MIDI notes; bass roots two octaves lower.
 const int kChords[4][3] = {{57, 60, 64}, {53, 57, 60}, {55, 60, 64}, {55, 59, 62}};
 const int kRoots[4] = {33, 29, 36, 31};
 
+// Second act chords, Dm Bb C A, and their bass roots.
+const int kChords2[4][3] = {{50, 53, 57}, {50, 53, 58}, {52, 55, 60}, {49, 52, 57}};
+const int kRoots2[4] = {26, 34, 36, 33};
+
+void pad(Stereo& out, int bar, const int (&chord)[3], float gain, int length) {
+  for (int n : chord) {
+    saw(out, beatFrame(bar, 0), length, midiHz(n), gain, 0.25, 1400.0, -0.7f, 0.997);
+    saw(out, beatFrame(bar, 0), length, midiHz(n), gain, 0.25, 1400.0, 0.7f, 1.003);
+  }
+}
+
+void actOneBar(Stereo& out, int bar) {
+  const int chord = bar % 4;
+  const bool intro = bar < 4;
+  const bool groove = bar >= 4 && bar < 20;
+  const bool lead = bar >= 12;
+  const bool brk = bar >= 20 && bar < 24;
+  const bool full = bar >= 24;
+
+  // Pad: each chord note as two detuned saws spread left and right, one bar long.
+  if (!groove || bar >= 12) {
+    pad(out, bar, kChords[chord], brk ? 0.09f : 0.06f, 4 * kBeatFrames);
+  } else {
+    for (int n : kChords[chord])
+      saw(out, beatFrame(bar, 0), 4 * kBeatFrames, midiHz(n), 0.035f, 0.4, 1000.0, 0.0f, 1.0);
+  }
+
+  // Kick: the beat.
+  for (int beat = 0; beat < 4; ++beat) {
+    const bool hit = intro ? (bar >= 2 || beat == 0) : (brk ? beat % 2 == 0 : true);
+    if (hit) kick(out, beatFrame(bar, beat), 0.9f);
+  }
+  // Clap on beats 2 and 4.
+  if (groove || full)
+    for (int beat = 1; beat < 4; beat += 2) clap(out, beatFrame(bar, beat), 0.45f);
+  // Hats.
+  if (intro || brk)
+    for (int beat = 0; beat < 4; ++beat) hat(out, beatFrame(bar, beat + 0.5), 0.12f, false);
+  if (groove || full)
+    for (int eighth = 0; eighth < 8; ++eighth) {
+      const bool offbeat = eighth % 2 == 1;
+      hat(out, beatFrame(bar, eighth * 0.5), offbeat ? 0.16f : 0.1f, full && offbeat);
+    }
+  // Bass: eighths on the root, jumping an octave on the last eighth of each beat pair.
+  if (groove || full)
+    for (int eighth = 0; eighth < 8; ++eighth) {
+      const int note = kRoots[chord] + (eighth % 4 == 3 ? 12 : 0) + 12;
+      saw(out, beatFrame(bar, eighth * 0.5), kBeatFrames / 2 - 400, midiHz(note), 0.32f, 5.0, 600.0, 0.0f, 1.0);
+    }
+  // Lead: sixteenth arpeggio over the chord an octave up.
+  if (lead) {
+    static const int kPattern[16] = {0, 1, 2, 3, 2, 1, 0, 2, 1, 2, 3, 2, 1, 0, 1, 3};
+    for (int step = 0; step < 16; ++step) {
+      const int index = kPattern[step];
+      const int note = index == 3 ? kChords[chord][0] + 24 : kChords[chord][index] + 12;
+      pluck(out, beatFrame(bar, step * 0.25), midiHz(note), brk ? 0.07f : 0.09f);
+    }
+  }
+  if (bar == 23) riser(out, beatFrame(bar, 0), 4 * kBeatFrames, 0.5f);
+}
+
+void actTwoBar(Stereo& out, int bar) {
+  const int chord = (bar - kActTwo) % 4;
+  const bool drift = bar < 38;
+  const bool machines = bar >= 38 && bar < 58;  // machines, grid and scope
+  const bool bloom = bar >= 58 && bar < 62;
+  const bool scenes = bar >= 62 && bar < 76;
+  const bool cloud = bar >= 76;
+  const bool drive = machines || scenes;
+  const bool lead = (bar >= 46 && bar < 76);
+  const bool bright = (bar >= 50 && bar < 58) || scenes;
+
+  pad(out, bar, kChords2[chord], bloom || cloud || drift ? 0.085f : 0.05f, 4 * kBeatFrames);
+
+  // Kick: half time in the drift and the cloud, once a bar in the bloom, every beat otherwise.
+  for (int beat = 0; beat < 4; ++beat) {
+    bool hit = drive;
+    if (drift) hit = beat == 0 || (bar > kActTwo && beat == 2);
+    if (cloud) hit = beat % 2 == 0;
+    if (bloom) hit = beat == 0;
+    if (hit) kick(out, beatFrame(bar, beat), bloom ? 0.6f : 0.9f);
+  }
+  if (drive)
+    for (int beat = 1; beat < 4; beat += 2) clap(out, beatFrame(bar, beat), 0.45f);
+  // Hats: off-beats in the quiet parts, sixteenths with accented off-beats in the driving ones.
+  if (drift || cloud)
+    for (int beat = 0; beat < 4; ++beat) hat(out, beatFrame(bar, beat + 0.5), 0.12f, cloud);
+  if (drive)
+    for (int step = 0; step < 16; ++step) {
+      const bool offbeat = step % 4 == 2;
+      hat(out, beatFrame(bar, step * 0.25), offbeat ? 0.15f : 0.06f, bright && offbeat);
+    }
+  // Bass: pumping sixteenths, the root with a fifth on the last sixteenth of each beat.
+  if (drive)
+    for (int step = 0; step < 16; ++step) {
+      const int note = kRoots2[chord] + 12 + (step % 4 == 3 ? 7 : 0);
+      const float gain = step % 4 == 0 ? 0.3f : 0.2f;
+      saw(out, beatFrame(bar, step * 0.25), kBeatFrames / 4 - 300, midiHz(note), gain, 8.0, 500.0, 0.0f, 1.0);
+    }
+  // Lead: a rising and falling sixteenth line over the chord, two octaves up on the peaks.
+  if (lead || bloom) {
+    static const int kPattern[16] = {0, 2, 1, 2, 0, 2, 3, 2, 0, 2, 1, 2, 3, 1, 2, 1};
+    for (int step = 0; step < 16; ++step) {
+      const int index = kPattern[step];
+      const int note = index == 3 ? kChords2[chord][0] + 24 : kChords2[chord][index] + 12;
+      pluck(out, beatFrame(bar, step * 0.25), midiHz(note), bloom ? 0.06f : 0.08f);
+    }
+  }
+  // Bells: the chord's top note on the bar in the quiet parts, every second beat when bright.
+  if (drift || bloom || cloud || bright) {
+    const int step = bright ? 2 : 4;
+    for (int beat = 0; beat < 4; beat += step) {
+      const int note = kChords2[chord][(beat / 2 + bar) % 3] + 12;
+      bell(out, beatFrame(bar, beat), midiHz(note), bright ? 0.08f : 0.12f, beat == 0 ? -0.4f : 0.4f);
+    }
+  }
+  if (bar == 37 || bar == 61) riser(out, beatFrame(bar, 0), 4 * kBeatFrames, 0.5f);
+}
+
+void outroBar(Stereo& out, int bar) {
+  // F C G Am: home again, the last chord ringing into the tail.
+  const int chord = (bar + 1) % 4;
+  const bool last = bar == kBars - 1;
+  pad(out, bar, kChords[chord], 0.07f, last ? 4 * kBeatFrames + kTailFrames : 4 * kBeatFrames);
+  for (int beat = 0; beat < 4; ++beat) kick(out, beatFrame(bar, beat), 0.8f - 0.1f * (bar - kOutro));
+  if (last) bell(out, beatFrame(bar, 0), midiHz(kChords[chord][2] + 12), 0.12f, 0.0f);
+}
+
 void compose(Stereo& out) {
   for (int bar = 0; bar < kBars; ++bar) {
-    const int chord = bar % 4;
-    const bool intro = bar < 4;
-    const bool groove = bar >= 4 && bar < 20;
-    const bool lead = (bar >= 12 && bar < 24) || (bar >= 24 && bar < 34);
-    const bool brk = bar >= 20 && bar < 24;
-    const bool full = bar >= 24 && bar < 34;
-    const bool outro = bar >= 34;
-
-    // Pad: each chord note as two detuned saws spread left and right, one bar long.
-    if (!groove || bar >= 12) {
-      const float padGain = brk ? 0.09f : 0.06f;
-      const int length = outro && bar == kBars - 1 ? 4 * kBeatFrames + kTailFrames : 4 * kBeatFrames;
-      for (int n : kChords[chord]) {
-        saw(out, beatFrame(bar, 0), length, midiHz(n), padGain, 0.25, 1400.0, -0.7f, 0.997);
-        saw(out, beatFrame(bar, 0), length, midiHz(n), padGain, 0.25, 1400.0, 0.7f, 1.003);
-      }
-    } else {
-      for (int n : kChords[chord]) saw(out, beatFrame(bar, 0), 4 * kBeatFrames, midiHz(n), 0.035f, 0.4, 1000.0, 0.0f, 1.0);
-    }
-
-    // Kick: the beat.
-    for (int beat = 0; beat < 4; ++beat) {
-      const bool hit = intro ? (bar >= 2 || beat == 0) : (brk ? beat % 2 == 0 : true);
-      if (hit) kick(out, beatFrame(bar, beat), outro ? 0.8f - 0.15f * (bar - 34) : 0.9f);
-    }
-    // Clap on beats 2 and 4.
-    if (groove || full)
-      for (int beat = 1; beat < 4; beat += 2) clap(out, beatFrame(bar, beat), 0.45f);
-    // Hats.
-    if (intro || brk)
-      for (int beat = 0; beat < 4; ++beat) hat(out, beatFrame(bar, beat + 0.5), 0.12f, false);
-    if (groove || full)
-      for (int eighth = 0; eighth < 8; ++eighth) {
-        const bool offbeat = eighth % 2 == 1;
-        hat(out, beatFrame(bar, eighth * 0.5), offbeat ? 0.16f : 0.1f, full && offbeat);
-      }
-    // Bass: eighths on the root, jumping an octave on the last eighth of each beat pair.
-    if (groove || full)
-      for (int eighth = 0; eighth < 8; ++eighth) {
-        const int note = kRoots[chord] + (eighth % 4 == 3 ? 12 : 0) + 12;
-        saw(out, beatFrame(bar, eighth * 0.5), kBeatFrames / 2 - 400, midiHz(note), 0.32f, 5.0, 600.0, 0.0f, 1.0);
-      }
-    // Lead: sixteenth arpeggio over the chord an octave up.
-    if (lead) {
-      static const int kPattern[16] = {0, 1, 2, 3, 2, 1, 0, 2, 1, 2, 3, 2, 1, 0, 1, 3};
-      for (int step = 0; step < 16; ++step) {
-        const int index = kPattern[step];
-        const int note = index == 3 ? kChords[chord][0] + 24 : kChords[chord][index] + 12;
-        pluck(out, beatFrame(bar, step * 0.25), midiHz(note), brk ? 0.07f : 0.09f);
-      }
-    }
-    if (bar == 23) riser(out, beatFrame(bar, 0), 4 * kBeatFrames, 0.5f);
+    if (bar < kActTwo)
+      actOneBar(out, bar);
+    else if (bar < kOutro)
+      actTwoBar(out, bar);
+    else
+      outroBar(out, bar);
   }
   // Final hit on the first beat after the last bar.
   kick(out, beatFrame(kBars, 0), 0.8f);
