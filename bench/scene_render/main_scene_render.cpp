@@ -1,6 +1,6 @@
-// bench_scene_render [SECONDS] [PNG_DIR] [SCENE]: renders every generated scene
+// bench_scene_render [SECONDS|<N>f] [PNG_DIR] [SCENE]: renders every generated scene
 // (build/generated/data/scenes/*.vdg, by name) in an 800 x 600 window for SECONDS (default 3)
-// each, the scene time advancing half a scene frame per rendered frame, and prints frames per
+// or N frames each, the scene time advancing half a scene frame per rendered frame, and prints frames per
 // second next to the clear-and-swap floor measured in the same run, with shadows off and (for
 // scenes with a "Spot01" light) on, plus heap allocations per rendered frame (a counting operator
 // new) and the process's CPU milliseconds per frame (llvmpipe's threads included). Materials take
@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <new>
 #include <string>
@@ -91,6 +92,10 @@ void renderFrame(Scene& scene, float sceneTime) {
   glPopMatrix();
 }
 
+// With a frame count (SECONDS given as "<N>f"), each measurement renders exactly N frames: the
+// same work in every run, for instruction counts (perf stat) on a busy machine.
+int gFixedFrames = 0;
+
 Run measure(SDL_Window* window, Scene& scene, double duration) {
   for (int i = 0; i < 5; ++i) {  // warm up: shaders, textures, first-use allocations
     renderFrame(scene, float(i * scene.step()));
@@ -101,7 +106,7 @@ Run measure(SDL_Window* window, Scene& scene, double duration) {
   int frames = 0;
   const double cpuStart = processCpuSeconds();
   const Clock::time_point start = Clock::now();
-  while (seconds(start) < duration) {
+  while (gFixedFrames > 0 ? frames < gFixedFrames : seconds(start) < duration) {
     renderFrame(scene, float(frames * scene.step()) * 0.5f);
     SDL_GL_SwapWindow(window);
     ++frames;
@@ -149,6 +154,7 @@ void loadMorphs(Scene& scene) {
 
 int main(int argc, char** argv) {
   const double duration = argc > 1 ? std::atof(argv[1]) : 3.0;
+  if (argc > 1 && argv[1][0] != '\0' && argv[1][std::strlen(argv[1]) - 1] == 'f') gFixedFrames = std::atoi(argv[1]);
   const std::string pngDir = argc > 2 && std::string(argv[2]) != "-" ? argv[2] : "";
   const std::string only = argc > 3 ? argv[3] : "";
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");

@@ -1,6 +1,7 @@
 // The state-cached material path against the literal one (a pushed attribute block around every
-// recipe): the same GL state left behind after hand-made recipe sequences, and the same pictures
-// and state on the generated scenes (build/generated/data), shadows off and on.
+// recipe): the same GL state left behind after hand-made recipe sequences, and, together with
+// drawing opaque objects nearest first against the chain order, the same pictures and state on
+// the generated scenes (build/generated/data), shadows off and on.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -195,7 +196,8 @@ struct SceneCase {
   bool shadows;
 };
 
-// The generated scenes drawn through both material paths at three times each.
+// The generated scenes drawn the literal way (pushed blocks, chain order) and the fast way (state
+// cache, nearest first) at three times each.
 class MaterialPathTest : public GLSuite<kWidth, kHeight>, public ::testing::WithParamInterface<SceneCase> {
  protected:
   static void SetUpTestSuite() {
@@ -204,6 +206,7 @@ class MaterialPathTest : public GLSuite<kWidth, kHeight>, public ::testing::With
   }
   static void TearDownTestSuite() {
     Material::setLiteralPath(false);
+    Scene::setNearestFirst(true);
     GLSuite::TearDownTestSuite();
   }
 
@@ -246,9 +249,11 @@ TEST_P(MaterialPathTest, CachedStateDrawsTheLiteralPicture) {
   const float length = float(scene->frameCount() * scene->step());
   for (float at : {0.1f, 0.45f, 0.8f}) {
     Material::setLiteralPath(true);
+    Scene::setNearestFirst(false);
     const std::vector<uint8_t> literal = render(*scene, length * at);
     const std::vector<float> literalState = stateSnapshot();
     Material::setLiteralPath(false);
+    Scene::setNearestFirst(true);
     const std::vector<uint8_t> cached = render(*scene, length * at);
     EXPECT_EQ(stateSnapshot(), literalState) << "at " << at;
     GLint pushed = -1;
