@@ -30,15 +30,14 @@ void GLStateCache::activeTexture(GLenum unit) {
 
 void GLStateCache::beginApply() {
   ++_recipe;
-  if (_passThrough) {
-    _glUnit = -1;
-    return;
-  }
-  if (_originalUnit < 0) {
+  // A recipe starts on the unit the caller left active (read unless this cache put it there).
+  if (_passThrough || _originalUnit < 0) {
     GLint unit = GL_TEXTURE0;
     glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
-    _originalUnit = _glUnit = int(unit) - int(GL_TEXTURE0);
+    _glUnit = int(unit) - int(GL_TEXTURE0);
+    if (!_passThrough) _originalUnit = _glUnit;
   }
+  _wantedUnit = _glUnit >= 0 && _glUnit < kUnits ? _glUnit : 0;
 }
 
 void GLStateCache::finishApply() {
