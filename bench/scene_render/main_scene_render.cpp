@@ -1,10 +1,12 @@
-// bench_scene_render [SECONDS] [PNG_DIR] [SCENE]: renders every generated scene
+// bench_scene_render [SECONDS|<N>f] [PNG_DIR] [SCENE]: renders every generated scene
 // (build/generated/data/scenes/*.vdg, by name) in an 800 x 600 window for SECONDS (default 3)
-// each, the scene time advancing half a scene frame per rendered frame, and prints frames per
+// or N frames each, the scene time advancing half a scene frame per rendered frame, and prints frames per
 // second next to the clear-and-swap floor measured in the same run, with shadows off and (for
 // scenes with a "Spot01" light) on, plus heap allocations per rendered frame (a counting operator
-// new). With PNG_DIR (absolute; "-" for none), writes one frame of each scene there. SCENE limits
-// the run to that scene. Run it from the build directory under Xvfb.
+// new) and the process's CPU milliseconds per frame (llvmpipe's threads included). Materials take
+// the state-cached path unless RK17_MATERIAL_LITERAL=1 is set. With PNG_DIR (absolute; "-" for
+// none), writes one frame of each scene there. SCENE limits the run to that scene. Run it from the
+// build directory under Xvfb.
 #include <SDL.h>
 #include <dirent.h>
 #include <epoxy/gl.h>
@@ -16,6 +18,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <new>
 #include <string>
 #include <vector>
@@ -49,8 +53,15 @@ double seconds(Clock::time_point since) { return std::chrono::duration<double>(C
 
 struct Run {
   double fps = 0.0;
+  double cpuMsPerFrame = 0.0;  // the whole process (llvmpipe's threads included)
   double allocationsPerFrame = 0.0;
 };
+
+double processCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
 
 // Frames per second of clear + swap alone.
 double floorFps(SDL_Window* window, double duration) {
@@ -81,6 +92,10 @@ void renderFrame(Scene& scene, float sceneTime) {
   glPopMatrix();
 }
 
+// With a frame count (SECONDS given as "<N>f"), each measurement renders exactly N frames: the
+// same work in every run, for instruction counts (perf stat) on a busy machine.
+int gFixedFrames = 0;
+
 Run measure(SDL_Window* window, Scene& scene, double duration) {
   for (int i = 0; i < 5; ++i) {  // warm up: shaders, textures, first-use allocations
     renderFrame(scene, float(i * scene.step()));
@@ -89,8 +104,9 @@ Run measure(SDL_Window* window, Scene& scene, double duration) {
   glFinish();
   const long allocationsBefore = gAllocations.load();
   int frames = 0;
+  const double cpuStart = processCpuSeconds();
   const Clock::time_point start = Clock::now();
-  while (seconds(start) < duration) {
+  while (gFixedFrames > 0 ? frames < gFixedFrames : seconds(start) < duration) {
     renderFrame(scene, float(frames * scene.step()) * 0.5f);
     SDL_GL_SwapWindow(window);
     ++frames;
@@ -98,6 +114,7 @@ Run measure(SDL_Window* window, Scene& scene, double duration) {
   glFinish();
   Run run;
   run.fps = frames / seconds(start);
+  run.cpuMsPerFrame = (processCpuSeconds() - cpuStart) * 1000.0 / frames;
   run.allocationsPerFrame = double(gAllocations.load() - allocationsBefore) / frames;
   const GLenum error = glGetError();
   if (error != GL_NO_ERROR) std::printf("  GL error 0x%x\n", error);
@@ -137,6 +154,7 @@ void loadMorphs(Scene& scene) {
 
 int main(int argc, char** argv) {
   const double duration = argc > 1 ? std::atof(argv[1]) : 3.0;
+  if (argc > 1 && argv[1][0] != '\0' && argv[1][std::strlen(argv[1]) - 1] == 'f') gFixedFrames = std::atoi(argv[1]);
   const std::string pngDir = argc > 2 && std::string(argv[2]) != "-" ? argv[2] : "";
   const std::string only = argc > 3 ? argv[3] : "";
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -174,8 +192,8 @@ int main(int argc, char** argv) {
     closedir(dir);
   }
   std::sort(names.begin(), names.end());
-  std::printf("%-10s %9s %9s %7s %12s %9s %7s %12s\n", "scene", "floor fps", "fps", "ratio", "allocs/frame",
-              "shadowfps", "ratio", "allocs/frame");
+  std::printf("%-10s %9s %9s %7s %7s %12s %9s %7s %7s %12s\n", "scene", "floor fps", "fps", "ratio", "cpu ms",
+              "allocs/frame", "shadowfps", "ratio", "cpu ms", "allocs/frame");
   for (const std::string& name : names) {
     if (!only.empty() && only != name) continue;
     Scene* scene = SceneLoaderVDG::load("data/scenes/" + name + ".vdg", "data/textures/");
@@ -203,10 +221,11 @@ int main(int argc, char** argv) {
       scene->enableShadows(false);
       spot->setCastsShadow(false);
     }
-    std::printf("%-10s %9.0f %9.1f %7.3f %12.2f", name.c_str(), floor, plain.fps, plain.fps / floor,
-                plain.allocationsPerFrame);
+    std::printf("%-10s %9.0f %9.1f %7.3f %7.2f %12.2f", name.c_str(), floor, plain.fps, plain.fps / floor,
+                plain.cpuMsPerFrame, plain.allocationsPerFrame);
     if (spot)
-      std::printf(" %9.1f %7.3f %12.2f\n", shadowed.fps, shadowed.fps / floor, shadowed.allocationsPerFrame);
+      std::printf(" %9.1f %7.3f %7.2f %12.2f\n", shadowed.fps, shadowed.fps / floor, shadowed.cpuMsPerFrame,
+                  shadowed.allocationsPerFrame);
     else
       std::printf(" %9s\n", "-");
     std::fflush(stdout);

@@ -8,6 +8,7 @@
 
 #include "ErrorReport.h"
 #include "GLContextCheck.h"
+#include "GLStateCache.h"
 #include "MemoryFile.h"
 #include "NormalisationCubeMap.h"
 #include "PBuffer.h"
@@ -15,14 +16,22 @@
 
 namespace {
 
-GLuint gEnvironmentProgram = 0;
+GLuint gEnvironmentProgram = 0;             // shared by every material that uses the environment program
 bool gDeferring = false;                    // inside a scene draw, deferral switched on
-const Material* gPendingRestore = nullptr;  // applied material whose restore is waiting  // shared by every material
-                                            // that uses the environment program
+const Material* gPendingRestore = nullptr;  // applied material whose restore is waiting
 constexpr const char* kEnvironmentProgramFile = "data/shaders/envmap.vds";
 
+// Per context state of the recipes; the literal path passes every call through.
+GLStateCache gState;
+bool gLiteral = [] {
+  const char* literal = std::getenv("RK17_MATERIAL_LITERAL");
+  return literal && literal[0] == '1';
+}();
+
 void bindMap(const Texture* texture) {
-  if (texture) texture->bind();
+  if (!texture) return;
+  gState.bindTexture(texture->getTarget() == GL_DEPTH_COMPONENT ? GL_TEXTURE_2D : texture->getTarget(),
+                     texture->getTextureId());
 }
 
 }  // namespace
@@ -31,6 +40,10 @@ void Material::beginDeferredRestores() {
   const char* off = std::getenv("RK17_MATERIAL_NO_DEFER");
   gDeferring = !(off && off[0] == '1');
 }
+
+void Material::setLiteralPath(bool literal) { gLiteral = literal; }
+
+bool Material::literalPath() { return gLiteral; }
 
 void Material::finishDeferredRestore() {
   if (gPendingRestore) gPendingRestore->finishRestore();
@@ -137,94 +150,94 @@ void Material::chooseShadeModel() {
 void Material::applyColorSet(bool ambientAlphaOne, bool frontAndBackDiffuse, bool withSpecular) const {
   const float ambient[4] = {_ambient.r, _ambient.g, _ambient.b, ambientAlphaOne ? 1.0f : 0.0f};
   const float diffuse[4] = {_diffuse.r, _diffuse.g, _diffuse.b, _opacity};
-  glMaterialfv(GL_FRONT, GL_AMBIENT, ambient);
-  glMaterialfv(frontAndBackDiffuse ? GL_FRONT_AND_BACK : GL_FRONT, GL_DIFFUSE, diffuse);
+  gState.material(GL_FRONT, GL_AMBIENT, ambient);
+  gState.material(frontAndBackDiffuse ? GL_FRONT_AND_BACK : GL_FRONT, GL_DIFFUSE, diffuse);
   if (!withSpecular) return;
   const float specular[4] = {_specular.r * _shininessStrength, _specular.g * _shininessStrength,
                              _specular.b * _shininessStrength, 1.0f};
-  glMaterialfv(GL_FRONT, GL_SPECULAR, specular);
-  glMaterialf(GL_FRONT, GL_SHININESS, _shininess);
+  gState.material(GL_FRONT, GL_SPECULAR, specular);
+  gState.material(GL_FRONT, GL_SHININESS, _shininess);
 }
 
 // DOT3: unit 0 puts the bump map's normal through, unit 1 dots it with the light vector that the
 // normalisation cube map looks up from the mesh's three-component coordinates.
 void Material::applyBumpSetUp() const {
-  glActiveTexture(GL_TEXTURE0);
+  gState.activeTexture(GL_TEXTURE0);
   bindMap(_bumpMap);
-  glEnable(GL_TEXTURE_2D);
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
-  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_TEXTURE);
-  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_REPLACE);
-  glActiveTexture(GL_TEXTURE1);
+  gState.enable(GL_TEXTURE_2D);
+  gState.texEnv(GL_TEXTURE_ENV_MODE, GL_COMBINE);
+  gState.texEnv(GL_SOURCE0_RGB, GL_TEXTURE);
+  gState.texEnv(GL_COMBINE_RGB, GL_REPLACE);
+  gState.activeTexture(GL_TEXTURE1);
   bindMap(_normalisationCubeMap);
-  glEnable(GL_TEXTURE_CUBE_MAP);
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
-  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_TEXTURE);
-  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_DOT3_RGB);
-  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GL_PREVIOUS);
+  gState.enable(GL_TEXTURE_CUBE_MAP);
+  gState.texEnv(GL_TEXTURE_ENV_MODE, GL_COMBINE);
+  gState.texEnv(GL_SOURCE0_RGB, GL_TEXTURE);
+  gState.texEnv(GL_COMBINE_RGB, GL_DOT3_RGB);
+  gState.texEnv(GL_SOURCE1_RGB, GL_PREVIOUS);
 }
 
 void Material::applyModel() const {
   switch (_shadeModel) {
     case 0:
       applyColorSet(true, true, true);
-      glActiveTexture(GL_TEXTURE0);
-      glDisable(GL_TEXTURE_2D);
+      gState.activeTexture(GL_TEXTURE0);
+      gState.disable(GL_TEXTURE_2D);
       break;
     case 1:
       if (!_baseMap) break;
       applyColorSet(false, false, true);
-      glActiveTexture(GL_TEXTURE0);
-      glEnable(GL_TEXTURE_2D);
-      _baseMap->bind();
-      glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
+      gState.activeTexture(GL_TEXTURE0);
+      gState.enable(GL_TEXTURE_2D);
+      bindMap(_baseMap);
+      gState.lightModel(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
       break;
     case 2:
     case 3:
       if (_reflectionMap) {
-        glActiveTexture(GL_TEXTURE1);
-        glDisable(GL_TEXTURE_2D);
-        glActiveTexture(GL_TEXTURE0);
-        glEnable(GL_TEXTURE_2D);
-        _reflectionMap->bind();
+        gState.activeTexture(GL_TEXTURE1);
+        gState.disable(GL_TEXTURE_2D);
+        gState.activeTexture(GL_TEXTURE0);
+        gState.enable(GL_TEXTURE_2D);
+        bindMap(_reflectionMap);
       }
       applyColorSet(false, false, false);
       break;
     case 4:
       if (!_baseMap || !_reflectionMap) break;
-      glActiveTexture(GL_TEXTURE0);
-      _baseMap->bind();
-      glEnable(GL_TEXTURE_2D);
-      glActiveTexture(GL_TEXTURE1);
-      glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_ADD);
-      _reflectionMap->bind();
-      glEnable(GL_TEXTURE_2D);
+      gState.activeTexture(GL_TEXTURE0);
+      bindMap(_baseMap);
+      gState.enable(GL_TEXTURE_2D);
+      gState.activeTexture(GL_TEXTURE1);
+      gState.texEnv(GL_TEXTURE_ENV_MODE, GL_ADD);
+      bindMap(_reflectionMap);
+      gState.enable(GL_TEXTURE_2D);
       break;
     case 5:
       if (!_baseMap || !_secondMap) break;
-      glActiveTexture(GL_TEXTURE0);
-      _baseMap->bind();
-      glEnable(GL_TEXTURE_2D);
+      gState.activeTexture(GL_TEXTURE0);
+      bindMap(_baseMap);
+      gState.enable(GL_TEXTURE_2D);
       if (_extraLightPass) {
-        glActiveTexture(GL_TEXTURE1);
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_ADD_SIGNED);
-        _secondMap->bind();
-        glEnable(GL_TEXTURE_2D);
-        glActiveTexture(GL_TEXTURE2);
+        gState.activeTexture(GL_TEXTURE1);
+        gState.texEnv(GL_TEXTURE_ENV_MODE, GL_COMBINE);
+        gState.texEnv(GL_COMBINE_RGB, GL_ADD_SIGNED);
+        bindMap(_secondMap);
+        gState.enable(GL_TEXTURE_2D);
+        gState.activeTexture(GL_TEXTURE2);
       } else {
-        glActiveTexture(GL_TEXTURE1);
+        gState.activeTexture(GL_TEXTURE1);
       }
-      glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-      _secondMap->bind();
-      glEnable(GL_TEXTURE_2D);
+      gState.texEnv(GL_TEXTURE_ENV_MODE, GL_MODULATE);
+      bindMap(_secondMap);
+      gState.enable(GL_TEXTURE_2D);
       break;
     case 6:
       if (!_secondMap) break;
-      glActiveTexture(GL_TEXTURE0);
-      glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-      _secondMap->bind();
-      glEnable(GL_TEXTURE_2D);
+      gState.activeTexture(GL_TEXTURE0);
+      gState.texEnv(GL_TEXTURE_ENV_MODE, GL_MODULATE);
+      bindMap(_secondMap);
+      gState.enable(GL_TEXTURE_2D);
       break;
     case 7:
       if (!_baseMap || !_bumpMap) break;
@@ -233,57 +246,57 @@ void Material::applyModel() const {
     case 8:
       if (!_reflectionMap || !_bumpMap) break;
       applyBumpSetUp();
-      glActiveTexture(GL_TEXTURE2);
-      _reflectionMap->bind();
-      glEnable(GL_TEXTURE_2D);
-      glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+      gState.activeTexture(GL_TEXTURE2);
+      bindMap(_reflectionMap);
+      gState.enable(GL_TEXTURE_2D);
+      gState.texEnv(GL_TEXTURE_ENV_MODE, GL_MODULATE);
       break;
     case 9:
       if (!_rampTexture) break;
-      glActiveTexture(GL_TEXTURE0);
-      glDisable(GL_TEXTURE_2D);
-      glEnable(GL_TEXTURE_1D);
-      glBindTexture(GL_TEXTURE_1D, _rampTexture->getTextureId());
+      gState.activeTexture(GL_TEXTURE0);
+      gState.disable(GL_TEXTURE_2D);
+      gState.enable(GL_TEXTURE_1D);
+      gState.bindTexture(GL_TEXTURE_1D, _rampTexture->getTextureId());
       break;
     case 10:
       if (!_rampTexture || !_baseMap) break;
-      glActiveTexture(GL_TEXTURE0);
-      glDisable(GL_TEXTURE_2D);
-      glEnable(GL_TEXTURE_1D);
-      glBindTexture(GL_TEXTURE_1D, _rampTexture->getTextureId());
-      glActiveTexture(GL_TEXTURE1);
-      glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
-      glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_ADD_SIGNED);
-      glEnable(GL_TEXTURE_2D);
-      _baseMap->bind();
-      glActiveTexture(GL_TEXTURE0);
-      glDisable(GL_TEXTURE_2D);
+      gState.activeTexture(GL_TEXTURE0);
+      gState.disable(GL_TEXTURE_2D);
+      gState.enable(GL_TEXTURE_1D);
+      gState.bindTexture(GL_TEXTURE_1D, _rampTexture->getTextureId());
+      gState.activeTexture(GL_TEXTURE1);
+      gState.texEnv(GL_TEXTURE_ENV_MODE, GL_COMBINE);
+      gState.texEnv(GL_COMBINE_RGB, GL_ADD_SIGNED);
+      gState.enable(GL_TEXTURE_2D);
+      bindMap(_baseMap);
+      gState.activeTexture(GL_TEXTURE0);
+      gState.disable(GL_TEXTURE_2D);
       break;
     case 11:
       if (!_cubeMap) break;
-      glEnable(GL_TEXTURE_CUBE_MAP);
-      glBindTexture(GL_TEXTURE_CUBE_MAP, _cubeMap->getTextureId());
+      gState.enable(GL_TEXTURE_CUBE_MAP);
+      gState.bindTexture(GL_TEXTURE_CUBE_MAP, _cubeMap->getTextureId());
       break;
     case 12:
       if (_cubeMap) {
-        glActiveTexture(GL_TEXTURE0);
-        glEnable(GL_TEXTURE_CUBE_MAP);
-        glBindTexture(GL_TEXTURE_CUBE_MAP, _cubeMap->getTextureId());
+        gState.activeTexture(GL_TEXTURE0);
+        gState.enable(GL_TEXTURE_CUBE_MAP);
+        gState.bindTexture(GL_TEXTURE_CUBE_MAP, _cubeMap->getTextureId());
       }
       if (_reflectionMap) {
-        glActiveTexture(GL_TEXTURE1);
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_ADD);
-        glEnable(GL_TEXTURE_2D);
-        _reflectionMap->bind();
+        gState.activeTexture(GL_TEXTURE1);
+        gState.texEnv(GL_TEXTURE_ENV_MODE, GL_ADD);
+        gState.enable(GL_TEXTURE_2D);
+        bindMap(_reflectionMap);
       }
       break;
     case 13:
       if (!_baseMap) break;
       applyColorSet(false, false, true);
-      glActiveTexture(GL_TEXTURE0);
-      glEnable(GL_TEXTURE_2D);
+      gState.activeTexture(GL_TEXTURE0);
+      gState.enable(GL_TEXTURE_2D);
       if (_renderTarget) _renderTarget->bind(WGL_FRONT_LEFT_ARB);
-      glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
+      gState.lightModel(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
       break;
     default:
       break;
@@ -295,49 +308,59 @@ void Material::apply() const {
     gPendingRestore = nullptr;
     return;
   }
-  finishDeferredRestore();
-  glPushAttrib(0xFFFFF);
+  // A render target binds its buffer behind the held state's back: it always takes the pushed
+  // attribute block.
+  const bool pushed = gLiteral || _shadeModel == kRenderTargetModel;
+  if (pushed) {
+    finishDeferredRestore();
+    glPushAttrib(0xFFFFF);
+  } else {
+    gPendingRestore = nullptr;  // what it changed and this one does not set is put back below
+  }
+  _appliedPushed = pushed;
+  gState.setPassThrough(pushed);
+  gState.beginApply();
   if (_shadeModel < 0 || _shadeModel >= kShadeModelCount) {
     reportErrorInt(__FILE__, __LINE__, "Material cannot handle this shademodel", _shadeModel, true);
     return;
   }
   applyModel();
-  glActiveTexture(GL_TEXTURE0);
+  gState.activeTexture(GL_TEXTURE0);
   const bool lightingOn = (_lit || _forceLightingOn) && !_forceLightingOff;
   const bool lightingOff = (!_lit || _forceLightingOff) && !_forceLightingOn;
-  if (lightingOn) glEnable(GL_LIGHTING);
-  if (lightingOff) glDisable(GL_LIGHTING);
+  if (lightingOn) gState.enable(GL_LIGHTING);
+  if (lightingOff) gState.disable(GL_LIGHTING);
   if (_stencil) {
-    glEnable(GL_STENCIL_TEST);
-    glStencilFunc(_stencilFunction, _stencilReference, _stencilMask);
-    glStencilOp(_stencilFail, _stencilDepthFail, _stencilPass);
+    gState.enable(GL_STENCIL_TEST);
+    gState.stencilFunc(_stencilFunction, _stencilReference, _stencilMask);
+    gState.stencilOp(_stencilFail, _stencilDepthFail, _stencilPass);
   }
   if (_alphaTest) {
-    glEnable(GL_ALPHA_TEST);
-    glAlphaFunc(GL_GREATER, _alphaTestReference);
+    gState.enable(GL_ALPHA_TEST);
+    gState.alphaFunc(GL_GREATER, _alphaTestReference);
   }
   if (_opacity < 1.0f) {
-    glDepthMask(GL_FALSE);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    gState.depthMask(false);
+    gState.enable(GL_BLEND);
+    gState.blendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   } else {
-    glDisable(GL_BLEND);
+    gState.disable(GL_BLEND);
   }
-  glEnable(GL_CULL_FACE);
+  gState.enable(GL_CULL_FACE);
   if (_twoSided) {
-    glDisable(GL_CULL_FACE);
-    glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
+    gState.disable(GL_CULL_FACE);
+    gState.lightModel(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
   }
   if (_additive) {
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_ONE, GL_ONE);
+    gState.enable(GL_BLEND);
+    gState.blendFunc(GL_ONE, GL_ONE);
   }
   if (_alphaBlend) {
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    gState.enable(GL_BLEND);
+    gState.blendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   }
-  if (_wireframe) glPolygonMode(GL_FRONT, GL_LINE);
-  if (_textureMatrix) {
+  if (_wireframe) gState.frontPolygonMode(GL_LINE);
+  if (_textureMatrix) {  // the texture matrix is not attribute state: set every time
     glMatrixMode(GL_TEXTURE);
     glLoadIdentity();
     glTranslatef(_textureTranslation.x, _textureTranslation.y, _textureTranslation.z);
@@ -348,16 +371,17 @@ void Material::apply() const {
     glMatrixMode(GL_MODELVIEW);
   }
   if (_environmentVertexProgram && gEnvironmentProgram != 0) {
-    glEnable(GL_VERTEX_PROGRAM_ARB);
+    gState.enable(GL_VERTEX_PROGRAM_ARB);
     glBindProgramARB(GL_VERTEX_PROGRAM_ARB, gEnvironmentProgram);
   }
-  checkGLError(__FILE__, __LINE__);
   if (_unlitTextured) {
-    glDisable(GL_LIGHTING);
-    glEnable(GL_TEXTURE_2D);
+    gState.disable(GL_LIGHTING);
+    gState.enable(GL_TEXTURE_2D);
     bindMap(_baseMap);
     bindMap(_secondMap);
   }
+  gState.finishApply();
+  checkGLError(__FILE__, __LINE__);
 }
 
 void Material::restore(bool mayDefer) const {
@@ -369,6 +393,10 @@ void Material::restore(bool mayDefer) const {
 }
 
 void Material::finishRestore() const {
+  if (!_appliedPushed) {
+    gState.revertAll();
+    return;
+  }
   if (_environmentVertexProgram && gEnvironmentProgram != 0) glDisable(GL_VERTEX_PROGRAM_ARB);
   glPopAttrib();
   if (_shadeModel == kRenderTargetModel && _renderTarget) _renderTarget->release(WGL_FRONT_LEFT_ARB);

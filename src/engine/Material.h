@@ -1,7 +1,10 @@
 #pragma once
 // The surface description of meshes: colours, opacity, shininess, texture maps and switches, and
 // the shade model chosen from the maps present. apply() sets a shade model's texture-unit and
-// combiner recipe inside a pushed attribute block; restore() pops it.
+// combiner recipe; restore() puts back the state from before. The recipe goes through a state
+// cache (GLStateCache) so that only real changes reach GL; the literal path (setLiteralPath, or
+// RK17_MATERIAL_LITERAL=1 in the environment) pushes and pops the attribute stack around each
+// apply instead. Both leave GL in the same state. A render target (model 13) always pushes.
 #include <epoxy/gl.h>
 
 #include <cstdint>
@@ -26,12 +29,15 @@ class Material {
   // reflection coordinates loads the environment vertex program when the GL offers them.
   void chooseShadeModel();
 
-  // Pushes all GL attributes and sets the shade model's state. A model outside 0..13 is the
-  // fatal report "Material cannot handle this shademodel". Always pair with restore().
+  // Sets the shade model's state (pushing all GL attributes first on the literal path). A model
+  // outside 0..13 is the fatal report "Material cannot handle this shademodel". Always pair with
+  // restore().
   void apply() const;
-  // Ends the environment program, pops the attributes, releases a render target. With mayDefer
-  // (and restores deferred, see beginDeferredRestores), the pop waits: when the next apply is
-  // of this same material, the state it would set is already in place and both are skipped.
+  // Puts back the state from before apply (literal path: ends the environment program, pops the
+  // attributes), releases a render target. With mayDefer (and restores deferred, see
+  // beginDeferredRestores), this waits: when the next apply is of this same material, the state
+  // it would set is already in place and both are skipped; another material then changes only
+  // what differs.
   void restore(bool mayDefer = false) const;
 
   // While a scene draws: consecutive meshes of one material then apply it once instead of
@@ -42,6 +48,9 @@ class Material {
   static void endDeferredRestores();
   // Finishes a waiting restore now (before state is changed outside apply); deferral goes on.
   static void finishDeferredRestore();
+  // Chooses the literal path (pushed attribute block per apply) over the state cache.
+  static void setLiteralPath(bool literal);
+  static bool literalPath();
 
   // The shared environment vertex program name (0 until loaded).
   static GLuint environmentProgram();
@@ -155,7 +164,8 @@ class Material {
   void applyModel() const;
   void finishRestore() const;
 
-  bool _unlitTextured = false;  // at the end of apply: lighting off, base and second maps on unit 0
+  mutable bool _appliedPushed = false;  // the last apply pushed the attribute stack
+  bool _unlitTextured = false;          // at the end of apply: lighting off, base and second maps on unit 0
   int32_t _id;
   std::string _name;
   Color4 _ambient{0.2f, 0.2f, 0.2f, 1.0f};

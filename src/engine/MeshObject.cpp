@@ -324,11 +324,15 @@ void MeshObject::drawGeometry() {
   const float opacity = _material->opacity();
   _material->setOpacity(opacity * 0.5f);
   _material->apply();
+  // The depth test goes back to what it was (the pushed attribute block of the literal path
+  // would put it back as well).
+  GLint depthFunction = GL_LESS;
+  glGetIntegerv(GL_DEPTH_FUNC, &depthFunction);
   glDepthFunc(GL_EQUAL);
   LightObject* spot = _scene->findLight(kShadowLightName);
   if (spot) spot->setEnabled(false);
   setUpArraysAndDraw();
-  glDepthFunc(GL_LEQUAL);
+  glDepthFunc(GLenum(depthFunction));
   _material->restore();
   _material->setOpacity(opacity);
   if (spot) spot->setEnabled(true);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "ErrorReport.h"
 #include "GLContextCheck.h"
@@ -33,6 +35,25 @@ void setShadowCompareParameters() {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE, GL_COMPARE_R_TO_TEXTURE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_FUNC, GL_LEQUAL);
+}
+
+bool gNearestFirst = [] {
+  const char* off = std::getenv("RK17_SCENE_CHAIN_ORDER");
+  return !(off && off[0] == '1');
+}();
+
+// An object whose subtree holds only meshes of opaque materials that keep no order-dependent
+// state (blending, stencil): drawing it earlier or later gives the same pixels.
+bool drawsInAnyOrder(const SceneObject* object, bool withSiblings) {
+  for (const SceneObject* o = object; o; o = withSiblings ? o->nextSibling() : nullptr) {
+    if (std::strcmp(o->kindName(), "mesh") != 0) return false;
+    const Material* material = o->getMaterial();
+    if (!material || material->isTransparent() || material->alphaBlend() || material->stencil() ||
+        material->shadeModel() == Material::kCubeMapModel || material->shadeModel() == Material::kRenderTargetModel)
+      return false;
+    if (o->firstChild() && !drawsInAnyOrder(o->firstChild(), true)) return false;
+  }
+  return true;
 }
 
 bool sameDirection(const Vector3& a, const Vector3& b) {
@@ -300,7 +321,7 @@ void Scene::render() {
   Material::beginDeferredRestores();
   for (LightObject* light : _lights)
     if (light->depth() == 0) light->drawNode();
-  _root->draw();
+  drawTopLevel(view);
   Material::endDeferredRestores();
 
   if (_shadowsEnabled) {
@@ -313,6 +334,39 @@ void Scene::render() {
     glActiveTexture(GL_TEXTURE0);
   }
   if (_fogEnabled) glDisable(GL_FOG);
+}
+
+void Scene::setNearestFirst(bool on) { gNearestFirst = on; }
+
+void Scene::drawTopLevel(const Matrix4& view) {
+  if (!gNearestFirst) {
+    _root->draw();
+    return;
+  }
+  _drawOrder.clear();
+  int32_t index = 0;
+  for (SceneObject* o = _root; o; o = o->nextSibling(), ++index) {
+    const Vector3 p = o->worldPosition();
+    const float depth = -(view.m[2] * p.x + view.m[6] * p.y + view.m[10] * p.z + view.m[14]);
+    _drawOrder.push_back({depth, index, o});
+  }
+  // Runs of objects that draw in any order are sorted; every other object stays in its place.
+  size_t begin = 0;
+  while (begin < _drawOrder.size()) {
+    if (!drawsInAnyOrder(_drawOrder[begin].object, false)) {
+      ++begin;
+      continue;
+    }
+    size_t end = begin + 1;
+    while (end < _drawOrder.size() && drawsInAnyOrder(_drawOrder[end].object, false)) ++end;
+    std::sort(_drawOrder.begin() + std::ptrdiff_t(begin), _drawOrder.begin() + std::ptrdiff_t(end),
+              [](const Placed& a, const Placed& b) {
+                if (a.depth != b.depth) return a.depth < b.depth;
+                return a.index < b.index;
+              });
+    begin = end;
+  }
+  for (const Placed& placed : _drawOrder) placed.object->drawNode();
 }
 
 void Scene::prepareShadowMap() {

@@ -70,6 +70,11 @@ class Scene {
   // reported once per scene).
   void render();
 
+  // Opaque top-level objects are drawn nearest first, so that llvmpipe skips shading what they
+  // hide (the picture is the same: depth testing decides, whatever the order). Off: the chain
+  // order throughout; RK17_SCENE_CHAIN_ORDER=1 in the environment also turns it off.
+  static void setNearestFirst(bool on);
+
   void setFrameCount(int32_t count) { _frameCount = count; }
   void setStep(int32_t step) { _step = step; }
   void setLoop(bool loop) { _loop = loop; }
@@ -141,6 +146,14 @@ class Scene {
   void prepareShadowMap();
   void renderShadowMap();
   void applyCamera(Matrix4& projection, Matrix4& view);
+  void drawTopLevel(const Matrix4& view);
+
+  struct Placed {
+    float depth;    // distance in front of the camera
+    int32_t index;  // chain position, breaks ties
+    SceneObject* object;
+  };
+  std::vector<Placed> _drawOrder;  // kept between frames: no allocation per frame
 
   int32_t _shadowMapSize = 512;
   int32_t _morphStartFrame = 0;
