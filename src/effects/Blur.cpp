@@ -20,6 +20,7 @@ Texture* gAtiBlur = nullptr;      // 512 x 512 copy of the window's lower-left c
 PBuffer* gLastCapture = nullptr;  // capture buffer of the instance that updated last
 bool gFastPathSet = false;        // setFastPath was called
 bool gFastPath = true;
+bool gTexelFetches = true;  // fast passes fetch texels where they can (else filtered samples)
 
 constexpr int kCopySize = 512;  // pixels of the copy-path region and of "atiblur"
 
@@ -162,7 +163,7 @@ std::string fetchedPassFragment(const std::vector<float>& shifts, float size, in
     texels[{dx, dy}] = name;
     return name;
   };
-  char line[240];
+  char line[512];
   for (size_t i = 0; i + 1 < axes.size(); i += 2) {
     const Axis x = axes[i], y = axes[i + 1];
     // Along x in each row, then along y, as the filter does.
@@ -228,7 +229,7 @@ const PassProgram& passProgram(const std::string& text) {
 // The program for taps moved by shifts into a target of size from a source of sourceSize
 // pixels: texel fetches where they apply, filtered samples otherwise.
 const PassProgram& passProgram(const std::vector<float>& shifts, float size, int sourceSize) {
-  const std::string fetched = fetchedPassFragment(shifts, size, sourceSize);
+  const std::string fetched = gTexelFetches ? fetchedPassFragment(shifts, size, sourceSize) : std::string();
   return passProgram(fetched.empty() ? filteredPassFragment(shifts, size) : fetched);
 }
 
@@ -245,16 +246,20 @@ std::vector<float> tapShifts(float step, float offset, bool onlyX, bool onlyY) {
 // The spacing of the four passes: step and start offset in target pixels.
 const float kPassSteps[4][2] = {{1.0f, 2.5f}, {3.0f, 6.5f}, {5.0f, 12.5f}, {7.0f, 17.5f}};
 
-// Sums the taps in one quad; false when the program is not available.
-bool fastTaps(int sourceSize, float size, float step, float offset, float weight, bool onlyX, bool onlyY) {
-  const PassProgram& p = passProgram(tapShifts(step, offset, onlyX, onlyY), size, sourceSize);
-  if (!p.program) return false;
+// The fast program of a pass (program 0: none; the literal taps are drawn then).
+const PassProgram& fastProgram(int sourceSize, float size, float step, float offset, bool onlyX, bool onlyY) {
+  static const PassProgram kNone;
+  if (!Blur::isFastPath() || Blur::isCopyPath() || (onlyX && onlyY)) return kNone;
+  return passProgram(tapShifts(step, offset, onlyX, onlyY), size, sourceSize);
+}
+
+// Sums the taps in one quad that writes every pixel of the target.
+void fastTaps(const PassProgram& p, float size, float weight) {
   glDisable(GL_BLEND);
   glUseProgram(p.program);
   glUniform1f(p.weight, weight);
   drawPassQuad(size);
   glUseProgram(0);
-  return true;
 }
 
 void literalTaps(float size, float step, float offset, bool onlyX, bool onlyY) {
@@ -325,6 +330,8 @@ bool Blur::isFastPath() {
 }
 
 bool Blur::isCopyPath() { return gCopyPath; }
+
+void Blur::setTexelFetches(bool on) { gTexelFetches = on; }
 
 void Blur::start(uint32_t time) {
   PostEffect::start(time);
@@ -438,6 +445,8 @@ void Blur::blurPass(const Source& source, PBuffer& target, float step, float off
   target.enable();
   bindSource(source);
   glEnable(GL_TEXTURE_2D);
+  const int sourceSize = source.buffer ? source.buffer->getWidth() : source.texture ? source.texture->getWidth() : 0;
+  const PassProgram& program = fastProgram(sourceSize, size, step, offset, onlyX, onlyY);
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glDisable(GL_DEPTH_TEST);
@@ -447,11 +456,9 @@ void Blur::blurPass(const Source& source, PBuffer& target, float step, float off
   glOrtho(0.0, double(size), double(size), 0.0, -1.0, 1.0);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
-  const bool anyTaps = !(onlyX && onlyY);
-  const int sourceSize = source.buffer ? source.buffer->getWidth() : source.texture ? source.texture->getWidth() : 0;
-  const bool fast =
-      anyTaps && isFastPath() && !gCopyPath && fastTaps(sourceSize, size, step, offset, weight, onlyX, onlyY);
-  if (anyTaps && !fast) {
+  if (program.program) {
+    fastTaps(program, size, weight);
+  } else if (!(onlyX && onlyY)) {
     glEnable(GL_BLEND);
     glColor4f(1.0f, 1.0f, 1.0f, weight);
     glBlendFunc(GL_ONE, GL_ONE);
