@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "Blur.h"
+#include "Cloud.h"
 #include "DemoEngine.h"
 #include "DemoSettings.h"
 #include "EffectList.h"
@@ -64,8 +65,9 @@ Effect* plasma(EffectList& list) {
 }
 
 // Blur over the plasma picture with passes (0: no blur) and glow.
-std::vector<Effect*> blurCase(EffectList& list, bool fast, int passes, bool glow) {
+std::vector<Effect*> blurCase(EffectList& list, bool fast, int passes, bool glow, bool fetches = true) {
   Blur::setFastPath(fast);
+  Blur::setTexelFetches(fetches);
   plasma(list);
   Effect* blur = insert(list, "Blur");
   send(blur, 2, "Image");
@@ -73,6 +75,14 @@ std::vector<Effect*> blurCase(EffectList& list, bool fast, int passes, bool glow
   setNumber(blur, "DoGlow", glow ? 1.0f : 0.0f);
   setNumber(blur, "BlurAmount", float(passes > 0 ? passes - 1 : 0));
   return {blur};
+}
+
+// Cloud with all 2500 sprites at dot size dim ("Dim", default 0.3).
+std::vector<Effect*> cloudCase(EffectList& list, bool fast, float dim) {
+  Cloud::setFastPath(fast);
+  Effect* cloud = insert(list, "Cloud");
+  setNumber(cloud, "Dim", dim);
+  return {cloud};
 }
 
 // A scene effect playing file (none: the effect brings its own scene).
@@ -104,11 +114,14 @@ std::vector<Case> cases() {
       {"image", [](EffectList& list) { return std::vector<Effect*>{plasma(list)}; }},
       {"blur-literal", [](EffectList& list) { return blurCase(list, false, 4, true); }},
       {"blur-fast", [](EffectList& list) { return blurCase(list, true, 4, true); }},
+      // The fast path with filtered samples for every tap instead of texel fetches.
+      {"blur-filtered", [](EffectList& list) { return blurCase(list, true, 4, true, false); }},
       // Parts of the fast frame: capture and draw only, one pass, four passes without glow.
       {"blur-capture", [](EffectList& list) { return blurCase(list, true, 0, false); }},
       {"blur-fast-1", [](EffectList& list) { return blurCase(list, true, 1, false); }},
       {"blur-literal-1", [](EffectList& list) { return blurCase(list, false, 1, false); }},
       {"blur-fast-4", [](EffectList& list) { return blurCase(list, true, 4, false); }},
+      {"blur-filtered-4", [](EffectList& list) { return blurCase(list, true, 4, false, false); }},
       {"gridexp",
        [](EffectList& list) {
          Effect* grid = insert(list, "GridExp");
@@ -123,7 +136,10 @@ std::vector<Case> cases() {
          return std::vector<Effect*>{grid};
        }},
       {"splinzor", [](EffectList& list) { return std::vector<Effect*>{insert(list, "Splinzor")}; }},
-      {"cloud", [](EffectList& list) { return std::vector<Effect*>{insert(list, "Cloud")}; }},
+      {"cloud", [](EffectList& list) { return cloudCase(list, true, 0.3f); }},
+      {"cloud-literal", [](EffectList& list) { return cloudCase(list, false, 0.3f); }},
+      // Smaller dots: the cloud's cost is the area its 5000 blended dots cover.
+      {"cloud-dim-0.15", [](EffectList& list) { return cloudCase(list, true, 0.15f); }},
       {"scene1", [](EffectList& list) { return sceneCase(list, "Scene1", "data/scenes/scene1.vdg"); }},
       {"head", [](EffectList& list) { return sceneCase(list, "Head", "data/scenes/head.vdg"); }},
       {"tentacle", [](EffectList& list) { return sceneCase(list, "Tentacle", nullptr); }},

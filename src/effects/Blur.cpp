@@ -20,6 +20,7 @@ Texture* gAtiBlur = nullptr;      // 512 x 512 copy of the window's lower-left c
 PBuffer* gLastCapture = nullptr;  // capture buffer of the instance that updated last
 bool gFastPathSet = false;        // setFastPath was called
 bool gFastPath = true;
+bool gTexelFetches = true;  // fast passes fetch texels where they can (else filtered samples)
 
 constexpr int kCopySize = 512;  // pixels of the copy-path region and of "atiblur"
 
@@ -59,13 +60,20 @@ void drawPassQuad(float size) {
 }
 
 // The fragment programs of the fast passes: the taps of one pass summed in straight-line code,
-// one program per pass shape (size, step, offset, directions), made at first use. A tap adds
+// one program per pass shape (sizes, step, offset, directions), made at first use. A tap adds
 // where the literal path's moved quad covers the pixel (its sample point, in target pixels,
 // lies in [0, size), pixel centres on the left and bottom edges counting as covered), and each
 // tap is rounded to the 8 bits the literal path's blended quads write, so both paths add the
 // same numbers.
+//
+// Every tap samples halfway between texels (or on a texel centre across the tap), so when the
+// source is the target's size or twice it, the fast program fetches the texels themselves, each
+// once, and averages them as the renderer's bilinear filter does for 8-bit textures (along x in
+// each row, then along y, each step rounded half up). A texel fetch costs a fraction of a
+// filtered sample on a software renderer, and neighbouring taps share texels. Other shapes take
+// filtered samples.
 const char* kPassVertex =
-    "#version 120\n"
+    "#version 130\n"
     "void main() {\n"
     "  gl_Position = ftransform();\n"
     "}\n";
@@ -87,31 +95,97 @@ GLuint compileShader(GLenum type, const std::string& text) {
   return shader;
 }
 
-// The fragment program text for taps moved by shifts (target pixels, x then y per tap).
-std::string passFragment(const std::vector<float>& shifts, float size) {
-  char line[160];
+// The common head of both program kinds: the coverage test and the rounding of a tap.
+std::string passHead(float size) {
+  char line[200];
   std::snprintf(line, sizeof line,
-                "  vec2 inside = step(0.0, p) * (1.0 - step(%.1f, p));\n"
-                "  vec4 texel = texture2D(source, p / %.1f);\n",
-                double(size), double(size));
-  std::string text =
-      "#version 120\n"
-      "uniform sampler2D source;\n"
-      "uniform float weight;\n"
-      "vec4 tap(vec2 p) {\n";
-  text += line;
+                "float inside(vec2 p) {\n"
+                "  vec2 in2 = step(0.0, p) * (1.0 - step(%.1f, p));\n"
+                "  return in2.x * in2.y;\n"
+                "}\n",
+                double(size));
+  return std::string(
+             "#version 130\n"
+             "uniform sampler2D source;\n"
+             "uniform float weight;\n"
+             // texel: 0..1 as the sampler returns it; the result counts 8-bit steps.
+             "vec4 rounded(vec4 texel) { return floor(texel * weight * 255.0 + 0.5); }\n") +
+         line;
+}
+
+// Filtered samples at the taps moved by shifts (target pixels, x then y per tap).
+std::string filteredPassFragment(const std::vector<float>& shifts, float size) {
+  char line[200];
+  std::string text = passHead(size);
   text +=
-      "  return inside.x * inside.y * floor(texel * weight * 255.0 + 0.5);\n"
-      "}\n"
       "void main() {\n"
       "  vec4 sum = vec4(0.0);\n";
   for (size_t i = 0; i + 1 < shifts.size(); i += 2) {
-    std::snprintf(line, sizeof line, "  sum += tap(gl_FragCoord.xy + vec2(%.1f, %.1f));\n", double(shifts[i]),
-                  double(shifts[i + 1]));
+    std::snprintf(line, sizeof line,
+                  "  { vec2 p = gl_FragCoord.xy + vec2(%.1f, %.1f);\n"
+                  "    sum += inside(p) * rounded(texture2D(source, p / %.1f)); }\n",
+                  double(shifts[i]), double(shifts[i + 1]), double(size));
     text += line;
   }
   text += "  gl_FragColor = sum / 255.0;\n}\n";
   return text;
+}
+
+// Texel fetches for the taps moved by shifts from a source of sourceSize (a power of two, the
+// target's size or twice it, repeating as the buffers' textures do); empty when a tap does not
+// fall halfway between texels or on a centre.
+std::string fetchedPassFragment(const std::vector<float>& shifts, float size, int sourceSize) {
+  const int ratio = sourceSize / int(size);
+  if ((ratio != 1 && ratio != 2) || float(ratio) * size != float(sourceSize) || (sourceSize & (sourceSize - 1)) != 0)
+    return std::string();
+  // Per tap and axis: first texel relative to ratio x pixel, and whether its neighbour joins.
+  struct Axis {
+    int first;
+    bool pair;
+  };
+  std::vector<Axis> axes;
+  for (float shift : shifts) {
+    const float q = float(ratio) * (0.5f + shift) - 0.5f;  // sample point in texels, centres at .0
+    const float first = std::floor(q);
+    const float fraction = q - first;
+    if (fraction != 0.0f && fraction != 0.5f) return std::string();
+    axes.push_back(Axis{int(first), fraction != 0.0f});
+  }
+  std::map<std::pair<int, int>, std::string> texels;  // offset -> variable
+  std::string fetches, taps;
+  auto texel = [&](int dx, int dy) {
+    auto found = texels.find({dx, dy});
+    if (found != texels.end()) return found->second;
+    const std::string name = "t" + std::to_string(texels.size());
+    char line[160];
+    std::snprintf(line, sizeof line, "  vec4 %s = fetch(base + ivec2(%d, %d));\n", name.c_str(), dx, dy);
+    fetches += line;
+    texels[{dx, dy}] = name;
+    return name;
+  };
+  char line[512];
+  for (size_t i = 0; i + 1 < axes.size(); i += 2) {
+    const Axis x = axes[i], y = axes[i + 1];
+    // Along x in each row, then along y, as the filter does.
+    auto row = [&](int dy) {
+      const std::string a = texel(x.first, dy);
+      return x.pair ? "mid(" + a + ", " + texel(x.first + 1, dy) + ")" : a;
+    };
+    const std::string value = y.pair ? "mid(" + row(y.first) + ", " + row(y.first + 1) + ")" : row(y.first);
+    std::snprintf(line, sizeof line, "  sum += inside(gl_FragCoord.xy + vec2(%.1f, %.1f)) * rounded((%s) / 255.0);\n",
+                  double(shifts[i]), double(shifts[i + 1]), value.c_str());
+    taps += line;
+  }
+  std::string text = passHead(size);
+  std::snprintf(line, sizeof line,
+                // Texels as whole 8-bit steps; the mask repeats the texture at its edges.
+                "vec4 fetch(ivec2 i) { return floor(texelFetch(source, i & ivec2(%d), 0) * 255.0 + 0.5); }\n"
+                "vec4 mid(vec4 a, vec4 b) { return floor((a + b + 1.0) * 0.5); }\n"
+                "void main() {\n"
+                "  ivec2 base = ivec2(gl_FragCoord.xy) * %d;\n"
+                "  vec4 sum = vec4(0.0);\n",
+                sourceSize - 1, ratio);
+  return text + line + fetches + taps + "  gl_FragColor = sum / 255.0;\n}\n";
 }
 
 struct PassProgram {
@@ -120,8 +194,7 @@ struct PassProgram {
 };
 std::map<std::string, PassProgram> gPrograms;  // by fragment program text
 
-const PassProgram& passProgram(const std::vector<float>& shifts, float size) {
-  const std::string text = passFragment(shifts, size);
+const PassProgram& passProgram(const std::string& text) {
   auto found = gPrograms.find(text);
   if (found != gPrograms.end()) return found->second;
   PassProgram& p = gPrograms[text];
@@ -153,7 +226,13 @@ const PassProgram& passProgram(const std::vector<float>& shifts, float size) {
   return p;
 }
 
-// Sums the taps in one quad; false when the program is not available.
+// The program for taps moved by shifts into a target of size from a source of sourceSize
+// pixels: texel fetches where they apply, filtered samples otherwise.
+const PassProgram& passProgram(const std::vector<float>& shifts, float size, int sourceSize) {
+  const std::string fetched = gTexelFetches ? fetchedPassFragment(shifts, size, sourceSize) : std::string();
+  return passProgram(fetched.empty() ? filteredPassFragment(shifts, size) : fetched);
+}
+
 // Where each tap of a pass samples, relative to the pixel (target pixels, x then y per tap). A
 // quad moved right by t pixels shows at x the texel of x - t; moved down (y-down projection) by
 // t it shows at window row y the texel of y + t.
@@ -167,15 +246,20 @@ std::vector<float> tapShifts(float step, float offset, bool onlyX, bool onlyY) {
 // The spacing of the four passes: step and start offset in target pixels.
 const float kPassSteps[4][2] = {{1.0f, 2.5f}, {3.0f, 6.5f}, {5.0f, 12.5f}, {7.0f, 17.5f}};
 
-bool fastTaps(float size, float step, float offset, float weight, bool onlyX, bool onlyY) {
-  const PassProgram& p = passProgram(tapShifts(step, offset, onlyX, onlyY), size);
-  if (!p.program) return false;
+// The fast program of a pass (program 0: none; the literal taps are drawn then).
+const PassProgram& fastProgram(int sourceSize, float size, float step, float offset, bool onlyX, bool onlyY) {
+  static const PassProgram kNone;
+  if (!Blur::isFastPath() || Blur::isCopyPath() || (onlyX && onlyY)) return kNone;
+  return passProgram(tapShifts(step, offset, onlyX, onlyY), size, sourceSize);
+}
+
+// Sums the taps in one quad that writes every pixel of the target.
+void fastTaps(const PassProgram& p, float size, float weight) {
   glDisable(GL_BLEND);
   glUseProgram(p.program);
   glUniform1f(p.weight, weight);
   drawPassQuad(size);
   glUseProgram(0);
-  return true;
 }
 
 void literalTaps(float size, float step, float offset, bool onlyX, bool onlyY) {
@@ -220,7 +304,9 @@ Blur::Blur() : PostEffect("Blur", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL
   if (gCopyPath) createAtiBlur();
   // The programs of the usual passes are made now rather than in the middle of the show.
   if (isFastPath() && !gCopyPath && _a.isInitialized()) {
-    for (const auto& pass : kPassSteps) passProgram(tapShifts(pass[0], pass[1], false, false), float(_a.getWidth()));
+    const float size = float(_a.getWidth());
+    passProgram(tapShifts(kPassSteps[0][0], kPassSteps[0][1], false, false), size, _capture.getWidth());
+    for (const auto& pass : kPassSteps) passProgram(tapShifts(pass[0], pass[1], false, false), size, _a.getWidth());
   }
 }
 
@@ -244,6 +330,8 @@ bool Blur::isFastPath() {
 }
 
 bool Blur::isCopyPath() { return gCopyPath; }
+
+void Blur::setTexelFetches(bool on) { gTexelFetches = on; }
 
 void Blur::start(uint32_t time) {
   PostEffect::start(time);
@@ -357,6 +445,8 @@ void Blur::blurPass(const Source& source, PBuffer& target, float step, float off
   target.enable();
   bindSource(source);
   glEnable(GL_TEXTURE_2D);
+  const int sourceSize = source.buffer ? source.buffer->getWidth() : source.texture ? source.texture->getWidth() : 0;
+  const PassProgram& program = fastProgram(sourceSize, size, step, offset, onlyX, onlyY);
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glDisable(GL_DEPTH_TEST);
@@ -366,9 +456,9 @@ void Blur::blurPass(const Source& source, PBuffer& target, float step, float off
   glOrtho(0.0, double(size), double(size), 0.0, -1.0, 1.0);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
-  const bool anyTaps = !(onlyX && onlyY);
-  const bool fast = anyTaps && isFastPath() && !gCopyPath && fastTaps(size, step, offset, weight, onlyX, onlyY);
-  if (anyTaps && !fast) {
+  if (program.program) {
+    fastTaps(program, size, weight);
+  } else if (!(onlyX && onlyY)) {
     glEnable(GL_BLEND);
     glColor4f(1.0f, 1.0f, 1.0f, weight);
     glBlendFunc(GL_ONE, GL_ONE);

@@ -23,12 +23,22 @@ class Cloud : public Effect {
   // test on, depth writes on, lighting off, the model-view matrix current.
   void render(uint32_t time) override;
 
+  // Draws both copies of the sprites in one call (default on, unless RK17_CLOUD_LITERAL=1 is set
+  // in the environment); off: the flat copies one by one, then the deep ones, as literally
+  // described. Both give the same picture.
+  static void setFastPath(bool on);
+  static bool isFastPath();
+
   // Sprites drawn for "Num" = num: truncate(2500 num), bounded to 0 .. 2500.
   static int spriteCount(float num);
   // Sprites drawn by the last render (0 when nothing was drawn).
   int getDrawnSprites() const { return _drawn; }
 
  private:
+  // The fast path's drawing of the first n sprites' flat and deep copies (filled in already),
+  // halfSize their half size, eyeDistance the cloud's distance from the eye.
+  void drawBothCopies(int n, float halfSize, float eyeDistance);
+
   FloatVariable _red;       // "Red": default 0.1
   FloatVariable _green;     // "Green": default 0.1
   FloatVariable _blue;      // "Blue": default 0.1

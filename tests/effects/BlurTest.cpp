@@ -1,6 +1,8 @@
 // Blur: the capture, the passes with their taps and weights, the pass count, the glow, the shake,
 // the copy path and the fast path's agreement with the literal one; the bad links.
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <vector>
 
 #include "Blur.h"
@@ -165,6 +167,67 @@ TEST_F(BlurTest, OnePassSpreadsASingleTexelIntoItsTapsWithTheirWeights) {
       }
     }
   }
+}
+
+std::vector<uint32_t> bufferPixels(PBuffer& buffer) {
+  std::vector<uint32_t> pixels(size_t(buffer.getWidth()) * size_t(buffer.getHeight()));
+  buffer.enable();
+  glReadPixels(0, 0, buffer.getWidth(), buffer.getHeight(), GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  buffer.disable();
+  return pixels;
+}
+
+// Every pass shape, from a source of the target's size and from one twice as large (the
+// capture), in each direction, over noise: the fast pass writes what the literal taps write, to the last bit, edges
+// (where taps repeat the texture) included.
+TEST_F(BlurTest, FastPassesWriteWhatTheLiteralTapsWriteOverNoise) {
+  const float kSteps[4][2] = {{1.0f, 2.5f}, {3.0f, 6.5f}, {5.0f, 12.5f}, {7.0f, 17.5f}};
+  struct Directions {
+    bool onlyX, onlyY;
+  };
+  const Directions kDirections[] = {{false, false}, {true, false}, {false, true}};
+  Blur blur;  // chooses the buffer capture (the copy path takes the literal passes only)
+  ASSERT_FALSE(Blur::isCopyPath());
+  PBuffer target;
+  ASSERT_TRUE(target.initialize(512, 512, false));
+  target.createTexture(GL_REPEAT, GL_LINEAR, GL_LINEAR);
+  ReportCapture reports;
+  uint32_t seed = 17;
+  for (int sourceSize : {512, 1024}) {
+    PBuffer source;
+    ASSERT_TRUE(source.initialize(sourceSize, sourceSize, false));
+    source.createTexture(GL_REPEAT, GL_LINEAR, GL_LINEAR);
+    std::vector<uint32_t> noise(size_t(sourceSize) * size_t(sourceSize));
+    for (uint32_t& texel : noise) {
+      seed = seed * 1664525u + 1013904223u;
+      texel = seed;
+    }
+    glBindTexture(GL_TEXTURE_2D, source.getTexture());
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, sourceSize, sourceSize, GL_RGBA, GL_UNSIGNED_BYTE, noise.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glFinish();
+    for (int pass = 0; pass < 4; ++pass) {
+      for (const Directions& d : kDirections) {
+        {
+          const float weight = 1.0f / 12.0f;
+          std::vector<uint32_t> written[2];
+          for (int fast = 0; fast < 2; ++fast) {
+            Blur::setFastPath(fast == 1);
+            Blur::blurPass(Blur::Source{&source, nullptr}, target, kSteps[pass][0], kSteps[pass][1], weight, d.onlyX,
+                           d.onlyY);
+            written[fast] = bufferPixels(target);
+          }
+          int worst = 0;
+          for (size_t i = 0; i < written[0].size(); ++i)
+            for (int c = 0; c < 4; ++c)
+              worst = std::max(worst, std::abs(channel(written[0][i], c) - channel(written[1][i], c)));
+          EXPECT_EQ(worst, 0) << "source " << sourceSize << " pass " << pass + 1 << " onlyX " << d.onlyX << " onlyY "
+                              << d.onlyY << " weight " << weight;
+        }
+      }
+    }
+  }
+  EXPECT_TRUE(reports.reports().empty());
 }
 
 TEST_F(BlurTest, OnlyXAndOnlyYTogetherLeaveThePassesBlack) {
