@@ -3,6 +3,7 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "BoolVariable.h"
 #include "DemoSettings.h"
@@ -31,23 +32,50 @@ void restoreAll(const EffectList& list) {
   for (size_t i = 0; i < list.size(); ++i) list.getEffect(i)->restoreFrameState();
 }
 
-// One effect's update and render as the frame step does them.
-void renderOnce(Effect& effect, uint32_t time) {
+// A frame step at time for the effects that are on then, without events and with the link each
+// will have then; effects whose first span begins at time are started first when the script
+// starts them by then. Drawn twice: the second pass meets the state the first left behind, as
+// the show's second frame does (a pixel buffer's context keeps its state from frame to frame).
+void rehearseFrame(EffectList& list, const Timeline& timeline, uint32_t time, const std::vector<uint32_t>& debuts) {
   const DemoSettings& settings = demoSettings();
-  glViewport(0, 0, settings.screenWidth, settings.screenHeight);
-  effect.setWasActive(true);
-  effect.update(time);
-  glViewport(0, 0, settings.screenWidth, settings.screenHeight);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  effect.render(time);
-  glMatrixMode(GL_MODELVIEW);
-  glPopMatrix();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
+  for (size_t i = 0; i < list.size(); ++i) {
+    Effect* effect = list.getEffect(i);
+    const std::string name = effect->getName();
+    const EffectEvent* link = EffectWarmUp::lastEvent(timeline, name, 2, time);
+    effect->setLinkedEffect(link ? list.find(link->text) : nullptr);
+    if (debuts[i] != time) continue;
+    // The show's own start event comes again before the effect is drawn, so what a start sets
+    // up is set up again then.
+    if (const EffectEvent* init = EffectWarmUp::lastEvent(timeline, name, 0, time)) {
+      gOuterHandler = setReportHandler(quietStartReport);
+      effect->start(init->time);
+      setReportHandler(gOuterHandler);
+    }
+  }
+  for (int pass = 0; pass < 2; ++pass) {
+    const size_t count = list.size();
+    glViewport(0, 0, settings.screenWidth, settings.screenHeight);
+    for (size_t i = 0; i < count; ++i) {
+      Effect* effect = list.getEffect(i);
+      const bool active = effect->getActive().valueAt(time);
+      effect->setWasActive(active);
+      if (active) effect->update(time);
+    }
+    glViewport(0, 0, settings.screenWidth, settings.screenHeight);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    for (size_t i = 0; i < count; ++i) {
+      Effect* effect = list.getEffect(i);
+      if (effect->getActive().valueAt(time)) effect->render(time);
+    }
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+  }
 }
 }  // namespace
 
@@ -79,35 +107,33 @@ const EffectEvent* EffectWarmUp::lastEvent(const Timeline& timeline, const std::
 }
 
 int EffectWarmUp::run(EffectList& list, const Timeline& timeline, uint32_t from, uint32_t to) {
+  // Each effect's debut: the start of its first span in the window (kNever when none).
+  constexpr uint32_t kNever = 0xFFFFFFFFu;
+  std::vector<uint32_t> debuts(list.size(), kNever);
+  std::vector<uint32_t> times;
+  for (size_t i = 0; i < list.size(); ++i) {
+    uint32_t time = 0;
+    if (!firstActiveTime(list.getEffect(i)->getActive(), from, &time) || time > to) continue;
+    debuts[i] = time;
+    times.push_back(time);
+  }
+  std::sort(times.begin(), times.end());
+  times.erase(std::unique(times.begin(), times.end()), times.end());
+
   const uint32_t random = randomState();
   const uint32_t patternStep = Effect::getLastPatternStep();
   glPushAttrib(GL_ALL_ATTRIB_BITS);
   glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
-  int rendered = 0;
-  for (size_t i = 0; i < list.size(); ++i) {
-    Effect* effect = list.getEffect(i);
-    uint32_t time = 0;
-    if (!firstActiveTime(effect->getActive(), from, &time) || time > to) continue;
+  for (uint32_t time : times) {
     saveAll(list);
-    const std::string name = effect->getName();
-    const EffectEvent* link = lastEvent(timeline, name, 2, time);
-    effect->setLinkedEffect(link ? list.find(link->text) : nullptr);
-    // The show's own start event comes again before the effect is drawn, so what a start sets
-    // up is set up again then.
-    if (const EffectEvent* init = lastEvent(timeline, name, 0, time)) {
-      gOuterHandler = setReportHandler(quietStartReport);
-      effect->start(init->time);
-      setReportHandler(gOuterHandler);
-    }
-    renderOnce(*effect, time);
+    rehearseFrame(list, timeline, time, debuts);
     restoreAll(list);
     seedRandom(random);
     Effect::setLastPatternStep(patternStep);
-    ++rendered;
   }
   glPopClientAttrib();
   glPopAttrib();
   // The drawing is done now, not in the first frame of the show.
   glFinish();
-  return rendered;
+  return static_cast<int>(times.size());
 }

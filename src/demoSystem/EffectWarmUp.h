@@ -1,17 +1,21 @@
 #pragma once
-// The warm-up before the show: every effect of the list is updated and rendered once, at the
-// start of its first activity span, while the loading picture is still on screen. What the GL
-// does only at first use then happens here instead of in the show's first frame of a section:
-// the driver's programs for each new combination of state, first drawing into each pixel
-// buffer, programs an effect makes at first use. Effects draw with the link they will have then
-// (so post effects run their input passes) and, when the script starts them by then, after a
-// start at that event's time (whose non-fatal reports are left to the show's own start).
+// The warm-up before the show, while the loading picture is still on screen: a rehearsal of the
+// show's frame step (without events) at the start of every effect's first activity span, so
+// that what the GL does only at first use happens here instead of in the show's first frames of
+// a section: the driver's programs for each new combination of state (state flows from effect
+// to effect and from frame to frame as in the show; each rehearsed frame is drawn twice, since
+// the second frame meets what the first left behind), first drawing into each pixel buffer,
+// programs an effect makes at first use. Effects draw with the link they will have then (so post
+// effects run their input passes); an effect whose first span begins then is started first
+// when the script starts it by then (non-fatal reports of that start are left to the show's own
+// start event, which repeats them).
 //
 // It draws into the window's back buffer, which is not swapped (the next frame clears it), and
 // into the effects' own buffers, which every frame redraws before use. The show then starts as
 // if nothing had run: each effect's frame state (clocks, phase, pattern step, pulse, link,
 // activity flag, variable sampling), the random sequence, the last pattern step and the GL
-// attribute state are put back.
+// attribute state are put back. State that only events change (textures, picked objects,
+// shadows switched on later) is not rehearsed.
 #include <cstdint>
 #include <string>
 
@@ -23,9 +27,9 @@ class Timeline;
 
 class EffectWarmUp {
  public:
-  // Warms every effect of list whose activity span begins (or holds) between from and to (ms of
-  // demo time, inclusive). Needs the window's GL context current. Returns the number of effects
-  // rendered.
+  // Rehearses the frames at the first span start of every effect of list that is on between
+  // from and to (ms of demo time, inclusive). Needs the window's GL context current. Returns the
+  // number of distinct times rehearsed.
   static int run(EffectList& list, const Timeline& timeline, uint32_t from, uint32_t to);
 
   // The first time at or after from at which active (step sampled) is true, in *time; false

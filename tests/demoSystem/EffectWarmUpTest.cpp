@@ -123,7 +123,7 @@ TEST_F(EffectWarmUpTest, FirstActiveTime) {
   }
 }
 
-TEST_F(EffectWarmUpTest, RendersEachEffectOnceWithItsLinkAndLeavesNoTrace) {
+TEST_F(EffectWarmUpTest, RehearsesEachFirstSpanWithItsLinkAndLeavesNoTrace) {
   grey("A")->getActive().setKey(0.0f, 0);
   grey("A")->getActive().setKey(1.0f, 1000);
   grey("A")->getActive().setKey(0.0f, 2000);
@@ -143,12 +143,13 @@ TEST_F(EffectWarmUpTest, RendersEachEffectOnceWithItsLinkAndLeavesNoTrace) {
 
   EXPECT_EQ(EffectWarmUp::run(list, timeline, 0, 60000), 2);
 
-  EXPECT_EQ(grey("A")->renders, 1);
+  // Frames at 500 (C alone) and 1000 (A and C), each drawn twice.
+  EXPECT_EQ(grey("A")->renders, 2);
   EXPECT_EQ(grey("A")->renderedAt, 1000u);
   EXPECT_EQ(grey("A")->linkSeen, grey("B"));
   EXPECT_EQ(grey("B")->renders, 0);
-  EXPECT_EQ(grey("C")->renders, 1);
-  EXPECT_EQ(grey("C")->renderedAt, 500u);
+  EXPECT_EQ(grey("C")->renders, 4);
+  EXPECT_EQ(grey("C")->renderedAt, 1000u);
   EXPECT_EQ(grey("C")->linkSeen, nullptr);
   EXPECT_EQ(grey("A")->starts, 0);
   EXPECT_EQ(grey("C")->starts, 1);
@@ -180,7 +181,7 @@ TEST_F(EffectWarmUpTest, RendersEachEffectOnceWithItsLinkAndLeavesNoTrace) {
   nextRandom();
   const float expected = static_cast<float>(nextRandom()) / 32767.0f * 0.5f;
   EXPECT_NEAR(redOf(gl->readPixel(10, 10)), expected * 255.0f, 1.0f);
-  EXPECT_EQ(grey("A")->renders, 2);
+  EXPECT_EQ(grey("A")->renders, 3);
   EXPECT_EQ(grey("A")->linkSeen, grey("B"));  // now through the event itself
 }
 
@@ -189,6 +190,7 @@ TEST_F(EffectWarmUpTest, NothingInTheWindowRunsNothing) {
   grey("A")->getActive().setKey(1.0f, 5000);
   EXPECT_EQ(EffectWarmUp::run(list, timeline, 0, 4999), 0);
   EXPECT_EQ(EffectWarmUp::run(list, timeline, 6000, 9000), 1);
+  EXPECT_EQ(grey("A")->renders, 2);
   EXPECT_EQ(grey("A")->renderedAt, 6000u);
   EXPECT_EQ(grey("B")->renders + grey("C")->renders, 0);
 }
