@@ -166,6 +166,7 @@ void Effect::saveFrameState() {
                       _phase,        _speedFactor, _patternValue, _patternIndex, _wasActive};
   _active.saveSampling();
   for (EffectVariable* v : _variables) v->saveSampling();
+  saveOwnFrameState();
 }
 
 void Effect::restoreFrameState() {
@@ -182,6 +183,7 @@ void Effect::restoreFrameState() {
   _wasActive = _saved.wasActive;
   _active.restoreSampling();
   for (EffectVariable* v : _variables) v->restoreSampling();
+  restoreOwnFrameState();
 }
 
 uint32_t Effect::getLastPatternStep() { return gLastPatternStep; }

@@ -76,7 +76,8 @@ class Effect {
 
   // Trial runs (the warm-up before the show): saveFrameState keeps what the base's update and a
   // frame step change (clocks, phase, pattern step, pulse, link, activity flag and the sampling
-  // state of every variable), restoreFrameState puts it back. One level, no nesting.
+  // state of every variable) and what the derived effect keeps (saveOwnFrameState);
+  // restoreFrameState puts it back. One level, no nesting.
   void saveFrameState();
   void restoreFrameState();
   // Links directly, for trial runs (the script links through events of type 2).
@@ -87,6 +88,11 @@ class Effect {
   static void setLastPatternStep(uint32_t step);
 
  protected:
+  // What a derived effect carries from frame to frame beyond the base (accumulators), kept and
+  // put back with the frame state. Effects whose frames follow from the time alone need nothing.
+  virtual void saveOwnFrameState() {}
+  virtual void restoreOwnFrameState() {}
+
   Effect* _linkedEffect = nullptr;          // not owned; set by events of type 2
   BoolVariable _active;                     // activity span, named after the effect, not in _variables
   float _pulse = 0.0f;                      // set by events of type 5
