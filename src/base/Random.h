@@ -7,3 +7,5 @@
 void seedRandom(uint32_t seed);
 // state = state * 214013 + 2531011 (mod 2^32); returns (state >> 16) & 0x7FFF, 0 to 32767.
 int32_t nextRandom();
+// The current state, for putting the sequence back with seedRandom after trial calls.
+uint32_t randomState();

@@ -217,6 +217,7 @@ void SoundSystem::mixBlock(int16_t* out) {
     if (!_paused.load()) {
       if (_offline) streamFrame = stream->directPosition();
       got = stream->read(_decoded.data(), kBlockFrames);
+      _streamFramesPlayed.fetch_add(static_cast<uint64_t>(got));
     } else {
       stream->dropStale();
     }

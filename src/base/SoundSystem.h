@@ -76,6 +76,9 @@ class SoundSystem : public SoundLibrary {
 
   // Blocks mixed since init (either mode). For tests and measurements.
   uint64_t blocksMixed() const { return _blocksMixed.load(); }
+  // Stream frames played since init (either mode): frames the decoder supplied to a playing
+  // channel. Against the demo clock it shows whether the music keeps pace with the show.
+  uint64_t streamFramesPlayed() const { return _streamFramesPlayed.load(); }
 
   // Offline mode: receives every mixed block as the device would get it (16-bit stereo), with
   // the stream frame the block starts at, or -1 for a block mixed while no stream played.
@@ -122,6 +125,7 @@ class SoundSystem : public SoundLibrary {
 
   std::atomic<bool> _mixing{false};          // a block is being mixed
   std::atomic<uint64_t> _blocksMixed{0};
+  std::atomic<uint64_t> _streamFramesPlayed{0};
 
   OfflineTap _offlineTap = nullptr;
   void* _offlineTapUser = nullptr;

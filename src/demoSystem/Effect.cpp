@@ -161,6 +161,31 @@ void Effect::clearStrings(int32_t list) {
   strings->clear();
 }
 
+void Effect::saveFrameState() {
+  _saved = FrameState{_linkedEffect, _pulse,       _timeOffset,   _startTime,    _currentTime, _localTime,
+                      _phase,        _speedFactor, _patternValue, _patternIndex, _wasActive};
+  _active.saveSampling();
+  for (EffectVariable* v : _variables) v->saveSampling();
+  saveOwnFrameState();
+}
+
+void Effect::restoreFrameState() {
+  _linkedEffect = _saved.linkedEffect;
+  _pulse = _saved.pulse;
+  _timeOffset = _saved.timeOffset;
+  _startTime = _saved.startTime;
+  _currentTime = _saved.currentTime;
+  _localTime = _saved.localTime;
+  _phase = _saved.phase;
+  _speedFactor = _saved.speedFactor;
+  _patternValue = _saved.patternValue;
+  _patternIndex = _saved.patternIndex;
+  _wasActive = _saved.wasActive;
+  _active.restoreSampling();
+  for (EffectVariable* v : _variables) v->restoreSampling();
+  restoreOwnFrameState();
+}
+
 uint32_t Effect::getLastPatternStep() { return gLastPatternStep; }
 
 void Effect::setLastPatternStep(uint32_t step) { gLastPatternStep = step; }

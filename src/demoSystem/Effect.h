@@ -74,11 +74,25 @@ class Effect {
   bool wasActive() const { return _wasActive; }
   void setWasActive(bool on) { _wasActive = on; }
 
+  // Trial runs (the warm-up before the show): saveFrameState keeps what the base's update and a
+  // frame step change (clocks, phase, pattern step, pulse, link, activity flag and the sampling
+  // state of every variable) and what the derived effect keeps (saveOwnFrameState);
+  // restoreFrameState puts it back. One level, no nesting.
+  void saveFrameState();
+  void restoreFrameState();
+  // Links directly, for trial runs (the script links through events of type 2).
+  void setLinkedEffect(Effect* effect) { _linkedEffect = effect; }
+
   // The pattern step last seen by any instance (1000 at program start).
   static uint32_t getLastPatternStep();
   static void setLastPatternStep(uint32_t step);
 
  protected:
+  // What a derived effect carries from frame to frame beyond the base (accumulators), kept and
+  // put back with the frame state. Effects whose frames follow from the time alone need nothing.
+  virtual void saveOwnFrameState() {}
+  virtual void restoreOwnFrameState() {}
+
   Effect* _linkedEffect = nullptr;          // not owned; set by events of type 2
   BoolVariable _active;                     // activity span, named after the effect, not in _variables
   float _pulse = 0.0f;                      // set by events of type 5
@@ -101,6 +115,22 @@ class Effect {
   StringVariable _pattern;     // "Pattern": one character per beat step
 
  private:
+  struct FrameState {
+    Effect* linkedEffect = nullptr;
+    float pulse = 0.0f;
+    int32_t timeOffset = 0;
+    uint32_t startTime = 0;
+    uint32_t currentTime = 0;
+    uint32_t localTime = 0;
+    float phase = 0.0f;
+    float speedFactor = 0.0f;
+    char patternValue = '0';
+    uint32_t patternIndex = 0;
+    bool wasActive = false;
+  };
+
   std::vector<std::string>* listFor(int32_t list);
   const std::vector<std::string>* listFor(int32_t list) const;
+
+  FrameState _saved;  // saveFrameState
 };

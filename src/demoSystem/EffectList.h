@@ -24,6 +24,9 @@ class EffectList {
   Effect* find(const std::string& name) const;
   // A copy of the instance sequence (the list keeps ownership).
   std::vector<Effect*> getEffects() const;
+  // The instance at index in list order, or null past the end; for walking the list every frame
+  // without a copy.
+  Effect* getEffect(size_t index) const { return index < _effects.size() ? _effects[index].get() : nullptr; }
   // Destroys every instance, in list order.
   void clear();
   size_t size() const { return _effects.size(); }

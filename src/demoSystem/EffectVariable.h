@@ -60,6 +60,10 @@ class EffectVariable {
   void clearChanged() { _changed = false; }
   uint32_t getKeyTime() const { return _keyTime; }  // step kinds: time of the key last yielded
 
+  // Keeps the sampling state (changed flag, last yielded key time, last value) in the variable,
+  // and puts it back: sampling in between (a trial render) then leaves no trace. One level.
+  virtual void saveSampling() = 0;
+  virtual void restoreSampling() = 0;
   // Called by Effect::registerVariable.
   void setRegistration(const std::string& name, int32_t stringList, int32_t typeCode);
 
@@ -81,4 +85,6 @@ class EffectVariable {
   bool _takesStringKeys = false;        // strings: quoted script values go to setStringKey
   uint32_t _keyTime = 0;                // ms
   bool _changed = false;                // a key was written or a sampled value changed
+  uint32_t _savedKeyTime = 0;           // saveSampling
+  bool _savedChanged = false;           // saveSampling
 };

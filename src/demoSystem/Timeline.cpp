@@ -42,8 +42,12 @@ void Timeline::runFrame(uint32_t t) {
     Effect* target = list->find(event.effectName);
     if (target) target->handleEvent(event);
   }
-  const std::vector<Effect*> effects = list->getEffects();
-  for (Effect* effect : effects) {
+  // Walked by index, without a copy: the instances present when the frame began, and none that a
+  // handler may have removed since.
+  const size_t count = list->size();
+  for (size_t i = 0; i < count; ++i) {
+    Effect* effect = list->getEffect(i);
+    if (!effect) break;
     const bool active = effect->getActive().valueAt(t);
     effect->setWasActive(active);
     if (active) effect->update(t);
@@ -54,8 +58,11 @@ void Timeline::runFrame(uint32_t t) {
   glPushMatrix();
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
-  for (Effect* effect : effects)
+  for (size_t i = 0; i < count; ++i) {
+    Effect* effect = list->getEffect(i);
+    if (!effect) break;
     if (effect->getActive().valueAt(t)) effect->render(t);
+  }
   glMatrixMode(GL_MODELVIEW);
   glPopMatrix();
   glMatrixMode(GL_PROJECTION);

@@ -25,6 +25,17 @@ class TypedVariable : public EffectVariable {
     }
   }
 
+  void saveSampling() override {
+    _savedKeyTime = _keyTime;
+    _savedChanged = _changed;
+    _savedLastValue = _lastValue;
+  }
+  void restoreSampling() override {
+    _keyTime = _savedKeyTime;
+    _changed = _savedChanged;
+    _lastValue = _savedLastValue;
+  }
+
  protected:
   TypedVariable() = default;
   ~TypedVariable() = default;
@@ -84,4 +95,5 @@ class TypedVariable : public EffectVariable {
   T _value{};
   std::vector<Key> _keys;  // ascending time when written through writeKey
   T _lastValue{};
+  T _savedLastValue{};  // saveSampling
 };

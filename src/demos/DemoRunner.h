@@ -61,6 +61,8 @@ class DemoRunner : public DemoInput {
  private:
   bool checkExtensions();
   void showLoadingImage();
+  // Draws every effect once, unseen, before the clock starts (see EffectWarmUp).
+  void warmUpEffects();
   void renderFrame(int32_t timeMs);
 
   DemoClock& _clock;

@@ -11,6 +11,11 @@ class Head : public Effect3D {
   void render(uint32_t time) override;
   float angle() const { return _angle; }
 
+ protected:
+  void saveOwnFrameState() override { _savedAngle = _angle; }
+  void restoreOwnFrameState() override { _angle = _savedAngle; }
+
  private:
   float _angle = 0.0f;  // degrees
+  float _savedAngle = 0.0f;
 };

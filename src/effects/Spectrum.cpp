@@ -34,9 +34,9 @@ void Spectrum::update(uint32_t time) {
   pulse.type = 5;
   pulse.value = total;
   pulse.values[0] = total;
-  // A copy: a target's reaction must not invalidate the iteration.
-  const std::vector<Effect*> targets = _targets;
-  for (Effect* target : targets) target->handleEvent(pulse);
+  // By index, without a copy: an index stays valid even if a target's reaction changed the list.
+  const size_t count = _targets.size();
+  for (size_t i = 0; i < count && i < _targets.size(); ++i) _targets[i]->handleEvent(pulse);
 }
 
 void Spectrum::render(uint32_t) {}

@@ -41,6 +41,16 @@ Splinzor::Splinzor() : Effect("Splinzor") {
   std::memset(gHeads, 0, sizeof gHeads);
 }
 
+void Splinzor::saveOwnFrameState() {
+  std::memcpy(_savedHistory, gHistory, sizeof gHistory);
+  _savedLastStep = gLastStep;
+}
+
+void Splinzor::restoreOwnFrameState() {
+  std::memcpy(gHistory, _savedHistory, sizeof gHistory);
+  gLastStep = _savedLastStep;
+}
+
 uint32_t Splinzor::getLastStepTime() { return gLastStep; }
 const float* Splinzor::getHistory() { return gHistory; }
 const float* Splinzor::getControlPoint(int strand, int point) { return gPoints[strand][point]; }

@@ -40,6 +40,11 @@ class Splinzor : public Effect {
   // First vertex of strand m's curve from the last render.
   static const float* getHead(int strand);
 
+ protected:
+  // The signal history and the last step time (shared by all instances).
+  void saveOwnFrameState() override;
+  void restoreOwnFrameState() override;
+
  private:
   void computeControlPoints(uint32_t time);
   void drawStrands(uint32_t time);
@@ -53,4 +58,6 @@ class Splinzor : public Effect {
   FloatVariable _magic1;  // "magic1": random radial jitter, default 0.4
   FloatVariable _magic2;  // "magic2": bend along the axis by the history, default 0.5
   FloatVariable _magic3;  // "magic3": default 0.5
+  float _savedHistory[kHistory] = {};
+  uint32_t _savedLastStep = 0;
 };

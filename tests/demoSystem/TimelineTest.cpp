@@ -5,6 +5,24 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+// Every operator new of this test program is counted: a steady frame step must make none.
+namespace {
+std::atomic<long> gNewCalls{0};
+}  // namespace
+
+// Not inlined: GCC would otherwise pair the malloc and free inside them with the callers'
+// new and delete and warn about a mismatch.
+__attribute__((noinline)) void* operator new(size_t size) {
+  gNewCalls.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+__attribute__((noinline)) void operator delete(void* p) noexcept { std::free(p); }
+__attribute__((noinline)) void operator delete(void* p, size_t) noexcept { std::free(p); }
 
 namespace {
 EffectEvent eventFor(const std::string& name, uint32_t time, int32_t type, float value = 0.0f) {
@@ -195,4 +213,35 @@ TEST_F(TimelineTest, NoEffectListDoesNothing) {
   EXPECT_EQ(viewport[2], 5);
   EXPECT_EQ(timeline.getCursor(), 0u);
   EffectList::setCurrent(&list);
+}
+
+namespace {
+// An effect whose frame does no work of its own, so the frame step alone is measured.
+class QuietEffect : public Effect {
+ public:
+  explicit QuietEffect(const std::string& name) : Effect(name) {}
+  void render(uint32_t) override { ++renders; }
+  int renders = 0;
+};
+}  // namespace
+
+TEST_F(TimelineTest, SteadyFrameStepsAllocateNothing) {
+  for (const char* name : {"A", "B", "C"})
+    list.addRegistryRowForTest({name, [](const std::string& n) -> std::unique_ptr<Effect> {
+                                  return std::make_unique<QuietEffect>(n);
+                                }});
+  for (const char* name : {"A", "B", "C"}) list.insert(name);
+  list.find("A")->getActive().setKey(1.0f, 0);
+  list.find("B")->getActive().setKey(0.0f, 0);
+  list.find("B")->getActive().setKey(1.0f, 500);
+  list.find("C")->getActive().setKey(0.0f, 0);
+  timeline.schedule(eventFor("A", 0, 0));
+  timeline.sort();
+  timeline.runFrame(0);  // delivers the event (copies its strings)
+  const long before = gNewCalls.load();
+  for (uint32_t t = 100; t <= 2000; t += 100) timeline.runFrame(t);
+  EXPECT_EQ(gNewCalls.load() - before, 0);
+  EXPECT_EQ(static_cast<QuietEffect*>(list.find("A"))->renders, 21);
+  EXPECT_EQ(static_cast<QuietEffect*>(list.find("B"))->renders, 16);
+  EXPECT_EQ(static_cast<QuietEffect*>(list.find("C"))->renders, 0);
 }

@@ -264,6 +264,12 @@ TEST_F(SceneEffectsTest, HeadTurnsAndKeepsItsAngle) {
   effect.handleEvent(event(5, 1.0f));
   for (uint32_t i = 1; i <= 10; ++i) frame(effect, 5000 + i * 20);
   EXPECT_NEAR(head->eulerAngles().y, -2.8f, 1e-4);
+  // Trial frames (the warm-up) leave the angle where it was.
+  effect.saveFrameState();
+  for (uint32_t i = 1; i <= 3; ++i) frame(effect, 6000 + i * 20);
+  EXPECT_NE(effect.angle(), -2.8f);
+  effect.restoreFrameState();
+  EXPECT_NEAR(effect.angle(), -2.8f, 1e-4);
   head->setRotation(0, 0, 0);
 }
 

@@ -2,6 +2,7 @@
 #include <epoxy/gl.h>
 
 #include <cmath>
+#include <vector>
 
 #include "EffectPixelFixture.h"
 #include "Splinzor.h"
@@ -33,6 +34,20 @@ TEST_F(SplinzorTest, SimulationRunsFiveMillisecondStepsIndependentOfTheFrames) {
     EXPECT_EQ(Splinzor::getLastStepTime(), c.lastStep) << c.time;
     EXPECT_EQ(splinzor.getCurrentTime(), c.time);
   }
+}
+
+TEST_F(SplinzorTest, TrialFramesLeaveHistoryAndLastStepAsTheyWere) {
+  Splinzor splinzor;
+  splinzor.start(0);
+  splinzor.simulate(1003);
+  const std::vector<float> history(Splinzor::getHistory(), Splinzor::getHistory() + Splinzor::kHistory);
+  splinzor.saveFrameState();
+  splinzor.simulate(5003);
+  EXPECT_EQ(Splinzor::getLastStepTime(), 5000u);
+  splinzor.restoreFrameState();
+  EXPECT_EQ(Splinzor::getLastStepTime(), 1000u);
+  EXPECT_EQ(std::vector<float>(Splinzor::getHistory(), Splinzor::getHistory() + Splinzor::kHistory), history);
+  EXPECT_EQ(splinzor.simulate(1007), 1u);  // goes on as if the trial had not run
 }
 
 TEST_F(SplinzorTest, HistoryHoldsTheSignalOfEachStepNewestLast) {

@@ -1,0 +1,196 @@
+#include <epoxy/gl.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "EffectWarmUp.h"
+#include "Random.h"
+#include "ShowFixture.h"
+#include "TestGLContext.h"
+
+namespace {
+// Fills the viewport with a grey drawn from the random sequence and remembers what it saw.
+class GreyEffect : public Effect {
+ public:
+  explicit GreyEffect(const std::string& name) : Effect(name) { registerFloat(level, "Level", 1.0f); }
+  void start(uint32_t time) override {
+    Effect::start(time);
+    ++starts;
+  }
+  void update(uint32_t time) override {
+    Effect::update(time);
+    ++updates;
+  }
+  void render(uint32_t time) override {
+    ++renders;
+    renderedAt = time;
+    linkSeen = getLinkedEffect();
+    const float grey = static_cast<float>(nextRandom()) / 32767.0f * level.valueAt(time);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glColor3f(grey, grey, grey);
+    glBegin(GL_QUADS);
+    glVertex2f(-1.0f, -1.0f);
+    glVertex2f(1.0f, -1.0f);
+    glVertex2f(1.0f, 1.0f);
+    glVertex2f(-1.0f, 1.0f);
+    glEnd();
+  }
+  FloatVariable level;  // "Level": scales the grey
+  int starts = 0;
+  int updates = 0;
+  int renders = 0;
+  uint32_t renderedAt = 0;
+  Effect* linkSeen = nullptr;
+};
+
+EffectEvent event(const std::string& name, uint32_t time, int32_t type, const std::string& text = "") {
+  EffectEvent e;
+  e.effectName = name;
+  e.time = time;
+  e.type = type;
+  e.text = text;
+  return e;
+}
+
+class EffectWarmUpTest : public ShowFixture {
+ protected:
+  static void SetUpTestSuite() { gl = new TestGLContext(64, 48); }
+  static void TearDownTestSuite() {
+    delete gl;
+    gl = nullptr;
+  }
+  void SetUp() override {
+    if (!gl->ok()) GTEST_SKIP() << "no GL context";
+    ShowFixture::SetUp();
+    EffectVariable::setEndKeyTime(60000);
+    demoSettings().screenWidth = 64;
+    demoSettings().screenHeight = 48;
+    for (const char* name : {"A", "B", "C"}) {
+      list.addRegistryRowForTest(
+          {name, [](const std::string& n) -> std::unique_ptr<Effect> { return std::make_unique<GreyEffect>(n); }});
+      list.insert(name);
+    }
+  }
+  GreyEffect* grey(const char* name) { return static_cast<GreyEffect*>(list.find(name)); }
+  static TestGLContext* gl;
+};
+TestGLContext* EffectWarmUpTest::gl = nullptr;
+
+struct ActiveCase {
+  const char* what;
+  std::function<void(BoolVariable&)> keys;
+  uint32_t from;
+  bool found;
+  uint32_t time;
+};
+}  // namespace
+
+TEST_F(EffectWarmUpTest, FirstActiveTime) {
+  const auto span = [](BoolVariable& v) {
+    v.setKey(0.0f, 0);
+    v.setKey(1.0f, 1000);
+    v.setKey(0.0f, 2000);
+  };
+  const auto twoSpans = [](BoolVariable& v) {
+    v.setKey(0.0f, 0);
+    v.setKey(1.0f, 1000);
+    v.setKey(0.0f, 2000);
+    v.setKey(1.0f, 3000);
+    v.setKey(0.0f, 4000);
+  };
+  const ActiveCase cases[] = {
+      {"before the span", span, 0, true, 1000},
+      {"inside the span", span, 1500, true, 1500},
+      {"at its last ms", span, 1999, true, 1999},
+      {"at its end", span, 2000, false, 0},
+      {"between two spans", twoSpans, 2500, true, 3000},
+      {"on over the whole show", [](BoolVariable& v) { v.setKey(1.0f, 0); }, 700, true, 700},
+      {"past the end key: the current value (off)", [](BoolVariable& v) { v.setKey(1.0f, 0); }, 60000, false, 0},
+      {"no keys, on", [](BoolVariable& v) { v.setCurrentValue(true); }, 300, true, 300},
+      {"no keys, off", [](BoolVariable&) {}, 0, false, 0},
+  };
+  for (const ActiveCase& c : cases) {
+    BoolVariable active;
+    c.keys(active);
+    uint32_t time = 12345;
+    EXPECT_EQ(EffectWarmUp::firstActiveTime(active, c.from, &time), c.found) << c.what;
+    if (c.found) {
+      EXPECT_EQ(time, c.time) << c.what;
+    }
+  }
+}
+
+TEST_F(EffectWarmUpTest, RehearsesEachFirstSpanWithItsLinkAndLeavesNoTrace) {
+  grey("A")->getActive().setKey(0.0f, 0);
+  grey("A")->getActive().setKey(1.0f, 1000);
+  grey("A")->getActive().setKey(0.0f, 2000);
+  grey("B")->getActive().setKey(0.0f, 0);  // never on
+  grey("C")->getActive().setKey(0.0f, 0);
+  grey("C")->getActive().setKey(1.0f, 500);
+  grey("C")->level.setKey(0.5f, 0);
+  timeline.schedule(event("A", 800, 2, "B"));
+  timeline.schedule(event("A", 5000, 2, "C"));  // after A's first span: not used
+  timeline.schedule(event("C", 300, 0));        // C is started before it shows
+  timeline.schedule(event("A", 1500, 0));       // inside A's span: not yet
+  timeline.sort();
+  seedRandom(77);
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  const uint32_t patternStep = Effect::getLastPatternStep();
+  const bool levelChanged = grey("C")->level.isChanged();
+
+  EXPECT_EQ(EffectWarmUp::run(list, timeline, 0, 60000), 2);
+
+  // Frames at 500 (C alone) and 1000 (A and C), each drawn twice.
+  EXPECT_EQ(grey("A")->renders, 2);
+  EXPECT_EQ(grey("A")->renderedAt, 1000u);
+  EXPECT_EQ(grey("A")->linkSeen, grey("B"));
+  EXPECT_EQ(grey("B")->renders, 0);
+  EXPECT_EQ(grey("C")->renders, 4);
+  EXPECT_EQ(grey("C")->renderedAt, 1000u);
+  EXPECT_EQ(grey("C")->linkSeen, nullptr);
+  EXPECT_EQ(grey("A")->starts, 0);
+  EXPECT_EQ(grey("C")->starts, 1);
+  EXPECT_EQ(grey("C")->getStartTime(), 0u);
+  // Nothing of the trial remains: clocks, link, activity, sampling, random sequence, GL state.
+  for (const char* name : {"A", "C"}) {
+    EXPECT_EQ(grey(name)->getLinkedEffect(), nullptr) << name;
+    EXPECT_EQ(grey(name)->getCurrentTime(), 0u) << name;
+    EXPECT_EQ(grey(name)->getPhase(), 0.0f) << name;
+    EXPECT_FALSE(grey(name)->wasActive()) << name;
+  }
+  EXPECT_EQ(grey("C")->level.isChanged(), levelChanged);
+  EXPECT_EQ(randomState(), 77u);
+  EXPECT_EQ(Effect::getLastPatternStep(), patternStep);
+  EXPECT_EQ(timeline.getCursor(), 0u);
+  GLint depth = -1;
+  glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &depth);
+  EXPECT_EQ(depth, 0);
+  GLfloat colour[4] = {};
+  glGetFloatv(GL_CURRENT_COLOR, colour);
+  EXPECT_EQ(colour[0], 1.0f);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+
+  // The show's frame at 1000 then draws what it would have drawn without the warm-up: A, then C
+  // over it with the next two numbers of the sequence seeded 77.
+  glClear(GL_COLOR_BUFFER_BIT);
+  timeline.runFrame(1000);
+  seedRandom(77);
+  nextRandom();
+  const float expected = static_cast<float>(nextRandom()) / 32767.0f * 0.5f;
+  EXPECT_NEAR(redOf(gl->readPixel(10, 10)), expected * 255.0f, 1.0f);
+  EXPECT_EQ(grey("A")->renders, 3);
+  EXPECT_EQ(grey("A")->linkSeen, grey("B"));  // now through the event itself
+}
+
+TEST_F(EffectWarmUpTest, NothingInTheWindowRunsNothing) {
+  grey("A")->getActive().setKey(0.0f, 0);
+  grey("A")->getActive().setKey(1.0f, 5000);
+  EXPECT_EQ(EffectWarmUp::run(list, timeline, 0, 4999), 0);
+  EXPECT_EQ(EffectWarmUp::run(list, timeline, 6000, 9000), 1);
+  EXPECT_EQ(grey("A")->renders, 2);
+  EXPECT_EQ(grey("A")->renderedAt, 6000u);
+  EXPECT_EQ(grey("B")->renders + grey("C")->renders, 0);
+}
