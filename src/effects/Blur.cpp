@@ -250,7 +250,21 @@ const float kPassSteps[4][2] = {{1.0f, 2.5f}, {3.0f, 6.5f}, {5.0f, 12.5f}, {7.0f
 const PassProgram& fastProgram(int sourceSize, float size, float step, float offset, bool onlyX, bool onlyY) {
   static const PassProgram kNone;
   if (!Blur::isFastPath() || Blur::isCopyPath() || (onlyX && onlyY)) return kNone;
-  return passProgram(tapShifts(step, offset, onlyX, onlyY), size, sourceSize);
+  // Found by the pass's shape, so that a frame builds no program text (and allocates nothing).
+  struct Shape {
+    int sourceSize;
+    float size, step, offset;
+    bool onlyX, onlyY, fetches;
+    const PassProgram* program;
+  };
+  static std::vector<Shape> shapes;
+  for (const Shape& s : shapes)
+    if (s.sourceSize == sourceSize && s.size == size && s.step == step && s.offset == offset && s.onlyX == onlyX &&
+        s.onlyY == onlyY && s.fetches == gTexelFetches)
+      return *s.program;
+  const PassProgram& made = passProgram(tapShifts(step, offset, onlyX, onlyY), size, sourceSize);
+  shapes.push_back({sourceSize, size, step, offset, onlyX, onlyY, gTexelFetches, &made});
+  return made;
 }
 
 // Sums the taps in one quad that writes every pixel of the target.
