@@ -65,12 +65,6 @@ void Rar20Cipher::wipe() {
   secureZero(_shifted, sizeof(_shifted));
 }
 
-void Rar20Cipher::buildShifted() {
-  for (int n = 0; n < 4; ++n) {
-    for (int x = 0; x < 256; ++x) _shifted[n][x] = uint32_t(_table[x]) << (8 * n);
-  }
-}
-
 void Rar20Cipher::setPassword(const char* password) {
   size_t length = password ? std::strlen(password) : 0;
   setPassword(reinterpret_cast<const uint8_t*>(password), length);
@@ -99,7 +93,10 @@ void Rar20Cipher::setPassword(const uint8_t* password, size_t length) {
       }
     }
   }
-  buildShifted();
+  // The substitution tables of the rounds, pre-shifted to the four byte places of a word.
+  for (int n = 0; n < 4; ++n) {
+    for (int x = 0; x < 256; ++x) _shifted[n][x] = uint32_t(_table[x]) << (8 * n);
+  }
   // The blocks of the copy that hold password bytes (the last one padded with zeros; 255 + 1
   // bytes make exactly 16 blocks, so it never runs past the buffer).
   for (size_t offset = 0; offset < length; offset += kBlockSize) encryptBlock(copy + offset);

@@ -50,8 +50,6 @@ class Rar20Cipher {
   void decryptLanes(uint8_t* blocks);
   // Key words ^= CRC-table entries of the 16 ciphertext bytes (byte 4g + n goes to key word n).
   void updateKeys(const uint8_t block[kBlockSize]);
-  // Fills _shifted from _table.
-  void buildShifted();
   void wipe();
 
   uint32_t _key[4];
