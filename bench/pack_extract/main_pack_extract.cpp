@@ -109,9 +109,10 @@ int versusUnar(const std::string& work) {
       "/docs; find /usr/include -name '*.h' | sort | head -4000 | xargs cat | head -c 16000000 > " + tree +
       "/text/headers.txt; lib=$(ls -S /usr/lib/x86_64-linux-gnu/*.so* | head -1); head -c 24000000 \"$lib\" > " + tree +
       "/lib/large.so; head -c 6000000 /dev/urandom | lame --quiet -r -s 44.1 --bitwidth 16 - " + tree +
-      "/audio/noise.mp3; total=0; find /usr/share/doc -name '*.gz' | sort | while read f; do size=$(stat -c %s \"$f\"); "
-      "total=$((total + size)); [ $total -le 10000000 ] || break; cp \"$f\" " + tree +
-      "/docs/$(echo \"$f\" | md5sum | cut -c1-12).gz; done";
+      "/audio/noise.mp3; total=0; find /usr/share/doc -name '*.gz' | sort | while read f; do size=$(stat -c %s "
+      "\"$f\"); "
+      "total=$((total + size)); [ $total -le 10000000 ] || break; cp \"$f\" " +
+      tree + "/docs/$(echo \"$f\" | md5sum | cut -c1-12).gz; done";
   if (!run(make).ok) {
     std::fprintf(stderr, "bench_pack_extract: cannot build the tree in %s\n", tree.c_str());
     return 1;
