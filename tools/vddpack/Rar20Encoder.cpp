@@ -118,13 +118,13 @@ Rar20Encoder::Settings Rar20Encoder::Settings::forLevel(int level) {
   };
   // Candidates per search, the length that ends a search, the length below which the next byte
   // is tried too, the farthest source searched. The chain walk costs a cache miss or two per
-  // candidate once sources lie far back: the fast levels search near sources only; the default
-  // keeps the whole window (far sources give most of its ratio) with a short chain, which also
-  // bounds data of few distinct bytes, where every chain is full.
+  // candidate once sources lie far back: the two fastest levels search near sources only; from
+  // -m3 on the whole window is searched (far sources give much of the ratio) with short chains,
+  // which also bound data of few distinct bytes, where every chain is full.
   static constexpr Bounds kLevels[kMaxLevel] = {
       {4, 16, 0, 0x7FFF},
       {8, 32, 0, 0xFFFF},
-      {16, 64, 8, 0xFFFF},
+      {16, 64, 8, LzMatcher::kMaxDistance},
       {64, 258, 64, LzMatcher::kMaxDistance},
       {1024, 258, 258, LzMatcher::kMaxDistance},
   };
