@@ -2,10 +2,11 @@
 //   bench_pack_extract PACK [PASSWORD] [REPEATS]
 // or, with --tree, `vddpack x` against unar in the same run:
 //   bench_pack_extract --tree WORKDIR
-// builds a mixed tree in WORKDIR (header text, a large shared library, an MP3 made with lame,
-// compressed documentation; about 110 MiB), packs it non-solid with a password, extracts it with
-// both (wall time, peak resident memory, best of two), then does the same for a pack holding one
-// 100 MiB entry. WORKDIR is left in place (delete it afterwards).
+// builds a mixed tree in WORKDIR (16 MB of header text, 24 MB of a large shared library, an MP3
+// made with lame from 6 MB of noise, 10 MB of compressed documentation: about 50 MB), packs it
+// non-solid with a password, extracts it with both (wall time, CPU time, peak resident memory,
+// best of two), then does the same for a pack holding one 40 MiB entry. WORKDIR is left in place
+// (delete it afterwards).
 // (1) every entry by name through DataPack::extract, as the program's memory files do (each call
 // parses the pack from its start), and (2) every entry in one pass through DataPack::extractAll.
 // MB/s counts unpacked bytes (10^6 bytes per MB); the best of REPEATS runs (default 3) is shown,
@@ -105,11 +106,13 @@ int versusUnar(const std::string& work) {
   // the same on machines with more files.
   const std::string make =
       "set -e; rm -rf " + tree + "; mkdir -p " + tree + "/text " + tree + "/lib " + tree + "/audio " + tree +
-      "/docs; find /usr/include -name '*.h' | sort | head -4000 | xargs cat | head -c 40000000 > " + tree +
-      "/text/headers.txt; lib=$(ls -S /usr/lib/x86_64-linux-gnu/*.so* | head -1); head -c 50000000 \"$lib\" > " + tree +
-      "/lib/large.so; head -c 12000000 /dev/urandom | lame --quiet -r -s 44.1 --bitwidth 16 - " + tree +
-      "/audio/noise.mp3; find /usr/share/doc -name '*.gz' | sort | head -3000 | while read f; do cp \"$f\" " + tree +
-      "/docs/$(echo \"$f\" | md5sum | cut -c1-12).gz; done";
+      "/docs; find /usr/include -name '*.h' | sort | head -4000 | xargs cat | head -c 16000000 > " + tree +
+      "/text/headers.txt; lib=$(ls -S /usr/lib/x86_64-linux-gnu/*.so* | head -1); head -c 24000000 \"$lib\" > " + tree +
+      "/lib/large.so; head -c 6000000 /dev/urandom | lame --quiet -r -s 44.1 --bitwidth 16 - " + tree +
+      "/audio/noise.mp3; total=0; find /usr/share/doc -name '*.gz' | sort | while read f; do size=$(stat -c %s "
+      "\"$f\"); "
+      "total=$((total + size)); [ $total -le 10000000 ] || break; cp \"$f\" " +
+      tree + "/docs/$(echo \"$f\" | md5sum | cut -c1-12).gz; done";
   if (!run(make).ok) {
     std::fprintf(stderr, "bench_pack_extract: cannot build the tree in %s\n", tree.c_str());
     return 1;
@@ -123,16 +126,16 @@ int versusUnar(const std::string& work) {
   std::printf("mixed tree:\n");
   bool ok = compare(work, pack, password);
 
-  // One 100 MiB entry: memory stays bounded while writing it out.
+  // One 40 MiB entry: memory stays bounded while writing it out.
   const std::string one = work + "/one";
   const std::string large = "set -e; rm -rf " + one + "; mkdir -p " + one + "; (cat " + tree + "/text/headers.txt " +
-                            tree + "/lib/large.so " + tree + "/text/headers.txt) | head -c 104857600 > " + one +
+                            tree + "/lib/large.so " + tree + "/text/headers.txt) | head -c 41943040 > " + one +
                             "/large.bin";
   if (!run(large).ok || !run(std::string(RK17_VDDPACK) + " a -q -p " + password + " " + work + "/one.vdd " + one).ok) {
     std::fprintf(stderr, "bench_pack_extract: cannot make the one-entry pack\n");
     return 1;
   }
-  std::printf("one 100 MiB entry:\n");
+  std::printf("one 40 MiB entry:\n");
   ok = compare(work, work + "/one.vdd", password) && ok;
   return ok ? 0 : 1;
 }

@@ -62,6 +62,7 @@ Rar20Cipher::~Rar20Cipher() { wipe(); }
 void Rar20Cipher::wipe() {
   secureZero(_key, sizeof(_key));
   secureZero(_table, sizeof(_table));
+  secureZero(_shifted, sizeof(_shifted));
 }
 
 void Rar20Cipher::setPassword(const char* password) {
@@ -92,15 +93,14 @@ void Rar20Cipher::setPassword(const uint8_t* password, size_t length) {
       }
     }
   }
+  // The substitution tables of the rounds, pre-shifted to the four byte places of a word.
+  for (int n = 0; n < 4; ++n) {
+    for (int x = 0; x < 256; ++x) _shifted[n][x] = uint32_t(_table[x]) << (8 * n);
+  }
   // The blocks of the copy that hold password bytes (the last one padded with zeros; 255 + 1
   // bytes make exactly 16 blocks, so it never runs past the buffer).
   for (size_t offset = 0; offset < length; offset += kBlockSize) encryptBlock(copy + offset);
   secureZero(copy, sizeof(copy));
-}
-
-uint32_t Rar20Cipher::substitute(uint32_t word) const {
-  return uint32_t(_table[word & 0xFF]) | (uint32_t(_table[(word >> 8) & 0xFF]) << 8) |
-         (uint32_t(_table[(word >> 16) & 0xFF]) << 16) | (uint32_t(_table[word >> 24]) << 24);
 }
 
 void Rar20Cipher::updateKeys(const uint8_t block[kBlockSize]) {
@@ -150,6 +150,71 @@ void Rar20Cipher::encrypt(uint8_t* data, size_t size) {
   for (size_t offset = 0; offset + kBlockSize <= size; offset += kBlockSize) encryptBlock(data + offset);
 }
 
+void Rar20Cipher::decryptLanes(uint8_t* blocks) {
+  // Each lane is one block with its own key words, kept in scalars so that the four chains of
+  // dependent lookups stay in registers and overlap.
+  struct Lane {
+    uint32_t k0, k1, k2, k3;
+    uint32_t a, b, c, d;
+  };
+  Lane lane[kLanes];
+  const z_crc_t* crc = crcTable();
+  for (int n = 0; n < kLanes; ++n) {
+    const uint8_t* block = blocks + n * kBlockSize;
+    lane[n] = {_key[0],
+               _key[1],
+               _key[2],
+               _key[3],
+               loadLittle(block) ^ _key[0],
+               loadLittle(block + 4) ^ _key[1],
+               loadLittle(block + 8) ^ _key[2],
+               loadLittle(block + 12) ^ _key[3]};
+    for (int m = 0; m < 4; ++m) {
+      _key[m] ^= uint32_t(crc[block[m]] ^ crc[block[4 + m]] ^ crc[block[8 + m]] ^ crc[block[12 + m]]);
+    }
+  }
+  // The rounds of transformBlock in reverse key order, four at a time so that the words trade
+  // places by name instead of by moves.
+  const uint32_t(*shifted)[256] = _shifted;
+  auto sub = [shifted](uint32_t w) {
+    return shifted[0][w & 0xFF] | shifted[1][(w >> 8) & 0xFF] | shifted[2][(w >> 16) & 0xFF] | shifted[3][w >> 24];
+  };
+  auto round = [&sub](uint32_t& x, uint32_t& y, uint32_t z, uint32_t w, uint32_t k) {
+    x ^= sub((z + rotateLeft(w, 11)) ^ k);
+    y ^= sub((w ^ rotateLeft(z, 17)) + k);
+  };
+  Lane l0 = lane[0], l1 = lane[1], l2 = lane[2], l3 = lane[3];
+  static_assert(kLanes == 4, "the rounds below name four lanes");
+  for (int i = 0; i < kRounds; i += 2) {
+    const bool odd = (i & 2) == 0;  // key words 3 and 2 first, then 1 and 0
+    const uint32_t k0a = odd ? l0.k3 : l0.k1, k0b = odd ? l0.k2 : l0.k0;
+    const uint32_t k1a = odd ? l1.k3 : l1.k1, k1b = odd ? l1.k2 : l1.k0;
+    const uint32_t k2a = odd ? l2.k3 : l2.k1, k2b = odd ? l2.k2 : l2.k0;
+    const uint32_t k3a = odd ? l3.k3 : l3.k1, k3b = odd ? l3.k2 : l3.k0;
+    round(l0.a, l0.b, l0.c, l0.d, k0a);
+    round(l1.a, l1.b, l1.c, l1.d, k1a);
+    round(l2.a, l2.b, l2.c, l2.d, k2a);
+    round(l3.a, l3.b, l3.c, l3.d, k3a);
+    round(l0.c, l0.d, l0.a, l0.b, k0b);
+    round(l1.c, l1.d, l1.a, l1.b, k1b);
+    round(l2.c, l2.d, l2.a, l2.b, k2b);
+    round(l3.c, l3.d, l3.a, l3.b, k3b);
+  }
+  lane[0] = l0;
+  lane[1] = l1;
+  lane[2] = l2;
+  lane[3] = l3;
+  for (int n = 0; n < kLanes; ++n) {
+    uint8_t* block = blocks + n * kBlockSize;
+    storeLittle(block, lane[n].c ^ lane[n].k0);
+    storeLittle(block + 4, lane[n].d ^ lane[n].k1);
+    storeLittle(block + 8, lane[n].a ^ lane[n].k2);
+    storeLittle(block + 12, lane[n].b ^ lane[n].k3);
+  }
+}
+
 void Rar20Cipher::decrypt(uint8_t* data, size_t size) {
-  for (size_t offset = 0; offset + kBlockSize <= size; offset += kBlockSize) decryptBlock(data + offset);
+  size_t offset = 0;
+  for (; offset + kLanes * kBlockSize <= size; offset += kLanes * kBlockSize) decryptLanes(data + offset);
+  for (; offset + kBlockSize <= size; offset += kBlockSize) decryptBlock(data + offset);
 }

@@ -31,18 +31,29 @@ class Rar20Cipher {
   void decryptBlock(uint8_t block[kBlockSize]);
 
   // Whole blocks of data in place; size is rounded down to a multiple of kBlockSize and the
-  // remaining bytes are left untouched.
+  // remaining bytes are left untouched. decrypt gives the same bytes as decryptBlock on each block
+  // in turn, but works on several blocks at once: the keys of a block follow from the ciphertext
+  // before it, so their rounds are independent and interleave.
   void encrypt(uint8_t* data, size_t size);
   void decrypt(uint8_t* data, size_t size);
 
  private:
-  uint32_t substitute(uint32_t word) const;
+  static constexpr int kLanes = 4;  // blocks decrypted side by side
+
+  uint32_t substitute(uint32_t word) const {
+    return _shifted[0][word & 0xFF] | _shifted[1][(word >> 8) & 0xFF] | _shifted[2][(word >> 16) & 0xFF] |
+           _shifted[3][word >> 24];
+  }
   // The rounds of one block, without the key update.
   void transformBlock(uint8_t block[kBlockSize], bool decrypting) const;
+  // Decrypts kLanes consecutive blocks and advances the key words past them.
+  void decryptLanes(uint8_t* blocks);
   // Key words ^= CRC-table entries of the 16 ciphertext bytes (byte 4g + n goes to key word n).
   void updateKeys(const uint8_t block[kBlockSize]);
   void wipe();
 
   uint32_t _key[4];
   uint8_t _table[256];  // substitution table, a permutation of 0..255
+  // _shifted[n][x] = _table[x] << 8n: the substitution of a word is four lookups ORed together.
+  uint32_t _shifted[4][256];
 };

@@ -1,22 +1,18 @@
 #include "BitWriter.h"
 
-void BitWriter::write(uint32_t value, int count) {
-  if (count <= 0) {
-    return;
-  }
-  _pending = (_pending << count) | (value & ((1u << count) - 1u));
-  _pendingBits += count;
+void BitWriter::moveWholeBytes() {
   while (_pendingBits >= 8) {
     _pendingBits -= 8;
     _bytes.push_back(static_cast<uint8_t>(_pending >> _pendingBits));
   }
-  _pending &= (1u << _pendingBits) - 1u;
+  _pending &= (uint64_t{1} << _pendingBits) - 1u;
 }
 
 void BitWriter::alignToByte() {
-  if (_pendingBits > 0) {
-    write(0, 8 - _pendingBits);
+  if (_pendingBits % 8 != 0) {
+    write(0, 8 - _pendingBits % 8);
   }
+  moveWholeBytes();
 }
 
 std::vector<uint8_t> BitWriter::take() {

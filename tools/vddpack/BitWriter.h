@@ -7,7 +7,16 @@
 class BitWriter {
  public:
   // Appends the low count bits of value, highest first. count 0 to 24.
-  void write(uint32_t value, int count);
+  void write(uint32_t value, int count) {
+    if (count <= 0) {
+      return;
+    }
+    _pending = (_pending << count) | (value & ((1u << count) - 1u));
+    _pendingBits += count;
+    if (_pendingBits >= 32) {
+      moveWholeBytes();
+    }
+  }
   // Pads the last partial byte with zero bits.
   void alignToByte();
   size_t bitCount() const { return _bytes.size() * 8 + static_cast<size_t>(_pendingBits); }
@@ -15,7 +24,10 @@ class BitWriter {
   std::vector<uint8_t> take();
 
  private:
+  // Moves the whole bytes of _pending to _bytes.
+  void moveWholeBytes();
+
   std::vector<uint8_t> _bytes;
-  uint32_t _pending = 0;  // bits not yet in _bytes, right-aligned
-  int _pendingBits = 0;   // 0 to 7 between calls
+  uint64_t _pending = 0;  // bits not yet in _bytes, right-aligned
+  int _pendingBits = 0;   // 0 to 31 between calls
 };

@@ -29,6 +29,9 @@ class LzMatcher {
   void reset();
   // Indexes every position below end that has three bytes in data[0, size).
   void indexUpTo(const uint8_t* data, size_t size, size_t end);
+  // Leaves the positions below end out of the index (they are never found as sources): for
+  // stretches the caller codes without searching.
+  void skipTo(size_t end) { _indexed = std::max(_indexed, end); }
   // The longest match at pos of at most maxLength bytes, considering only matches for which
   // acceptable(length, distance) holds; nearer sources win ties.
   template <typename Acceptable>

@@ -52,6 +52,18 @@ constexpr uint8_t kDefaultDistanceBits = 5;
 constexpr uint8_t kDefaultRepeatLengthBits = 4;
 constexpr uint8_t kUncodedBits = 14;
 
+// Stretches where matches do not pay (random or compressed data, bytes of few random bits):
+// after a block whose matches saved less than 1 bit in kSparseGainBytes bytes, the encoder codes
+// literals without searching and searches only every kProbeStride bytes; a
+// probe that saves kProbeBits bits or more ends the stretch.
+constexpr size_t kSparseGainBytes = 8;
+constexpr size_t kProbeStride = 128;
+constexpr size_t kProbeWidth = 8;
+constexpr size_t kIndexStride = kProbeWidth;
+constexpr int kProbeBits = 16;
+// Bytes of a stream's start whose frequencies give the first literal costs.
+constexpr size_t kCostSampleBytes = 0x10000;
+
 struct PreSymbol {
   uint8_t symbol;
   uint8_t extraBits;
@@ -106,13 +118,13 @@ Rar20Encoder::Settings Rar20Encoder::Settings::forLevel(int level) {
   };
   // Candidates per search, the length that ends a search, the length below which the next byte
   // is tried too, the farthest source searched. The chain walk costs a cache miss or two per
-  // candidate once sources lie far back: the fast levels search near sources only; the default
-  // keeps the whole window (far sources give most of its ratio) with a short chain, which also
-  // bounds data of few distinct bytes, where every chain is full.
+  // candidate once sources lie far back: the two fastest levels search near sources only; from
+  // -m3 on the whole window is searched (far sources give much of the ratio) with short chains,
+  // which also bound data of few distinct bytes, where every chain is full.
   static constexpr Bounds kLevels[kMaxLevel] = {
       {4, 16, 0, 0x7FFF},
       {8, 32, 0, 0xFFFF},
-      {16, 64, 8, 0xFFFF},
+      {16, 64, 8, LzMatcher::kMaxDistance},
       {64, 258, 64, LzMatcher::kMaxDistance},
       {1024, 258, 258, LzMatcher::kMaxDistance},
   };
@@ -260,6 +272,18 @@ void Rar20Encoder::resetCosts() {
   std::fill(std::begin(_repeatLengthBits), std::end(_repeatLengthBits), kDefaultRepeatLengthBits);
 }
 
+void Rar20Encoder::estimateLiteralCosts(size_t start, size_t end) {
+  uint32_t count[256] = {};
+  for (size_t i = start; i < end; ++i) {
+    ++count[_history[i]];
+  }
+  const double total = static_cast<double>(end - start);
+  for (int b = 0; b < 256; ++b) {
+    double bits = count[b] > 0 ? std::ceil(-std::log2(count[b] / total)) : kUncodedBits;
+    _mainBits[b] = static_cast<uint8_t>(std::min<double>(std::max(bits, 1.0), kUncodedBits));
+  }
+}
+
 void Rar20Encoder::learnCosts() {
   auto learn = [](const HuffmanEncoder& table, uint8_t* bits) {
     for (int s = 0; s < table.symbolCount(); ++s) {
@@ -384,25 +408,62 @@ void Rar20Encoder::emit(const Choice& c, size_t pos) {
 
 void Rar20Encoder::encodeLz(BitWriter& out, size_t start, size_t end) {
   _tokens.clear();
+  if (!_tablesWritten) {
+    estimateLiteralCosts(start, std::min(end, start + kCostSampleBytes));
+  }
   size_t pos = start;
+  size_t blockStart = start;
+  int64_t blockSaving = 0;  // bits the block's matches save against literals
+  // In a stretch where matches do not pay: literals, every kIndexStride-th position indexed,
+  // and a search at kProbeWidth positions in a row every kProbeStride bytes (consecutive, so
+  // that one of them lines up with an indexed position of any earlier occurrence).
+  bool sparse = false;
+  size_t nextProbe = 0;
+  size_t probeEnd = 0;
   Choice pending;
   bool havePending = false;
   while (pos < end) {
-    Choice current = havePending ? pending : choose(pos, end);
-    havePending = false;
-    if (current.kind != MatchKind::Literal && current.length < _settings.lazyLength && pos + 1 < end) {
-      // One step of lazy matching: a literal now may allow a better match from the next byte.
-      Choice next = choose(pos + 1, end);
-      if (next.saving > current.saving) {
-        current = Choice();
-        pending = next;
-        havePending = true;
-      }
+    if (sparse && pos >= probeEnd && pos >= nextProbe) {
+      probeEnd = pos + kProbeWidth;
+      nextProbe = pos + kProbeStride;
     }
-    emit(current, pos);
-    pos += current.length;
+    if (sparse && pos >= probeEnd) {
+      if (pos % kIndexStride == 0) {
+        _matcher.skipTo(pos);
+        _matcher.indexUpTo(_history.data(), _history.size(), pos + 1);
+      }
+      emit(Choice(), pos);
+      ++pos;
+    } else {
+      Choice current = havePending ? pending : choose(pos, end);
+      havePending = false;
+      if (sparse && current.saving >= kProbeBits) {
+        sparse = false;  // matches pay again
+      }
+      if (!sparse && current.kind != MatchKind::Literal && current.length < _settings.lazyLength && pos + 1 < end) {
+        // One step of lazy matching: a literal now may allow a better match from the next byte.
+        Choice next = choose(pos + 1, end);
+        if (next.saving > current.saving) {
+          current = Choice();
+          pending = next;
+          havePending = true;
+        }
+      }
+      emit(current, pos);
+      blockSaving += current.saving;
+      pos += current.length;
+    }
     if (_tokens.size() >= _settings.blockSymbols) {
       flushLzBlock(out);
+      const size_t bytes = pos - blockStart;
+      if (!sparse && !havePending &&
+          blockSaving * static_cast<int64_t>(kSparseGainBytes) < static_cast<int64_t>(bytes)) {
+        sparse = true;
+        nextProbe = pos;
+        probeEnd = pos;
+      }
+      blockStart = pos;
+      blockSaving = 0;
       if (_progress) {
         _progress(pos - start);
       }

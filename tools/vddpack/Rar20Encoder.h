@@ -32,12 +32,12 @@ class Rar20Encoder {
   static constexpr int kDefaultLevel = 4;
 
   struct Settings {
-    int maxChain = 1024;                 // hash-chain candidates per search
-    uint32_t niceLength = 258;           // a match this long is taken at once
-    uint32_t lazyLength = 258;           // a match shorter than this tries the next byte too (0: never)
+    int maxChain = 1024;                             // hash-chain candidates per search
+    uint32_t niceLength = 258;                       // a match this long is taken at once
+    uint32_t lazyLength = 258;                       // a match shorter than this tries the next byte too (0: never)
     uint32_t maxDistance = LzMatcher::kMaxDistance;  // farthest match source searched
-    uint32_t blockSymbols = 0x8000;      // LZ symbols per Huffman block
-    uint32_t audioBlockBytes = 0x10000;  // audio bytes per set of tables
+    uint32_t blockSymbols = 0x8000;                  // LZ symbols per Huffman block
+    uint32_t audioBlockBytes = 0x10000;              // audio bytes per set of tables
 
     // The search bounds of a level (clamped to kMinLevel..kMaxLevel).
     static Settings forLevel(int level);
@@ -93,6 +93,9 @@ class Rar20Encoder {
   };
 
   void resetCosts();
+  // Literal costs from the byte frequencies of data[start, end), for a stream without tables yet
+  // (a flat guess would favour matches in data of few distinct bytes).
+  void estimateLiteralCosts(size_t start, size_t end);
   // Takes the symbol costs of the tables just built as estimates for the next block.
   void learnCosts();
   void encodeLz(BitWriter& out, size_t start, size_t end);
