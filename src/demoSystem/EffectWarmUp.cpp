@@ -53,28 +53,8 @@ void rehearseFrame(EffectList& list, const Timeline& timeline, uint32_t time, co
     }
   }
   for (int pass = 0; pass < 2; ++pass) {
-    const size_t count = list.size();
     glViewport(0, 0, settings.screenWidth, settings.screenHeight);
-    for (size_t i = 0; i < count; ++i) {
-      Effect* effect = list.getEffect(i);
-      const bool active = effect->getActive().valueAt(time);
-      effect->setWasActive(active);
-      if (active) effect->update(time);
-    }
-    glViewport(0, 0, settings.screenWidth, settings.screenHeight);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    for (size_t i = 0; i < count; ++i) {
-      Effect* effect = list.getEffect(i);
-      if (effect->getActive().valueAt(time)) effect->render(time);
-    }
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
+    Timeline::drawEffects(list, time);
   }
 }
 }  // namespace

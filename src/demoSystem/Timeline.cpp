@@ -42,11 +42,15 @@ void Timeline::runFrame(uint32_t t) {
     Effect* target = list->find(event.effectName);
     if (target) target->handleEvent(event);
   }
+  drawEffects(*list, t);
+}
+
+void Timeline::drawEffects(EffectList& list, uint32_t t) {
   // Walked by index, without a copy: the instances present when the frame began, and none that a
   // handler may have removed since.
-  const size_t count = list->size();
+  const size_t count = list.size();
   for (size_t i = 0; i < count; ++i) {
-    Effect* effect = list->getEffect(i);
+    Effect* effect = list.getEffect(i);
     if (!effect) break;
     const bool active = effect->getActive().valueAt(t);
     effect->setWasActive(active);
@@ -59,7 +63,7 @@ void Timeline::runFrame(uint32_t t) {
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
   for (size_t i = 0; i < count; ++i) {
-    Effect* effect = list->getEffect(i);
+    Effect* effect = list.getEffect(i);
     if (!effect) break;
     if (effect->getActive().valueAt(t)) effect->render(t);
   }

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+class EffectList;
+
 class Timeline {
  public:
   Timeline() = default;
@@ -25,6 +27,8 @@ class Timeline {
   // (0, 0, screen width, screen height) and pushed projection and modelview matrices; leaves the
   // modelview matrix selected. Needs a current GL context; does nothing without an effect list.
   void runFrame(uint32_t t);
+  // The frame step without events: every active effect of list updated, then drawn.
+  static void drawEffects(EffectList& list, uint32_t t);
 
   const std::vector<EffectEvent>& getEvents() const { return _events; }
   size_t getCursor() const { return _cursor; }
