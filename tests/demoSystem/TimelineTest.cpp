@@ -23,6 +23,12 @@ __attribute__((noinline)) void* operator new(size_t size) {
 }
 __attribute__((noinline)) void operator delete(void* p) noexcept { std::free(p); }
 __attribute__((noinline)) void operator delete(void* p, size_t) noexcept { std::free(p); }
+// The library's temporary buffers come from the nothrow form: it must pair with the delete above.
+__attribute__((noinline)) void* operator new(size_t size, const std::nothrow_t&) noexcept {
+  gNewCalls.fetch_add(1, std::memory_order_relaxed);
+  return std::malloc(size ? size : 1);
+}
+__attribute__((noinline)) void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace {
 EffectEvent eventFor(const std::string& name, uint32_t time, int32_t type, float value = 0.0f) {
