@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ErrorReport.h"
+#include "GlslProgram.h"
 #include "ScreenHelpers.h"
 #include "TextureManager.h"
 
@@ -77,23 +78,6 @@ const char* kPassVertex =
     "void main() {\n"
     "  gl_Position = ftransform();\n"
     "}\n";
-
-GLuint compileShader(GLenum type, const std::string& text) {
-  const GLuint shader = glCreateShader(type);
-  const char* source = text.c_str();
-  glShaderSource(shader, 1, &source, nullptr);
-  glCompileShader(shader);
-  GLint ok = 0;
-  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-  if (!ok) {
-    char log[160] = "";
-    glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-    reportErrorText(__FILE__, __LINE__, "Blur: pass program failed", log, false);
-    glDeleteShader(shader);
-    return 0;
-  }
-  return shader;
-}
 
 // The common head of both program kinds: the coverage test and the rounding of a tap.
 std::string passHead(float size) {
@@ -198,26 +182,8 @@ const PassProgram& passProgram(const std::string& text) {
   auto found = gPrograms.find(text);
   if (found != gPrograms.end()) return found->second;
   PassProgram& p = gPrograms[text];
-  const GLuint vs = compileShader(GL_VERTEX_SHADER, kPassVertex);
-  const GLuint fs = compileShader(GL_FRAGMENT_SHADER, text);
-  if (!vs || !fs) {
-    if (vs) glDeleteShader(vs);
-    if (fs) glDeleteShader(fs);
-    return p;
-  }
-  const GLuint program = glCreateProgram();
-  glAttachShader(program, vs);
-  glAttachShader(program, fs);
-  glLinkProgram(program);
-  glDeleteShader(vs);
-  glDeleteShader(fs);
-  GLint ok = 0;
-  glGetProgramiv(program, GL_LINK_STATUS, &ok);
-  if (!ok) {
-    reportError(__FILE__, __LINE__, "Blur: pass program failed to link", false);
-    glDeleteProgram(program);
-    return p;
-  }
+  const GLuint program = GlslProgram::build(kPassVertex, text.c_str(), "Blur: pass");
+  if (!program) return p;
   p.program = program;
   p.weight = glGetUniformLocation(program, "weight");
   glUseProgram(program);
