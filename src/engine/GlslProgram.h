@@ -1,5 +1,5 @@
 #pragma once
-// GLSL programs of the effects' fast paths (the same picture as a literal recipe, in fewer
+// GLSL programs of the fast paths (the same picture as a literal recipe, in fewer
 // passes). Programs are shared by every context of the window's share group.
 #include <epoxy/gl.h>
 

@@ -7,6 +7,7 @@
 #include "LightObject.h"
 #include "Material.h"
 #include "Scene.h"
+#include "ShadowShader.h"
 
 namespace {
 
@@ -295,7 +296,13 @@ void MeshObject::drawGeometry() {
     fillLightVectors(modelview);
   }
   const bool shadowed = _receivesShadows && _scene && _scene->shadowsEnabled();
-  if (shadowed) {
+  LightObject* spot = shadowed ? _scene->findLight(kShadowLightName) : nullptr;
+  ShadowShader::Receiver receiver;
+  receiver.fog = shadowed && _scene->fogEnabled();
+  receiver.leftOut = spot ? spot->glIndex() : -1;
+  // Both passes in one draw where the program reproduces the recipe.
+  const bool onePass = shadowed && ShadowShader::handles(*_material, receiver) && ShadowShader::available();
+  if (shadowed && !onePass) {
     Material::finishDeferredRestore();
     glActiveTexture(GL_TEXTURE2);
     glEnable(GL_TEXTURE_2D);
@@ -313,6 +320,14 @@ void MeshObject::drawGeometry() {
     glProgramEnvParameter4fARB(GL_VERTEX_PROGRAM_ARB, 1, _material->usesSeveralUnits() ? 0.0f : 1.0f,
                                _material->isLit() ? 1.0f : 0.0f, shadowed ? 1.0f : 0.0f, 0.0f);
   }
+  if (onePass) {
+    ShadowShader::begin(*_material, receiver);
+    setUpArraysAndDraw();
+    ShadowShader::end();
+    _material->restore(true);
+    if (spot) spot->setEnabled(true);  // as after a second pass
+    return;
+  }
   setUpArraysAndDraw();
   // Unshadowed meshes let a following mesh of the same material keep this state.
   _material->restore(!shadowed);
@@ -329,7 +344,6 @@ void MeshObject::drawGeometry() {
   GLint depthFunction = GL_LESS;
   glGetIntegerv(GL_DEPTH_FUNC, &depthFunction);
   glDepthFunc(GL_EQUAL);
-  LightObject* spot = _scene->findLight(kShadowLightName);
   if (spot) spot->setEnabled(false);
   setUpArraysAndDraw();
   glDepthFunc(GLenum(depthFunction));

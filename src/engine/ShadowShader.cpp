@@ -1,0 +1,211 @@
+#include "ShadowShader.h"
+
+#include <cstdlib>
+
+#include "GLContextCheck.h"
+#include "GlslProgram.h"
+#include "Material.h"
+
+namespace {
+
+constexpr int kLights = 8;  // the lights the fixed-function lighting offers here
+
+// The fixed-function lighting (eye space, infinite viewer, spot cones, attenuation, separate
+// specular) twice: "full" with every enabled light, "rest" without the left-out one. Colours are
+// clamped as the fixed-function vertex stage clamps them. The shadow coordinates are the eye-linear
+// coordinates of unit 2 through its texture matrix.
+const char* const kVertex = R"(#version 120
+uniform float uLights[8];  // 1 for every enabled light
+uniform int uLeftOut;      // light the second colour leaves out (-1: none)
+uniform int uLit;          // 0: the vertex colour
+uniform int uSeparate;     // 1: specular kept apart and added after texturing
+uniform int uNormalize;
+varying vec4 vFull;
+varying vec4 vRest;
+varying vec3 vFullSpecular;
+varying vec3 vRestSpecular;
+varying vec4 vShadow;
+void main() {
+  gl_Position = ftransform();
+  vec4 eye = gl_ModelViewMatrix * gl_Vertex;
+  gl_TexCoord[0] = gl_TextureMatrix[0] * gl_MultiTexCoord0;
+  gl_TexCoord[1] = gl_TextureMatrix[1] * gl_MultiTexCoord1;
+  vShadow = gl_TextureMatrix[2] * vec4(dot(eye, gl_EyePlaneS[2]), dot(eye, gl_EyePlaneT[2]),
+                                       dot(eye, gl_EyePlaneR[2]), dot(eye, gl_EyePlaneQ[2]));
+  if (uLit == 0) {
+    vFull = gl_Color;
+    vRest = gl_Color;
+    vFullSpecular = vec3(0.0);
+    vRestSpecular = vec3(0.0);
+    return;
+  }
+  vec3 n = gl_NormalMatrix * gl_Normal;
+  if (uNormalize != 0) n = normalize(n);
+  vec3 full = gl_FrontLightModelProduct.sceneColor.rgb;
+  vec3 rest = full;
+  vec3 fullSpecular = vec3(0.0);
+  vec3 restSpecular = vec3(0.0);
+  for (int i = 0; i < 8; ++i) {
+    if (uLights[i] < 0.5) continue;
+    vec4 position = gl_LightSource[i].position;
+    vec3 toLight = position.xyz;
+    float attenuation = 1.0;
+    if (position.w != 0.0) {
+      toLight = position.xyz - eye.xyz;
+      float d = length(toLight);
+      toLight = toLight / d;
+      attenuation = 1.0 / (gl_LightSource[i].constantAttenuation + gl_LightSource[i].linearAttenuation * d +
+                           gl_LightSource[i].quadraticAttenuation * d * d);
+      if (gl_LightSource[i].spotCutoff != 180.0) {
+        float spot = dot(-toLight, normalize(gl_LightSource[i].spotDirection));
+        attenuation *= spot >= gl_LightSource[i].spotCosCutoff ? pow(spot, gl_LightSource[i].spotExponent) : 0.0;
+      }
+    } else {
+      toLight = normalize(toLight);
+    }
+    float nl = dot(n, toLight);
+    float diffuse = max(nl, 0.0);
+    float specular = 0.0;
+    if (nl > 0.0) specular = pow(max(dot(n, normalize(toLight + vec3(0.0, 0.0, 1.0))), 0.0),
+                                 clamp(gl_FrontMaterial.shininess, 0.0, 128.0));
+    vec3 colour = attenuation * (gl_FrontLightProduct[i].ambient.rgb + diffuse * gl_FrontLightProduct[i].diffuse.rgb);
+    vec3 highlight = attenuation * (specular * gl_FrontLightProduct[i].specular.rgb);
+    full += colour;
+    fullSpecular += highlight;
+    if (i != uLeftOut) {
+      rest += colour;
+      restSpecular += highlight;
+    }
+  }
+  if (uSeparate == 0) {
+    full += fullSpecular;
+    rest += restSpecular;
+    fullSpecular = vec3(0.0);
+    restSpecular = vec3(0.0);
+  }
+  float alpha = gl_FrontMaterial.diffuse.a;
+  vFull = clamp(vec4(full, alpha), 0.0, 1.0);
+  vRest = clamp(vec4(rest, alpha * 0.5), 0.0, 1.0);  // the second pass halves the opacity
+  vFullSpecular = clamp(fullSpecular, 0.0, 1.0);
+  vRestSpecular = clamp(restSpecular, 0.0, 1.0);
+}
+)";
+
+// The maps modulate in unit order, the shadow map (unit 2) modulates the first colour, specular
+// is added after texturing; the first colour is rounded to what the frame buffer holds and the
+// second, also rounded, blends over it by its alpha.
+const char* const kFragment = R"(#version 120
+uniform sampler2D uMap0;
+uniform sampler2D uMap1;
+uniform sampler2DShadow uShadowMap;
+uniform int uMaps;  // maps on units 0 and 1 the recipe modulates by: 0, 1 or 2
+varying vec4 vFull;
+varying vec4 vRest;
+varying vec3 vFullSpecular;
+varying vec3 vRestSpecular;
+varying vec4 vShadow;
+vec4 stored(vec4 c) { return floor(clamp(c, 0.0, 1.0) * 255.0 + 0.5) / 255.0; }
+void main() {
+  vec4 full = vFull;
+  vec4 rest = vRest;
+  if (uMaps > 0) {
+    vec4 map = texture2DProj(uMap0, gl_TexCoord[0]);
+    full *= map;
+    rest *= map;
+  }
+  if (uMaps > 1) {
+    vec4 map = texture2DProj(uMap1, gl_TexCoord[1]);
+    full *= map;
+    rest *= map;
+  }
+  full *= shadow2DProj(uShadowMap, vShadow);
+  full = stored(vec4(full.rgb + vFullSpecular, full.a));
+  rest = stored(vec4(rest.rgb + vRestSpecular, rest.a));
+  gl_FragColor = vec4(mix(full.rgb, rest.rgb, rest.a), rest.a * rest.a + full.a * (1.0 - rest.a));
+}
+)";
+
+struct Program {
+  GLuint name = 0;
+  bool tried = false;
+  GLint lights = -1, leftOut = -1, lit = -1, separate = -1, normalize = -1, maps = -1;
+};
+Program gProgram;
+
+bool gLiteral = [] {
+  const char* literal = std::getenv("RK17_SHADOW_LITERAL");
+  return literal && literal[0] == '1';
+}();
+
+// Maps on units 0 and 1 that the recipe modulates by; -1 for a recipe the program does not draw.
+int mapsOf(const Material& m) {
+  switch (m.shadeModel()) {
+    case 0:
+      return 0;
+    case 1:
+      return m.baseMap() ? 1 : 0;
+    case 5:
+      if (m.extraLightPass()) return -1;
+      return m.baseMap() && m.secondMap() ? 2 : 0;
+    case 6:
+      return m.secondMap() ? 1 : 0;
+    default:
+      return -1;
+  }
+}
+
+bool build() {
+  gProgram.tried = true;
+  if (!hasCurrentGLContext() || epoxy_gl_version() < 20) return false;
+  const GLuint program = GlslProgram::build(kVertex, kFragment, "shadow receiver");
+  if (!program) return false;
+  gProgram.name = program;
+  gProgram.lights = glGetUniformLocation(program, "uLights");
+  gProgram.leftOut = glGetUniformLocation(program, "uLeftOut");
+  gProgram.lit = glGetUniformLocation(program, "uLit");
+  gProgram.separate = glGetUniformLocation(program, "uSeparate");
+  gProgram.normalize = glGetUniformLocation(program, "uNormalize");
+  gProgram.maps = glGetUniformLocation(program, "uMaps");
+  GLint current = 0;
+  glGetIntegerv(GL_CURRENT_PROGRAM, &current);
+  glUseProgram(program);
+  glUniform1i(glGetUniformLocation(program, "uMap0"), 0);
+  glUniform1i(glGetUniformLocation(program, "uMap1"), 1);
+  glUniform1i(glGetUniformLocation(program, "uShadowMap"), 2);
+  glUseProgram(GLuint(current));
+  return true;
+}
+
+}  // namespace
+
+bool ShadowShader::handles(const Material& m, const Receiver& receiver) {
+  if (gLiteral || receiver.fog) return false;
+  if (mapsOf(m) < 0) return false;
+  return !m.isTransparent() && !m.isTwoSided() && !m.wireframe() && !m.alphaTest() && !m.stencil() &&
+         !m.alphaBlend() && !m.textureMatrix() && !m.unlitTextured() && !m.environmentVertexProgram();
+}
+
+bool ShadowShader::available() {
+  if (!gProgram.tried) build();
+  return gProgram.name != 0;
+}
+
+void ShadowShader::begin(const Material& material, const Receiver& receiver) {
+  float lights[kLights];
+  for (int i = 0; i < kLights; ++i) lights[i] = glIsEnabled(GLenum(GL_LIGHT0 + i)) ? 1.0f : 0.0f;
+  GLint colorControl = GL_SINGLE_COLOR;
+  glGetIntegerv(GL_LIGHT_MODEL_COLOR_CONTROL, &colorControl);
+  glUseProgram(gProgram.name);
+  glUniform1fv(gProgram.lights, kLights, lights);
+  glUniform1i(gProgram.leftOut, receiver.leftOut);
+  glUniform1i(gProgram.lit, glIsEnabled(GL_LIGHTING) ? 1 : 0);
+  glUniform1i(gProgram.separate, colorControl == GL_SEPARATE_SPECULAR_COLOR ? 1 : 0);
+  glUniform1i(gProgram.normalize, glIsEnabled(GL_NORMALIZE) ? 1 : 0);
+  glUniform1i(gProgram.maps, mapsOf(material));
+}
+
+void ShadowShader::end() { glUseProgram(0); }
+
+void ShadowShader::setLiteralPath(bool literal) { gLiteral = literal; }
+
+bool ShadowShader::literalPath() { return gLiteral; }

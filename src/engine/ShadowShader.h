@@ -1,0 +1,42 @@
+#pragma once
+// Both passes of a shadow receiver in one draw. A receiver is drawn once lit by every light with
+// the shadow map modulating its colour, then again at half its opacity without the shadow light,
+// blended over the first picture. On llvmpipe the second pass costs as much as the first: every
+// covered pixel is textured, lit and blended twice. This GLSL program computes both colours per
+// vertex (the fixed-function lighting with and without the shadow light), samples each map and
+// the shadow map once, rounds the first colour as the frame buffer would store it and blends the
+// second over it. The picture is the two passes' within rounding.
+//
+// Only recipes the program reproduces take this way (see handles); every other receiver keeps the
+// two passes. RK17_SHADOW_LITERAL=1 in the environment (or setLiteralPath) keeps them for all.
+#include <epoxy/gl.h>
+
+#include <cstdint>
+
+class Material;
+
+class ShadowShader {
+ public:
+  // What a receiver's draw needs to know besides its material.
+  struct Receiver {
+    bool fog = false;        // the scene's fog is on
+    int32_t leftOut = -1;    // GL index of the light the second pass leaves out (-1: none)
+  };
+
+  // True when the material's two shadow passes can be drawn as one: shade models 0, 1, 5 (without
+  // the extra light pass) and 6, opaque, one-sided, filled, without alpha test, stencil, blending,
+  // texture matrix, a flag forcing unlit textures or the environment program; no fog.
+  static bool handles(const Material& material, const Receiver& receiver);
+
+  // True when the program can be used: GLSL is offered and the program was built (on the first
+  // call; a failure is reported once and the two passes are drawn from then on).
+  static bool available();
+  // Makes the program current and sets its uniforms for this material. Its recipe must have been
+  // applied (the maps bound to their units, the shadow map to unit 2) and available() be true.
+  static void begin(const Material& material, const Receiver& receiver);
+  // Ends the use begun by a successful begin (no program current).
+  static void end();
+
+  static void setLiteralPath(bool literal);
+  static bool literalPath();
+};
