@@ -1,12 +1,14 @@
-// bench_scene_render [SECONDS|<N>f] [PNG_DIR] [SCENE]: renders every generated scene
+// bench_scene_render [SECONDS|<N>f] [PNG_DIR] [SCENE] [shadows]: renders every generated scene
 // (build/generated/data/scenes/*.vdg, by name) in an 800 x 600 window for SECONDS (default 3)
 // or N frames each, the scene time advancing half a scene frame per rendered frame, and prints frames per
 // second next to the clear-and-swap floor measured in the same run, with shadows off and (for
 // scenes with a "Spot01" light) on, plus heap allocations per rendered frame (a counting operator
 // new) and the process's CPU milliseconds per frame (llvmpipe's threads included). Materials take
 // the state-cached path unless RK17_MATERIAL_LITERAL=1 is set. With PNG_DIR (absolute; "-" for
-// none), writes one frame of each scene there. SCENE limits the run to that scene. Run it from the
-// build directory under Xvfb.
+// none), writes one frame of each scene there. SCENE limits the run to that scene ("-" for all);
+// "shadows" measures only the runs with shadows. Receivers draw both shadow passes in one program
+// where it reproduces the recipe unless RK17_SHADOW_LITERAL=1 is set. Run it from the build
+// directory under Xvfb.
 #include <SDL.h>
 #include <dirent.h>
 #include <epoxy/gl.h>
@@ -156,7 +158,8 @@ int main(int argc, char** argv) {
   const double duration = argc > 1 ? std::atof(argv[1]) : 3.0;
   if (argc > 1 && argv[1][0] != '\0' && argv[1][std::strlen(argv[1]) - 1] == 'f') gFixedFrames = std::atoi(argv[1]);
   const std::string pngDir = argc > 2 && std::string(argv[2]) != "-" ? argv[2] : "";
-  const std::string only = argc > 3 ? argv[3] : "";
+  const std::string only = argc > 3 && std::string(argv[3]) != "-" ? argv[3] : "";
+  const bool shadowsOnly = argc > 4 && std::string(argv[4]) == "shadows";
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     std::printf("SDL_Init failed: %s\n", SDL_GetError());
@@ -204,7 +207,7 @@ int main(int argc, char** argv) {
     loadMorphs(*scene);
     scene->reapplyLights();
     const double floor = floorFps(window, 1.0);
-    const Run plain = measure(window, *scene, duration);
+    const Run plain = shadowsOnly ? Run() : measure(window, *scene, duration);
     LightObject* spot = scene->findLight("Spot01");
     Run shadowed;
     if (spot) {

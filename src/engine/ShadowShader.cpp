@@ -98,7 +98,9 @@ const char* const kFragment = R"(#version 120
 uniform sampler2D uMap0;
 uniform sampler2D uMap1;
 uniform sampler2DShadow uShadowMap;
-uniform int uMaps;  // maps on units 0 and 1 the recipe modulates by: 0, 1 or 2
+uniform int uFirst;        // 1: the map on unit 0 modulates
+uniform int uSecond;       // the map on unit 1: 0 unused, 1 modulates, 2 adds
+uniform float uAlphaRef;   // the alpha test's reference (passes above it); -1 without the test
 varying vec4 vFull;
 varying vec4 vRest;
 varying vec3 vFullSpecular;
@@ -108,18 +110,27 @@ vec4 stored(vec4 c) { return floor(clamp(c, 0.0, 1.0) * 255.0 + 0.5) / 255.0; }
 void main() {
   vec4 full = vFull;
   vec4 rest = vRest;
-  if (uMaps > 0) {
+  if (uFirst != 0) {
     vec4 map = texture2DProj(uMap0, gl_TexCoord[0]);
     full *= map;
     rest *= map;
   }
-  if (uMaps > 1) {
+  if (uSecond == 1) {
     vec4 map = texture2DProj(uMap1, gl_TexCoord[1]);
     full *= map;
     rest *= map;
+  } else if (uSecond == 2) {
+    vec4 map = texture2DProj(uMap1, gl_TexCoord[1]);
+    full = vec4(min(full.rgb + map.rgb, 1.0), full.a * map.a);
+    rest = vec4(min(rest.rgb + map.rgb, 1.0), rest.a * map.a);
   }
   full *= shadow2DProj(uShadowMap, vShadow);
+  if (full.a <= uAlphaRef) discard;
   full = stored(vec4(full.rgb + vFullSpecular, full.a));
+  if (rest.a <= uAlphaRef) {  // the second pass leaves this pixel alone
+    gl_FragColor = full;
+    return;
+  }
   rest = stored(vec4(rest.rgb + vRestSpecular, rest.a));
   gl_FragColor = vec4(mix(full.rgb, rest.rgb, rest.a), rest.a * rest.a + full.a * (1.0 - rest.a));
 }
@@ -128,7 +139,7 @@ void main() {
 struct Program {
   GLuint name = 0;
   bool tried = false;
-  GLint lights = -1, leftOut = -1, lit = -1, separate = -1, normalize = -1, maps = -1;
+  GLint lights = -1, leftOut = -1, lit = -1, separate = -1, normalize = -1, first = -1, second = -1, alphaRef = -1;
 };
 Program gProgram;
 
@@ -137,21 +148,45 @@ bool gLiteral = [] {
   return literal && literal[0] == '1';
 }();
 
-// Maps on units 0 and 1 that the recipe modulates by; -1 for a recipe the program does not draw.
-int mapsOf(const Material& m) {
+// How the recipe uses the maps on units 0 and 1.
+struct Maps {
+  bool drawn = true;  // false: a recipe the program does not reproduce
+  int first = 0;      // 1: unit 0 modulates
+  int second = 0;     // unit 1: 0 unused, 1 modulates, 2 adds
+};
+
+Maps mapsOf(const Material& m) {
+  Maps maps;
   switch (m.shadeModel()) {
     case 0:
-      return 0;
+      break;
     case 1:
-      return m.baseMap() ? 1 : 0;
+      maps.first = m.baseMap() ? 1 : 0;
+      break;
+    case 2:
+      maps.first = m.reflectionMap() ? 1 : 0;
+      break;
+    case 4:
+      if (m.baseMap() && m.reflectionMap()) {
+        maps.first = 1;
+        maps.second = 2;
+      }
+      break;
     case 5:
-      if (m.extraLightPass()) return -1;
-      return m.baseMap() && m.secondMap() ? 2 : 0;
+      if (m.extraLightPass()) maps.drawn = false;
+      if (m.baseMap() && m.secondMap()) {
+        maps.first = 1;
+        maps.second = 1;
+      }
+      break;
     case 6:
-      return m.secondMap() ? 1 : 0;
+      maps.first = m.secondMap() ? 1 : 0;
+      break;
     default:
-      return -1;
+      maps.drawn = false;
+      break;
   }
+  return maps;
 }
 
 bool build() {
@@ -165,7 +200,9 @@ bool build() {
   gProgram.lit = glGetUniformLocation(program, "uLit");
   gProgram.separate = glGetUniformLocation(program, "uSeparate");
   gProgram.normalize = glGetUniformLocation(program, "uNormalize");
-  gProgram.maps = glGetUniformLocation(program, "uMaps");
+  gProgram.first = glGetUniformLocation(program, "uFirst");
+  gProgram.second = glGetUniformLocation(program, "uSecond");
+  gProgram.alphaRef = glGetUniformLocation(program, "uAlphaRef");
   GLint current = 0;
   glGetIntegerv(GL_CURRENT_PROGRAM, &current);
   glUseProgram(program);
@@ -180,9 +217,9 @@ bool build() {
 
 bool ShadowShader::handles(const Material& m, const Receiver& receiver) {
   if (gLiteral || receiver.fog) return false;
-  if (mapsOf(m) < 0) return false;
-  return !m.isTransparent() && !m.isTwoSided() && !m.wireframe() && !m.alphaTest() && !m.stencil() &&
-         !m.alphaBlend() && !m.textureMatrix() && !m.unlitTextured() && !m.environmentVertexProgram();
+  if (!mapsOf(m).drawn) return false;
+  return !m.isTransparent() && !m.isTwoSided() && !m.wireframe() && !m.stencil() && !m.alphaBlend() &&
+         !m.textureMatrix() && !m.unlitTextured() && !m.environmentVertexProgram();
 }
 
 bool ShadowShader::available() {
@@ -201,7 +238,10 @@ void ShadowShader::begin(const Material& material, const Receiver& receiver) {
   glUniform1i(gProgram.lit, glIsEnabled(GL_LIGHTING) ? 1 : 0);
   glUniform1i(gProgram.separate, colorControl == GL_SEPARATE_SPECULAR_COLOR ? 1 : 0);
   glUniform1i(gProgram.normalize, glIsEnabled(GL_NORMALIZE) ? 1 : 0);
-  glUniform1i(gProgram.maps, mapsOf(material));
+  const Maps maps = mapsOf(material);
+  glUniform1i(gProgram.first, maps.first);
+  glUniform1i(gProgram.second, maps.second);
+  glUniform1f(gProgram.alphaRef, material.alphaTest() ? material.alphaTestReference() : -1.0f);
 }
 
 void ShadowShader::end() { glUseProgram(0); }

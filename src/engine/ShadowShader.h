@@ -19,13 +19,14 @@ class ShadowShader {
  public:
   // What a receiver's draw needs to know besides its material.
   struct Receiver {
-    bool fog = false;        // the scene's fog is on
-    int32_t leftOut = -1;    // GL index of the light the second pass leaves out (-1: none)
+    bool fog = false;      // the scene's fog is on
+    int32_t leftOut = -1;  // GL index of the light the second pass leaves out (-1: none)
   };
 
-  // True when the material's two shadow passes can be drawn as one: shade models 0, 1, 5 (without
-  // the extra light pass) and 6, opaque, one-sided, filled, without alpha test, stencil, blending,
-  // texture matrix, a flag forcing unlit textures or the environment program; no fog.
+  // True when the material's two shadow passes can be drawn as one: shade models 0, 1, 2, 4, 5
+  // (without the extra light pass) and 6, opaque (an alpha test is fine; not additive), one-sided,
+  // filled, without stencil, blending, texture matrix, a flag forcing unlit textures or the
+  // environment program; no fog.
   static bool handles(const Material& material, const Receiver& receiver);
 
   // True when the program can be used: GLSL is offered and the program was built (on the first

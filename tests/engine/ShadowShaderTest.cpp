@@ -1,0 +1,183 @@
+// Shadow receivers drawn in one pass by the receiver program against the two literal passes: which
+// materials take the program, and the same pictures on the generated scenes with shadows, through
+// the depth pixel buffer and through the copy from the frame buffer.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "GLSuite.h"
+#include "LightObject.h"
+#include "Material.h"
+#include "MeshObject.h"
+#include "MorphDataReader.h"
+#include "PBuffer.h"
+#include "Scene.h"
+#include "SceneLoaderVDG.h"
+#include "ShadowShader.h"
+#include "Texture.h"
+
+namespace {
+
+struct HandlesCase {
+  const char* name;
+  std::function<void(Material&)> setUp;  // on a lit model 0 material
+  bool fog;
+  bool handled;
+};
+
+Texture* someTexture() {
+  static Texture texture(GL_TEXTURE_2D, GL_RGBA);  // never bound: only its presence counts
+  return &texture;
+}
+
+class ShadowShaderHandlesTest : public ::testing::TestWithParam<HandlesCase> {
+ protected:
+  void TearDown() override { ShadowShader::setLiteralPath(false); }
+};
+
+TEST_P(ShadowShaderHandlesTest, TakesOnlyRecipesItReproduces) {
+  const HandlesCase& c = GetParam();
+  Material material(1, "m");
+  c.setUp(material);
+  ShadowShader::Receiver receiver;
+  receiver.fog = c.fog;
+  receiver.leftOut = 0;
+  EXPECT_EQ(ShadowShader::handles(material, receiver), c.handled);
+}
+
+const auto kModel = [](int32_t model) { return [model](Material& m) { m.setShadeModel(model); }; };
+
+INSTANTIATE_TEST_SUITE_P(
+    Materials, ShadowShaderHandlesTest,
+    ::testing::Values(
+        HandlesCase{"lit", kModel(0), false, true}, HandlesCase{"lit_in_fog", kModel(0), true, false},
+        HandlesCase{"base_map",
+                    [](Material& m) {
+                      m.setBaseMap(someTexture());
+                      m.setShadeModel(1);
+                    },
+                    false, true},
+        HandlesCase{"base_map_missing", kModel(1), false, true}, HandlesCase{"reflection", kModel(2), false, true},
+        HandlesCase{"reflection_sphere", kModel(3), false, false},
+        HandlesCase{"base_and_reflection", kModel(4), false, true}, HandlesCase{"two_maps", kModel(5), false, true},
+        HandlesCase{"two_maps_extra_light",
+                    [](Material& m) {
+                      m.setShadeModel(5);
+                      m.setExtraLightPass(true);
+                    },
+                    false, false},
+        HandlesCase{"second_map", kModel(6), false, true}, HandlesCase{"bump", kModel(7), false, false},
+        HandlesCase{"bump_reflection", kModel(8), false, false}, HandlesCase{"ramp", kModel(9), false, false},
+        HandlesCase{"ramp_map", kModel(10), false, false}, HandlesCase{"cube", kModel(11), false, false},
+        HandlesCase{"cube_reflection", kModel(12), false, false},
+        HandlesCase{"render_target", kModel(13), false, false},
+        HandlesCase{"alpha_test", [](Material& m) { m.setAlphaTest(true, 0.5f); }, false, true},
+        HandlesCase{"half_opaque", [](Material& m) { m.setOpacity(0.5f); }, false, false},
+        HandlesCase{"additive", [](Material& m) { m.setAdditive(true); }, false, false},
+        HandlesCase{"alpha_blend", [](Material& m) { m.setAlphaBlend(true); }, false, false},
+        HandlesCase{"two_sided", [](Material& m) { m.setTwoSided(true); }, false, false},
+        HandlesCase{"wireframe", [](Material& m) { m.setWireframe(true); }, false, false},
+        HandlesCase{"stencil", [](Material& m) { m.setStencil(true); }, false, false},
+        HandlesCase{"texture_matrix",
+                    [](Material& m) { m.setTextureMatrix(true, Vector3(), Vector3(), Vector3(1, 1, 1)); }, false,
+                    false},
+        HandlesCase{"unlit_textured", [](Material& m) { m.setUnlitTextured(true); }, false, false},
+        HandlesCase{"environment_program", [](Material& m) { m.setEnvironmentVertexProgram(true); }, false, false},
+        HandlesCase{"literal_path", [](Material&) { ShadowShader::setLiteralPath(true); }, false, false}),
+    [](const ::testing::TestParamInfo<HandlesCase>& info) { return std::string(info.param.name); });
+
+constexpr int kWidth = 400;
+constexpr int kHeight = 300;
+// Pixels where two meshes meet at exactly the same depth: the literal second pass of the later
+// mesh passes its equal-depth test there and blends over the earlier mesh, which one pass cannot
+// repeat. A few such pixels per picture are allowed; everything else agrees within rounding.
+constexpr size_t kSeamPixels = 12;  // 0.01 % of the picture
+
+struct SceneCase {
+  const char* scene;
+  bool copied;  // the shadow map copied from the frame buffer instead of the depth pixel buffer
+};
+
+class ShadowShaderPictureTest : public GLSuite<kWidth, kHeight>, public ::testing::WithParamInterface<SceneCase> {
+ protected:
+  static void SetUpTestSuite() {
+    GLSuite::SetUpTestSuite();
+    ASSERT_EQ(chdir(RK17_BINARY_DIR "/generated"), 0);
+  }
+  void TearDown() override {
+    ShadowShader::setLiteralPath(false);
+    PBuffer::setRenderDepthTextureMissing(false);
+  }
+
+  std::vector<uint8_t> render(Scene& scene, float time) {
+    glViewport(0, 0, kWidth, kHeight);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    scene.setTime(time);
+    scene.animate();
+    scene.render();
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    std::vector<uint8_t> pixels(size_t(kWidth) * kHeight * 4);
+    glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+  }
+};
+
+TEST_P(ShadowShaderPictureTest, OnePassDrawsTheTwoPassPicture) {
+  const SceneCase& c = GetParam();
+  PBuffer::setRenderDepthTextureMissing(c.copied);
+  std::unique_ptr<Scene> scene =
+      SceneLoaderVDG().read(std::string("data/scenes/") + c.scene + ".vdg", "data/textures/");
+  ASSERT_TRUE(scene && scene->root()) << c.scene;
+  ASSERT_EQ(scene->offScreenShadows(), !c.copied);
+  for (const auto& object : scene->objects())
+    if (auto* mesh = dynamic_cast<MeshObject*>(object.get())) MorphDataReader::loadMorphData(*mesh);
+  scene->reapplyLights();
+  LightObject* spot = scene->findLight("Spot01");
+  ASSERT_NE(spot, nullptr);
+  spot->setCastsShadow(true);
+  scene->enableShadows(true);
+  ASSERT_TRUE(scene->shadowsEnabled());
+
+  // The comparison means something only when receivers take the program.
+  ASSERT_TRUE(ShadowShader::available());
+  ShadowShader::Receiver receiver;
+  receiver.leftOut = spot->glIndex();
+  int handled = 0;
+  for (const auto& entry : scene->materials()) handled += ShadowShader::handles(*entry.second, receiver) ? 1 : 0;
+  EXPECT_GT(handled, 0);
+
+  const float length = float(scene->frameCount() * scene->step());
+  for (float at : {0.1f, 0.45f, 0.8f}) {
+    ShadowShader::setLiteralPath(true);
+    const std::vector<uint8_t> literal = render(*scene, length * at);
+    ShadowShader::setLiteralPath(false);
+    const std::vector<uint8_t> onePass = render(*scene, length * at);
+    size_t off = 0, lit = 0;
+    for (size_t i = 0; i < literal.size(); i += 4) {
+      int worst = 0;
+      for (size_t k = 0; k < 4; ++k) worst = std::max(worst, std::abs(int(literal[i + k]) - int(onePass[i + k])));
+      if (worst > 1) ++off;
+      if (literal[i] > 8 || literal[i + 1] > 8 || literal[i + 2] > 8) ++lit;
+    }
+    EXPECT_LE(off, kSeamPixels) << "at " << at;
+    EXPECT_GT(lit, literal.size() / 4 / 100) << "nothing drawn at " << at;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(GeneratedScenes, ShadowShaderPictureTest,
+                         ::testing::Values(SceneCase{"scene2", false}, SceneCase{"scene3", false},
+                                           SceneCase{"scene3", true}, SceneCase{"scene4", false},
+                                           SceneCase{"head", false}, SceneCase{"tentacle", false},
+                                           SceneCase{"flower", false}),
+                         [](const ::testing::TestParamInfo<SceneCase>& info) {
+                           return std::string(info.param.scene) + (info.param.copied ? "Copied" : "");
+                         });
+
+}  // namespace
