@@ -1,4 +1,4 @@
-// bench_scene_render [SECONDS|<N>f] [PNG_DIR] [SCENE] [shadows]: renders every generated scene
+// bench_scene_render [SECONDS|<N>f] [PNG_DIR] [SCENE] [shadows [CAMERA]]: renders every generated scene
 // (build/generated/data/scenes/*.vdg, by name) in an 800 x 600 window for SECONDS (default 3)
 // or N frames each, the scene time advancing half a scene frame per rendered frame, and prints frames per
 // second next to the clear-and-swap floor measured in the same run, with shadows off and (for
@@ -6,7 +6,8 @@
 // new) and the process's CPU milliseconds per frame (llvmpipe's threads included). Materials take
 // the state-cached path unless RK17_MATERIAL_LITERAL=1 is set. With PNG_DIR (absolute; "-" for
 // none), writes one frame of each scene there. SCENE limits the run to that scene ("-" for all);
-// "shadows" measures only the runs with shadows. Receivers draw both shadow passes in one program
+// "shadows" measures only the runs with shadows, CAMERA (a name) views the scenes through that
+// camera where they have it. Receivers draw both shadow passes in one program
 // where it reproduces the recipe unless RK17_SHADOW_LITERAL=1 is set. Run it from the build
 // directory under Xvfb.
 #include <SDL.h>
@@ -160,6 +161,7 @@ int main(int argc, char** argv) {
   const std::string pngDir = argc > 2 && std::string(argv[2]) != "-" ? argv[2] : "";
   const std::string only = argc > 3 && std::string(argv[3]) != "-" ? argv[3] : "";
   const bool shadowsOnly = argc > 4 && std::string(argv[4]) == "shadows";
+  const std::string cameraName = argc > 5 ? argv[5] : "";
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     std::printf("SDL_Init failed: %s\n", SDL_GetError());
@@ -205,6 +207,7 @@ int main(int argc, char** argv) {
       continue;
     }
     loadMorphs(*scene);
+    if (!cameraName.empty()) scene->setActiveCamera(cameraName);
     scene->reapplyLights();
     const double floor = floorFps(window, 1.0);
     const Run plain = shadowsOnly ? Run() : measure(window, *scene, duration);

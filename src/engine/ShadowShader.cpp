@@ -139,6 +139,7 @@ void main() {
 struct Program {
   GLuint name = 0;
   bool tried = false;
+  bool vertexPrograms = false;  // ARB vertex programs offered
   GLint lights = -1, leftOut = -1, lit = -1, separate = -1, normalize = -1, first = -1, second = -1, alphaRef = -1;
 };
 Program gProgram;
@@ -195,6 +196,7 @@ bool build() {
   const GLuint program = GlslProgram::build(kVertex, kFragment, "shadow receiver");
   if (!program) return false;
   gProgram.name = program;
+  gProgram.vertexPrograms = Material::hasVertexPrograms();
   gProgram.lights = glGetUniformLocation(program, "uLights");
   gProgram.leftOut = glGetUniformLocation(program, "uLeftOut");
   gProgram.lit = glGetUniformLocation(program, "uLit");
@@ -224,7 +226,11 @@ bool ShadowShader::handles(const Material& m, const Receiver& receiver) {
 
 bool ShadowShader::available() {
   if (!gProgram.tried) build();
-  return gProgram.name != 0;
+  if (!gProgram.name) return false;
+  // A program of the caller's (a vertex program drawing the scene for an effect) stays in charge.
+  GLint current = 0;
+  glGetIntegerv(GL_CURRENT_PROGRAM, &current);
+  return current == 0 && !(gProgram.vertexPrograms && glIsEnabled(GL_VERTEX_PROGRAM_ARB));
 }
 
 void ShadowShader::begin(const Material& material, const Receiver& receiver) {

@@ -29,8 +29,9 @@ class ShadowShader {
   // environment program; no fog.
   static bool handles(const Material& material, const Receiver& receiver);
 
-  // True when the program can be used: GLSL is offered and the program was built (on the first
-  // call; a failure is reported once and the two passes are drawn from then on).
+  // True when the program can be used now: GLSL is offered, the program was built (on the first
+  // call; a failure is reported once and the two passes are drawn from then on), and no program of
+  // the caller's (GLSL, or an ARB vertex program switched on) is in use.
   static bool available();
   // Makes the program current and sets its uniforms for this material. Its recipe must have been
   // applied (the maps bound to their units, the shadow map to unit 2) and available() be true.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "GLSuite.h"
+#include "GlslProgram.h"
 #include "LightObject.h"
 #include "Material.h"
 #include "MeshObject.h"
@@ -91,6 +92,25 @@ INSTANTIATE_TEST_SUITE_P(
         HandlesCase{"environment_program", [](Material& m) { m.setEnvironmentVertexProgram(true); }, false, false},
         HandlesCase{"literal_path", [](Material&) { ShadowShader::setLiteralPath(true); }, false, false}),
     [](const ::testing::TestParamInfo<HandlesCase>& info) { return std::string(info.param.name); });
+
+class ShadowShaderContextTest : public GLSuite<64, 64> {};
+
+// Drawing a scene under a program of the caller's (an effect's vertex program) keeps that program.
+TEST_F(ShadowShaderContextTest, StandsBackForTheCallersProgram) {
+  ASSERT_TRUE(ShadowShader::available());
+  glEnable(GL_VERTEX_PROGRAM_ARB);
+  EXPECT_FALSE(ShadowShader::available());
+  glDisable(GL_VERTEX_PROGRAM_ARB);
+  const GLuint program = GlslProgram::build("void main() { gl_Position = ftransform(); }",
+                                            "void main() { gl_FragColor = vec4(1.0); }", "test");
+  ASSERT_NE(program, 0u);
+  glUseProgram(program);
+  EXPECT_FALSE(ShadowShader::available());
+  glUseProgram(0);
+  glDeleteProgram(program);
+  EXPECT_TRUE(ShadowShader::available());
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
 
 constexpr int kWidth = 400;
 constexpr int kHeight = 300;
