@@ -301,7 +301,7 @@ void MeshObject::drawGeometry() {
   receiver.fog = shadowed && _scene->fogEnabled();
   receiver.leftOut = spot ? spot->glIndex() : -1;
   // Both passes in one draw where the program reproduces the recipe.
-  const bool onePass = shadowed && ShadowShader::handles(*_material, receiver) && ShadowShader::available();
+  const bool onePass = shadowed && ShadowShader::handles(*_material, receiver) && ShadowShader::available(*_material);
   if (shadowed && !onePass) {
     Material::finishDeferredRestore();
     glActiveTexture(GL_TEXTURE2);

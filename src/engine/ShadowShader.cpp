@@ -1,6 +1,8 @@
 #include "ShadowShader.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "GLContextCheck.h"
 #include "GlslProgram.h"
@@ -14,9 +16,10 @@ constexpr int kLights = 8;  // the lights the fixed-function lighting offers her
 // specular) twice: "full" with every enabled light, "rest" without the left-out one. Colours are
 // clamped as the fixed-function vertex stage clamps them. The shadow coordinates are the eye-linear
 // coordinates of unit 2 through its texture matrix.
-const char* const kVertex = R"(#version 120
-uniform float uLights[8];  // 1 for every enabled light
-uniform int uLeftOut;      // light the second colour leaves out (-1: none)
+const char* const kVertex = R"(
+uniform int uLightCount;   // enabled lights
+uniform int uLights[8];    // their GL indices
+uniform float uInRest[8];  // 1 where the second colour takes the light too
 uniform int uLit;          // 0: the vertex colour
 uniform int uSeparate;     // 1: specular kept apart and added after texturing
 uniform int uNormalize;
@@ -45,8 +48,9 @@ void main() {
   vec3 rest = full;
   vec3 fullSpecular = vec3(0.0);
   vec3 restSpecular = vec3(0.0);
-  for (int i = 0; i < 8; ++i) {
-    if (uLights[i] < 0.5) continue;
+  for (int k = 0; k < 8; ++k) {
+    if (k >= uLightCount) break;
+    int i = uLights[k];
     vec4 position = gl_LightSource[i].position;
     vec3 toLight = position.xyz;
     float attenuation = 1.0;
@@ -72,10 +76,8 @@ void main() {
     vec3 highlight = attenuation * (specular * gl_FrontLightProduct[i].specular.rgb);
     full += colour;
     fullSpecular += highlight;
-    if (i != uLeftOut) {
-      rest += colour;
-      restSpecular += highlight;
-    }
+    rest += uInRest[k] * colour;
+    restSpecular += uInRest[k] * highlight;
   }
   if (uSeparate == 0) {
     full += fullSpecular;
@@ -94,13 +96,11 @@ void main() {
 // The maps modulate in unit order, the shadow map (unit 2) modulates the first colour, specular
 // is added after texturing; the first colour is rounded to what the frame buffer holds and the
 // second, also rounded, blends over it by its alpha.
-const char* const kFragment = R"(#version 120
+const char* const kFragment = R"(
 uniform sampler2D uMap0;
 uniform sampler2D uMap1;
 uniform sampler2DShadow uShadowMap;
-uniform int uFirst;        // 1: the map on unit 0 modulates
-uniform int uSecond;       // the map on unit 1: 0 unused, 1 modulates, 2 adds
-uniform float uAlphaRef;   // the alpha test's reference (passes above it); -1 without the test
+uniform float uAlphaRef;  // the alpha test's reference (passes above it)
 varying vec4 vFull;
 varying vec4 vRest;
 varying vec3 vFullSpecular;
@@ -110,39 +110,46 @@ vec4 stored(vec4 c) { return floor(clamp(c, 0.0, 1.0) * 255.0 + 0.5) / 255.0; }
 void main() {
   vec4 full = vFull;
   vec4 rest = vRest;
-  if (uFirst != 0) {
-    vec4 map = texture2DProj(uMap0, gl_TexCoord[0]);
-    full *= map;
-    rest *= map;
-  }
-  if (uSecond == 1) {
-    vec4 map = texture2DProj(uMap1, gl_TexCoord[1]);
-    full *= map;
-    rest *= map;
-  } else if (uSecond == 2) {
-    vec4 map = texture2DProj(uMap1, gl_TexCoord[1]);
-    full = vec4(min(full.rgb + map.rgb, 1.0), full.a * map.a);
-    rest = vec4(min(rest.rgb + map.rgb, 1.0), rest.a * map.a);
-  }
+#if FIRST
+  vec4 map0 = texture2DProj(uMap0, gl_TexCoord[0]);
+  full *= map0;
+  rest *= map0;
+#endif
+#if SECOND == 1
+  vec4 map1 = texture2DProj(uMap1, gl_TexCoord[1]);
+  full *= map1;
+  rest *= map1;
+#elif SECOND == 2
+  vec4 map1 = texture2DProj(uMap1, gl_TexCoord[1]);
+  full = vec4(min(full.rgb + map1.rgb, 1.0), full.a * map1.a);
+  rest = vec4(min(rest.rgb + map1.rgb, 1.0), rest.a * map1.a);
+#endif
   full *= shadow2DProj(uShadowMap, vShadow);
+#if ALPHA_TEST
   if (full.a <= uAlphaRef) discard;
+#endif
   full = stored(vec4(full.rgb + vFullSpecular, full.a));
+#if ALPHA_TEST
   if (rest.a <= uAlphaRef) {  // the second pass leaves this pixel alone
     gl_FragColor = full;
     return;
   }
+#endif
   rest = stored(vec4(rest.rgb + vRestSpecular, rest.a));
   gl_FragColor = vec4(mix(full.rgb, rest.rgb, rest.a), rest.a * rest.a + full.a * (1.0 - rest.a));
 }
 )";
 
+// One program per way of using the maps (their branches and the alpha test's discard cost
+// llvmpipe on every pixel, so each variant has only its own), built when first needed.
 struct Program {
   GLuint name = 0;
   bool tried = false;
-  bool vertexPrograms = false;  // ARB vertex programs offered
-  GLint lights = -1, leftOut = -1, lit = -1, separate = -1, normalize = -1, first = -1, second = -1, alphaRef = -1;
+  GLint lightCount = -1, lights = -1, inRest = -1, lit = -1, separate = -1, normalize = -1, alphaRef = -1;
 };
-Program gProgram;
+constexpr int kVariants = 2 * 3 * 2;  // unit 0 map, unit 1 map, alpha test
+Program gPrograms[kVariants];
+bool gVertexPrograms = false;  // ARB vertex programs offered (asked with the first build)
 
 bool gLiteral = [] {
   const char* literal = std::getenv("RK17_SHADOW_LITERAL");
@@ -190,21 +197,35 @@ Maps mapsOf(const Material& m) {
   return maps;
 }
 
-bool build() {
-  gProgram.tried = true;
+int variantOf(const Material& m) {
+  const Maps maps = mapsOf(m);
+  return maps.first + 2 * maps.second + 6 * (m.alphaTest() ? 1 : 0);
+}
+
+// Builds the variant; false when GLSL is missing or the program fails (reported once).
+bool build(int variant) {
+  Program& p = gPrograms[variant];
+  p.tried = true;
   if (!hasCurrentGLContext() || epoxy_gl_version() < 20) return false;
-  const GLuint program = GlslProgram::build(kVertex, kFragment, "shadow receiver");
-  if (!program) return false;
-  gProgram.name = program;
-  gProgram.vertexPrograms = Material::hasVertexPrograms();
-  gProgram.lights = glGetUniformLocation(program, "uLights");
-  gProgram.leftOut = glGetUniformLocation(program, "uLeftOut");
-  gProgram.lit = glGetUniformLocation(program, "uLit");
-  gProgram.separate = glGetUniformLocation(program, "uSeparate");
-  gProgram.normalize = glGetUniformLocation(program, "uNormalize");
-  gProgram.first = glGetUniformLocation(program, "uFirst");
-  gProgram.second = glGetUniformLocation(program, "uSecond");
-  gProgram.alphaRef = glGetUniformLocation(program, "uAlphaRef");
+  gVertexPrograms = Material::hasVertexPrograms();
+  char defines[96];
+  std::snprintf(defines, sizeof defines, "#version 120\n#define FIRST %d\n#define SECOND %d\n#define ALPHA_TEST %d\n",
+                variant % 2, variant / 2 % 3, variant / 6);
+  const std::string vertex = std::string("#version 120\n") + kVertex;
+  const std::string fragment = std::string(defines) + kFragment;
+  const GLuint program = GlslProgram::build(vertex.c_str(), fragment.c_str(), "shadow receiver");
+  if (!program) {
+    for (Program& other : gPrograms) other.tried = true;  // one report is enough
+    return false;
+  }
+  p.name = program;
+  p.lightCount = glGetUniformLocation(program, "uLightCount");
+  p.lights = glGetUniformLocation(program, "uLights");
+  p.inRest = glGetUniformLocation(program, "uInRest");
+  p.lit = glGetUniformLocation(program, "uLit");
+  p.separate = glGetUniformLocation(program, "uSeparate");
+  p.normalize = glGetUniformLocation(program, "uNormalize");
+  p.alphaRef = glGetUniformLocation(program, "uAlphaRef");
   GLint current = 0;
   glGetIntegerv(GL_CURRENT_PROGRAM, &current);
   glUseProgram(program);
@@ -224,30 +245,39 @@ bool ShadowShader::handles(const Material& m, const Receiver& receiver) {
          !m.textureMatrix() && !m.unlitTextured() && !m.environmentVertexProgram();
 }
 
-bool ShadowShader::available() {
-  if (!gProgram.tried) build();
-  if (!gProgram.name) return false;
+bool ShadowShader::available(const Material& material) {
+  const int variant = variantOf(material);
+  if (!gPrograms[variant].tried) build(variant);
+  if (!gPrograms[variant].name) return false;
   // A program of the caller's (a vertex program drawing the scene for an effect) stays in charge.
   GLint current = 0;
   glGetIntegerv(GL_CURRENT_PROGRAM, &current);
-  return current == 0 && !(gProgram.vertexPrograms && glIsEnabled(GL_VERTEX_PROGRAM_ARB));
+  return current == 0 && !(gVertexPrograms && glIsEnabled(GL_VERTEX_PROGRAM_ARB));
 }
 
 void ShadowShader::begin(const Material& material, const Receiver& receiver) {
-  float lights[kLights];
-  for (int i = 0; i < kLights; ++i) lights[i] = glIsEnabled(GLenum(GL_LIGHT0 + i)) ? 1.0f : 0.0f;
+  const Program& p = gPrograms[variantOf(material)];
+  GLint lights[kLights];
+  float inRest[kLights];
+  GLint count = 0;
+  for (int i = 0; i < kLights; ++i)
+    if (glIsEnabled(GLenum(GL_LIGHT0 + i))) {
+      lights[count] = i;
+      inRest[count] = i == receiver.leftOut ? 0.0f : 1.0f;
+      ++count;
+    }
   GLint colorControl = GL_SINGLE_COLOR;
   glGetIntegerv(GL_LIGHT_MODEL_COLOR_CONTROL, &colorControl);
-  glUseProgram(gProgram.name);
-  glUniform1fv(gProgram.lights, kLights, lights);
-  glUniform1i(gProgram.leftOut, receiver.leftOut);
-  glUniform1i(gProgram.lit, glIsEnabled(GL_LIGHTING) ? 1 : 0);
-  glUniform1i(gProgram.separate, colorControl == GL_SEPARATE_SPECULAR_COLOR ? 1 : 0);
-  glUniform1i(gProgram.normalize, glIsEnabled(GL_NORMALIZE) ? 1 : 0);
-  const Maps maps = mapsOf(material);
-  glUniform1i(gProgram.first, maps.first);
-  glUniform1i(gProgram.second, maps.second);
-  glUniform1f(gProgram.alphaRef, material.alphaTest() ? material.alphaTestReference() : -1.0f);
+  glUseProgram(p.name);
+  glUniform1i(p.lightCount, count);
+  if (count > 0) {
+    glUniform1iv(p.lights, count, lights);
+    glUniform1fv(p.inRest, count, inRest);
+  }
+  glUniform1i(p.lit, glIsEnabled(GL_LIGHTING) ? 1 : 0);
+  glUniform1i(p.separate, colorControl == GL_SEPARATE_SPECULAR_COLOR ? 1 : 0);
+  glUniform1i(p.normalize, glIsEnabled(GL_NORMALIZE) ? 1 : 0);
+  if (material.alphaTest()) glUniform1f(p.alphaRef, material.alphaTestReference());
 }
 
 void ShadowShader::end() { glUseProgram(0); }

@@ -29,12 +29,12 @@ class ShadowShader {
   // environment program; no fog.
   static bool handles(const Material& material, const Receiver& receiver);
 
-  // True when the program can be used now: GLSL is offered, the program was built (on the first
-  // call; a failure is reported once and the two passes are drawn from then on), and no program of
-  // the caller's (GLSL, or an ARB vertex program switched on) is in use.
-  static bool available();
+  // True when the material's program can be used now: GLSL is offered, the program was built (when
+  // first needed; a failure is reported once and the two passes are drawn from then on), and no
+  // program of the caller's (GLSL, or an ARB vertex program switched on) is in use.
+  static bool available(const Material& material);
   // Makes the program current and sets its uniforms for this material. Its recipe must have been
-  // applied (the maps bound to their units, the shadow map to unit 2) and available() be true.
+  // applied (the maps bound to their units, the shadow map to unit 2) and available be true.
   static void begin(const Material& material, const Receiver& receiver);
   // Ends the use begun by a successful begin (no program current).
   static void end();

@@ -97,18 +97,19 @@ class ShadowShaderContextTest : public GLSuite<64, 64> {};
 
 // Drawing a scene under a program of the caller's (an effect's vertex program) keeps that program.
 TEST_F(ShadowShaderContextTest, StandsBackForTheCallersProgram) {
-  ASSERT_TRUE(ShadowShader::available());
+  const Material material(1, "m");
+  ASSERT_TRUE(ShadowShader::available(material));
   glEnable(GL_VERTEX_PROGRAM_ARB);
-  EXPECT_FALSE(ShadowShader::available());
+  EXPECT_FALSE(ShadowShader::available(material));
   glDisable(GL_VERTEX_PROGRAM_ARB);
   const GLuint program = GlslProgram::build("void main() { gl_Position = ftransform(); }",
                                             "void main() { gl_FragColor = vec4(1.0); }", "test");
   ASSERT_NE(program, 0u);
   glUseProgram(program);
-  EXPECT_FALSE(ShadowShader::available());
+  EXPECT_FALSE(ShadowShader::available(material));
   glUseProgram(0);
   glDeleteProgram(program);
-  EXPECT_TRUE(ShadowShader::available());
+  EXPECT_TRUE(ShadowShader::available(material));
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
@@ -166,11 +167,14 @@ TEST_P(ShadowShaderPictureTest, OnePassDrawsTheTwoPassPicture) {
   ASSERT_TRUE(scene->shadowsEnabled());
 
   // The comparison means something only when receivers take the program.
-  ASSERT_TRUE(ShadowShader::available());
   ShadowShader::Receiver receiver;
   receiver.leftOut = spot->glIndex();
   int handled = 0;
-  for (const auto& entry : scene->materials()) handled += ShadowShader::handles(*entry.second, receiver) ? 1 : 0;
+  for (const auto& entry : scene->materials())
+    if (ShadowShader::handles(*entry.second, receiver)) {
+      EXPECT_TRUE(ShadowShader::available(*entry.second)) << entry.second->name();
+      ++handled;
+    }
   EXPECT_GT(handled, 0);
 
   const float length = float(scene->frameCount() * scene->step());
