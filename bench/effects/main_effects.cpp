@@ -14,6 +14,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Blur.h"
@@ -108,6 +109,23 @@ std::vector<Effect*> dofCase(EffectList& list, bool fast, int passes = 3) {
   return {dof};
 }
 
+// The show's garden: Scene2 in its linear fog, alone (dof false) or drawn through DOF with the
+// show's settings (two passes).
+std::vector<Effect*> gardenCase(EffectList& list, bool dof) {
+  Blur::setFastPath(true);
+  std::vector<Effect*> scene = sceneCase(list, "Scene2", "data/scenes/scene2.vdg");
+  const std::pair<const char*, float> fog[] = {
+      {"Fog", 1.0f}, {"FogMode", 2.0f}, {"FogR", 0.35f}, {"FogG", 0.3f}, {"FogB", 0.45f}};
+  for (const auto& value : fog) setNumber(scene[0], value.first, value.second);
+  if (!dof) return scene;
+  Effect* effect = insert(list, "DOF");
+  send(effect, 2, "Scene2");
+  const std::pair<const char*, float> settings[] = {
+      {"BlurAmount", 1.0f}, {"BlurFactor", 0.5f}, {"Constant", 0.5f}, {"Weight1", 1.6f}, {"Weight2", 0.0f}};
+  for (const auto& value : settings) setNumber(effect, value.first, value.second);
+  return {effect};
+}
+
 std::vector<Case> cases() {
   return {
       {"floor", [](EffectList&) { return std::vector<Effect*>{}; }},
@@ -150,6 +168,8 @@ std::vector<Case> cases() {
       {"dof", [](EffectList& list) { return dofCase(list, true); }},
       {"dof-literal", [](EffectList& list) { return dofCase(list, false); }},
       {"dof-1", [](EffectList& list) { return dofCase(list, true, 1); }},
+      {"garden", [](EffectList& list) { return gardenCase(list, false); }},
+      {"dof-garden", [](EffectList& list) { return gardenCase(list, true); }},
   };
 }
 

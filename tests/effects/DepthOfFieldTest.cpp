@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <filesystem>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "Blur.h"
@@ -283,6 +286,53 @@ TEST_F(DepthOfFieldTest, BadLinksAndAMissingProgramDrawSafely) {
   EXPECT_NE(first, 0u);
   EXPECT_NE(DepthOfField::getProgram(), first);
   EXPECT_FALSE(glIsProgramARB(first));
+}
+
+// The show's garden (Scene2 in its linear fog, the show's DOF settings, two passes): both paths
+// give the same picture within one step, and it shows the scene rather than black.
+TEST_F(DepthOfFieldTest, GardenLooksTheSameOnBothPaths) {
+  ReportCapture reports;
+  const std::string previous = std::filesystem::current_path().string();
+  std::filesystem::current_path(RK17_BINARY_DIR "/generated");
+  setDataFolders({".", RK17_SOURCE_DIR});
+  {
+    EffectList list(EffectTable::rows());
+    EffectList::setCurrent(&list);
+    list.insert("Scene2");
+    list.insert("DOF");
+    Effect& scene = *list.find("Scene2");
+    Effect& dof = *list.find("DOF");
+    scene.addString(0, "data/scenes/scene2.vdg");
+    const std::pair<const char*, float> settings[] = {
+        {"Fog", 1.0f},        {"FogMode", 2.0f},    {"FogR", 0.35f},    {"FogG", 0.3f},    {"FogB", 0.45f},
+        {"BlurAmount", 1.0f}, {"BlurFactor", 0.5f}, {"Constant", 0.5f}, {"Weight1", 1.6f}, {"Weight2", 0.0f}};
+    for (const auto& value : settings) set(value.first[0] == 'F' ? scene : dof, value.first, value.second);
+    link(dof, "Scene2");
+    dof.start(0);
+    std::vector<uint32_t> pictures[2];
+    for (int fast = 0; fast < 2; ++fast) {
+      Blur::setFastPath(fast == 1);
+      frame(dof, 2000);
+      savePicture(fast ? "dof-garden-fast.png" : "dof-garden-literal.png");
+      pictures[fast].resize(size_t(width() * height()));
+      glReadPixels(0, 0, width(), height(), GL_RGBA, GL_UNSIGNED_BYTE, pictures[fast].data());
+    }
+    int worst = 0;
+    size_t lit = 0;
+    for (size_t i = 0; i < pictures[0].size(); ++i) {
+      for (int shift : {0, 8, 16}) {
+        const int literal = int((pictures[0][i] >> shift) & 0xff), fast = int((pictures[1][i] >> shift) & 0xff);
+        worst = std::max(worst, std::abs(literal - fast));
+        if (shift == 0 && literal > 16) ++lit;
+      }
+    }
+    EXPECT_LE(worst, 1);
+    EXPECT_GT(lit, pictures[0].size() / 2);
+    EffectList::setCurrent(_strips.get());
+  }
+  setDataFolders({RK17_SOURCE_DIR});
+  std::filesystem::current_path(previous);
+  EXPECT_TRUE(reports.reports().empty());
 }
 
 }  // namespace
