@@ -216,8 +216,12 @@ void SoundSystem::mixBlock(int16_t* out) {
   if (stream) {
     if (!_paused.load()) {
       if (_offline) streamFrame = stream->directPosition();
-      got = stream->read(_decoded.data(), kBlockFrames);
+      // Frames the decoder did not have in time play as silence and are skipped once decoded,
+      // so the music stays where the clock is.
+      int32_t skipped = 0;
+      got = stream->readInStep(_decoded.data(), kBlockFrames, &skipped);
       _streamFramesPlayed.fetch_add(static_cast<uint64_t>(got));
+      _streamFramesSkipped.fetch_add(static_cast<uint64_t>(skipped));
     } else {
       stream->dropStale();
     }

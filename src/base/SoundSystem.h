@@ -5,8 +5,9 @@
 //
 // The mixer runs on the audio thread in blocks of getBufferLength() frames, in the sample
 // format chosen at construction: the stream's frames (silence while paused or when the decoder
-// lags), then the active DSP units in priority order, then the analysis, then the device. It
-// takes no lock and allocates nothing.
+// lags; the stream then skips the frames it owes, so the music keeps its place), then the
+// active DSP units in priority order, then the analysis, then the device. It takes no lock and
+// allocates nothing.
 //
 // Offline mode (frame capture, tests): initOffline() opens no device; mixOfflineUntil() mixes
 // the blocks a frame would have heard, on the calling thread, through the same block path, so
@@ -79,6 +80,14 @@ class SoundSystem : public SoundLibrary {
   // Stream frames played since init (either mode): frames the decoder supplied to a playing
   // channel. Against the demo clock it shows whether the music keeps pace with the show.
   uint64_t streamFramesPlayed() const { return _streamFramesPlayed.load(); }
+  // Stream frames skipped since init: decoded too late, after silence had played in their place.
+  // Played plus skipped is how far the music has moved on.
+  uint64_t streamFramesSkipped() const { return _streamFramesSkipped.load(); }
+
+  // Tests: holds the open stream's decoder (a decoder that cannot keep up), or lets it go on.
+  void holdStreamDecoder(bool held) {
+    if (_stream) _stream->holdDecoder(held);
+  }
 
   // Offline mode: receives every mixed block as the device would get it (16-bit stereo), with
   // the stream frame the block starts at, or -1 for a block mixed while no stream played.
@@ -126,6 +135,7 @@ class SoundSystem : public SoundLibrary {
   std::atomic<bool> _mixing{false};          // a block is being mixed
   std::atomic<uint64_t> _blocksMixed{0};
   std::atomic<uint64_t> _streamFramesPlayed{0};
+  std::atomic<uint64_t> _streamFramesSkipped{0};
 
   OfflineTap _offlineTap = nullptr;
   void* _offlineTapUser = nullptr;

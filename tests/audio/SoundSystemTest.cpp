@@ -6,6 +6,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <atomic>
 #include <climits>
 #include <cmath>
@@ -319,4 +320,58 @@ TEST_F(SoundSystemTest, OnlyTheMixRateOf44100IsOffered) {
   EXPECT_TRUE(sound.init(44100, 8));  // already initialised
   EXPECT_FALSE(sound.isOffline());
 }
+TEST_F(SoundSystemTest, MusicKeepsItsPlaceWhenTheDecoderFallsBehind) {
+  const std::string out = dir->path() + "/underrun.raw";
+  AudioFixtures::useDiskDriver(out);
+  // A few times real time (a block is 23 ms): the decoder, let go again, catches up, as it does
+  // behind a real device.
+  setenv("SDL_DISKAUDIODELAY", "5", 1);
+  constexpr uint64_t kHeldBlocks = 2 * Mp3Stream::kChunkCount + 30;  // the ring drains, then 30 silent blocks
+  uint64_t skipped = 0;
+  {
+    SoundSystem sound;
+    ASSERT_TRUE(sound.init(44100, 8));
+    const int32_t stream = sound.openStream(sweep.c_str());
+    ASSERT_NE(stream, 0);
+    sound.setStreamTime(stream, 0);
+    const int32_t channel = sound.playStream(stream, true);
+    sound.holdStreamDecoder(true);
+    const uint64_t start = sound.blocksMixed();
+    sound.setPaused(channel, false);
+    for (int i = 0; i < 20000 && sound.blocksMixed() < start + kHeldBlocks; ++i) SDL_Delay(1);
+    sound.holdStreamDecoder(false);
+    for (int i = 0; i < 20000 && sound.blocksMixed() < start + kHeldBlocks + 60; ++i) SDL_Delay(1);
+    skipped = sound.streamFramesSkipped();
+    sound.close();
+  }
+  EXPECT_GT(skipped, 0u);
+  const std::vector<int16_t> output = AudioFixtures::readRaw(out);
+  const size_t frames = output.size() / 2;
+  size_t first = 0;
+  while (first < frames && output[2 * first] == 0 && output[2 * first + 1] == 0) ++first;
+  ASSERT_LT(first + 4096, frames) << "no music in the output";
+  const int32_t d = AudioFixtures::findOffset(output, first, *reference, 0, 4096, 64);
+  ASSERT_NE(d, INT32_MIN);
+  // Every output frame after the start is either silence (the decoder was behind) or the frame
+  // the clock has reached: the music after the gap continues where it would have been.
+  size_t silent = 0, matching = 0, matchingAfterGap = 0, other = 0;
+  const size_t end = std::min(frames, first + (kHeldBlocks + 50) * SoundSystem::kBlockFrames);
+  for (size_t j = first; j < end; ++j) {
+    const int64_t r = static_cast<int64_t>(j - first) + d;
+    if (2 * (r + 1) > static_cast<int64_t>(reference->size())) break;
+    const int16_t* o = &output[2 * j];
+    if (o[0] == (*reference)[2 * r] && o[1] == (*reference)[2 * r + 1]) {
+      ++matching;
+      matchingAfterGap += silent >= 20u * SoundSystem::kBlockFrames;
+    } else if (o[0] == 0 && o[1] == 0) {
+      ++silent;
+    } else {
+      ++other;
+    }
+  }
+  EXPECT_EQ(other, 0u) << "frames out of place; " << matching << " in place, " << silent << " silent";
+  EXPECT_GE(silent, 20u * SoundSystem::kBlockFrames);
+  EXPECT_GE(matchingAfterGap, 20u * SoundSystem::kBlockFrames);
+}
+
 }  // namespace
