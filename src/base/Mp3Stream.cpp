@@ -180,11 +180,7 @@ int32_t Mp3Stream::readInStep(int16_t* out, int32_t frames, int32_t* skipped) {
   *skipped = 0;
   if (!_decodeAhead) return read(out, frames);
   if (!_handle || frames <= 0) return 0;
-  const uint32_t wanted = _wantedGeneration.load(std::memory_order_acquire);
-  if (wanted != _owedGeneration) {
-    _owedGeneration = wanted;
-    _owedFrames = 0;
-  }
+  clearDebtAfterSeek();
   if (_owedFrames > 0) {
     *skipped = take(nullptr, static_cast<int32_t>(std::min<int64_t>(_owedFrames, INT32_MAX)));
     _owedFrames -= *skipped;
@@ -192,6 +188,20 @@ int32_t Mp3Stream::readInStep(int16_t* out, int32_t frames, int32_t* skipped) {
   const int32_t got = take(out, frames);
   _owedFrames += frames - got;
   return got;
+}
+
+void Mp3Stream::owe(int64_t frames) {
+  if (!_handle || !_decodeAhead || frames <= 0) return;
+  clearDebtAfterSeek();
+  _owedFrames += frames;
+}
+
+void Mp3Stream::clearDebtAfterSeek() {
+  const uint32_t wanted = _wantedGeneration.load(std::memory_order_acquire);
+  if (wanted != _owedGeneration) {
+    _owedGeneration = wanted;
+    _owedFrames = 0;
+  }
 }
 
 int32_t Mp3Stream::take(int16_t* out, int32_t frames) {

@@ -48,6 +48,8 @@ class Mp3Stream {
   // falls behind the time that was played. *skipped receives the frames dropped by this call. A
   // seek clears what is owed. Direct mode never lags: read().
   int32_t readInStep(int16_t* out, int32_t frames, int32_t* skipped);
+  // Reader, decode-ahead: frames more to drop as they arrive (the output lost that much time).
+  void owe(int64_t frames);
   // Reader, decode-ahead: frames owed since the last seek, not yet dropped.
   int64_t owedFrames() const { return _owedFrames; }
   // Tests: while held, the decoder thread decodes nothing (a decoder that cannot keep up).
@@ -73,6 +75,8 @@ class Mp3Stream {
   // sets atEnd when the file has no more.
   int32_t decode(int16_t* out, int32_t frames, bool& atEnd);
   void seekDecoder(int64_t frame);
+  // Reader: forgets the frames owed when a seek came since they were counted.
+  void clearDebtAfterSeek();
   // Reader, decode-ahead: takes up to frames frames of the wanted generation from the ring into
   // out (null: drops them) and returns how many.
   int32_t take(int16_t* out, int32_t frames);
