@@ -9,11 +9,13 @@
 // the show's start, after its first tenth and at its end (with the peak); how much music the
 // sound system moved on against the demo clock's advance (negative: the music lags; frames
 // skipped after a decoder underrun count as passed); finally the
-// clear-and-swap floor measured in the same window right after the show. "per-second" adds one
+// clear-and-swap floor measured in the same window right after the show, and the process's CPU
+// time per frame (all threads, the renderer's included). "per-second" adds one
 // line per second of demo time (frames, longest frame, allocations) to find slow sections.
 #include <SDL.h>
 #include <epoxy/gl.h>
 #include <execinfo.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -64,6 +66,14 @@ __attribute__((noinline)) void operator delete(void* p, size_t) noexcept { std::
 
 namespace {
 using Clock = std::chrono::steady_clock;
+
+// CPU time of the whole process (every thread: the renderer's too) in ms.
+double processCpuMs() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+}
 
 double secondsBetween(Clock::time_point from, Clock::time_point to) {
   return std::chrono::duration<double>(to - from).count();
@@ -237,6 +247,7 @@ int main(int argc, char** argv) {
   const int64_t clockStart = clock.now();
   const bool trace = std::getenv("RK17_BENCH_TRACE_ALLOCATIONS") != nullptr;
   const Clock::time_point loopStart = Clock::now();
+  const double cpuStart = processCpuMs();
   bool more = true;
   while (more && !settings.quit) {
     Frame frame;
@@ -255,6 +266,7 @@ int main(int argc, char** argv) {
     if (rssEarly == 0 && frame.demoMs >= earlyMs) rssEarly = residentKiB();
   }
   const double seconds = secondsBetween(loopStart, Clock::now());
+  const double cpuMs = processCpuMs() - cpuStart;
   const double clockSeconds = (clock.now() - clockStart) / 1000.0;
   const double skippedSeconds = double(sound.streamFramesSkipped() - skippedStart) / SoundSystem::kMixRate;
   const double musicSeconds =
@@ -262,6 +274,9 @@ int main(int argc, char** argv) {
   const long rssEnd = residentKiB();
   if (!frames.empty() && !more) frames.pop_back();  // the step that found the end time swapped nothing
   printReport(frames, seconds, rssStart, rssEarly, rssEnd);
+  if (!frames.empty())
+    std::printf("process CPU time: %.2f ms per frame, every thread (steadier than frame times on a busy machine)\n",
+                cpuMs / double(frames.size()));
   if (sound.isInitialised() && settings.music)
     std::printf(
         "music against the demo clock: %.3f s of music passed in %.3f s of clock (music %+.0f ms; %.3f s of it "
