@@ -32,9 +32,10 @@ class Mosaic : public PostEffect {
   // Fast path (default on, unless RK17_MOSAIC_LITERAL=1 is set in the environment): the blocks
   // are brightened inside the 64 x 64 block buffer, right after the input pass, instead of over
   // the whole screen. Each block is one texel magnified without filtering and the brightening
-  // works texel by texel, so the screen gets the same picture from 4096 pixels of work instead
-  // of three or more full-screen quads (the window's alpha, which nothing reads, comes out
-  // differently). The count is the one at the input pass's time. Off: as literally described.
+  // works texel by texel, so the screen gets the same picture (within one step of rounding; the
+  // window's alpha, which nothing reads, comes out differently) from 4096 pixels of work instead
+  // of three or more full-screen quads. The count is the one at the input pass's time. Off: as
+  // literally described.
   static void setFastPath(bool on);
   static bool isFastPath();
 
