@@ -1,18 +1,21 @@
-// bench_playback [SHOW_DIR [SECONDS]] [per-second] [--data DIR]...: plays the show from SHOW_DIR
-// (default: the build's run folder; with --data, the script and data files come from the folders,
-// as with rk17 --data) in real time through the runner's own frame step, as rk17 does, and prints:
+// bench_playback [SHOW_DIR [SECONDS]] [per-second] [--start S] [--data DIR]...: plays the show from
+// SHOW_DIR (default: the build's run folder; with --data, the script and data files come from the
+// folders, as with rk17 --data; --start: from S seconds of demo time, as rk17 --start) in real time through the runner's own frame step, as rk17 does, and prints:
 // the time from start to the first swapped frame (the loading picture) and to the show's start;
 // for the show's first SECONDS (default: the whole show) the mean frames per second, the worst
 // 1-second window with its demo time, the 99th-percentile and the longest frames with their demo
 // times, heap allocations per frame (a counting operator new; every thread counts, so GL driver
 // shader compiles show up too) and the demo times of frames that allocated, resident memory at
 // the show's start, after its first tenth and at its end (with the peak); how much music the
-// sound system played against the demo clock's advance (negative: the music lags); finally the
-// clear-and-swap floor measured in the same window right after the show. "per-second" adds one
+// sound system moved on against the demo clock's advance (negative: the music lags; frames
+// skipped after a decoder underrun count as passed); finally the
+// clear-and-swap floor measured in the same window right after the show, and the process's CPU
+// time per frame (all threads, the renderer's included). "per-second" adds one
 // line per second of demo time (frames, longest frame, allocations) to find slow sections.
 #include <SDL.h>
 #include <epoxy/gl.h>
 #include <execinfo.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -63,6 +66,14 @@ __attribute__((noinline)) void operator delete(void* p, size_t) noexcept { std::
 
 namespace {
 using Clock = std::chrono::steady_clock;
+
+// CPU time of the whole process (every thread: the renderer's too) in ms.
+double processCpuMs() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+}
 
 double secondsBetween(Clock::time_point from, Clock::time_point to) {
   return std::chrono::duration<double>(to - from).count();
@@ -202,6 +213,10 @@ int main(int argc, char** argv) {
       perSecond = true;
     else if (std::strcmp(argv[i], "--data") == 0 && i + 1 < argc)
       options.dataFolders.push_back(argv[++i]);
+    else if (std::strcmp(argv[i], "--start") == 0 && i + 1 < argc) {
+      options.hasStart = true;
+      options.startMs = int32_t(std::atof(argv[++i]) * 1000.0);
+    }
     else
       positional.push_back(argv[i]);
   }
@@ -228,9 +243,11 @@ int main(int argc, char** argv) {
   const int64_t earlyMs = settings.startTime + (settings.endTime - settings.startTime) / 10;
   SoundSystem& sound = SoundSystem::instance();
   const uint64_t playedStart = sound.streamFramesPlayed();
+  const uint64_t skippedStart = sound.streamFramesSkipped();
   const int64_t clockStart = clock.now();
   const bool trace = std::getenv("RK17_BENCH_TRACE_ALLOCATIONS") != nullptr;
   const Clock::time_point loopStart = Clock::now();
+  const double cpuStart = processCpuMs();
   bool more = true;
   while (more && !settings.quit) {
     Frame frame;
@@ -249,14 +266,22 @@ int main(int argc, char** argv) {
     if (rssEarly == 0 && frame.demoMs >= earlyMs) rssEarly = residentKiB();
   }
   const double seconds = secondsBetween(loopStart, Clock::now());
+  const double cpuMs = processCpuMs() - cpuStart;
   const double clockSeconds = (clock.now() - clockStart) / 1000.0;
-  const double musicSeconds = double(sound.streamFramesPlayed() - playedStart) / SoundSystem::kMixRate;
+  const double skippedSeconds = double(sound.streamFramesSkipped() - skippedStart) / SoundSystem::kMixRate;
+  const double musicSeconds =
+      double(sound.streamFramesPlayed() - playedStart) / SoundSystem::kMixRate + skippedSeconds;
   const long rssEnd = residentKiB();
   if (!frames.empty() && !more) frames.pop_back();  // the step that found the end time swapped nothing
   printReport(frames, seconds, rssStart, rssEarly, rssEnd);
+  if (!frames.empty())
+    std::printf("process CPU time: %.2f ms per frame, every thread (steadier than frame times on a busy machine)\n",
+                cpuMs / double(frames.size()));
   if (sound.isInitialised() && settings.music)
-    std::printf("music against the demo clock: %.3f s of music played in %.3f s of clock (music %+.0f ms)\n",
-                musicSeconds, clockSeconds, (musicSeconds - clockSeconds) * 1000.0);
+    std::printf(
+        "music against the demo clock: %.3f s of music passed in %.3f s of clock (music %+.0f ms; %.3f s of it "
+        "skipped after the decoder fell behind)\n",
+        musicSeconds, clockSeconds, (musicSeconds - clockSeconds) * 1000.0, skippedSeconds);
   else
     std::printf("music: not playing (no audio device or music off)\n");
   const double floor = floorMs(runner.engine(), 1.0);

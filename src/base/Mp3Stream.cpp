@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstring>
 
 namespace {
@@ -54,6 +55,8 @@ bool Mp3Stream::open(const char* path, bool decodeAhead) {
     _writeCount.store(0);
     _readCount.store(0);
     _readOffset = 0;
+    _owedFrames = 0;
+    _owedGeneration = 0;
     _generation = 0;
     _wantedGeneration.store(0);
     _primedGeneration.store(kNeverPrimed);
@@ -145,7 +148,7 @@ void Mp3Stream::decoderLoop() {
     }
     const uint64_t written = _writeCount.load(std::memory_order_relaxed);
     const bool full = written - _readCount.load(std::memory_order_acquire) >= static_cast<uint64_t>(kChunkCount);
-    if (_atEnd || full) {
+    if (_atEnd || full || _held.load(std::memory_order_relaxed)) {
       if (_atEnd || writtenSinceSeek >= kChunkCount) _primedGeneration.store(_generation, std::memory_order_release);
       _wake.wait_for(lock, kDecoderPoll);
       continue;
@@ -170,6 +173,38 @@ int32_t Mp3Stream::read(int16_t* out, int32_t frames) {
     _directPosition += frames;  // frames past the end are played as silence
     return got;
   }
+  return take(out, frames);
+}
+
+int32_t Mp3Stream::readInStep(int16_t* out, int32_t frames, int32_t* skipped) {
+  *skipped = 0;
+  if (!_decodeAhead) return read(out, frames);
+  if (!_handle || frames <= 0) return 0;
+  clearDebtAfterSeek();
+  if (_owedFrames > 0) {
+    *skipped = take(nullptr, static_cast<int32_t>(std::min<int64_t>(_owedFrames, INT32_MAX)));
+    _owedFrames -= *skipped;
+  }
+  const int32_t got = take(out, frames);
+  _owedFrames += frames - got;
+  return got;
+}
+
+void Mp3Stream::owe(int64_t frames) {
+  if (!_handle || !_decodeAhead || frames <= 0) return;
+  clearDebtAfterSeek();
+  _owedFrames += frames;
+}
+
+void Mp3Stream::clearDebtAfterSeek() {
+  const uint32_t wanted = _wantedGeneration.load(std::memory_order_acquire);
+  if (wanted != _owedGeneration) {
+    _owedGeneration = wanted;
+    _owedFrames = 0;
+  }
+}
+
+int32_t Mp3Stream::take(int16_t* out, int32_t frames) {
   int32_t copied = 0;
   while (copied < frames) {
     const uint64_t readCount = _readCount.load(std::memory_order_relaxed);
@@ -182,7 +217,7 @@ int32_t Mp3Stream::read(int16_t* out, int32_t frames) {
       continue;
     }
     const int32_t n = std::min(chunk.frames - _readOffset, frames - copied);
-    std::memcpy(out + 2 * copied, chunk.data.data() + 2 * _readOffset, static_cast<size_t>(n) * 4);
+    if (out) std::memcpy(out + 2 * copied, chunk.data.data() + 2 * _readOffset, static_cast<size_t>(n) * 4);
     copied += n;
     _readOffset += n;
     if (_readOffset >= chunk.frames) {
@@ -192,6 +227,8 @@ int32_t Mp3Stream::read(int16_t* out, int32_t frames) {
   }
   return copied;
 }
+
+void Mp3Stream::holdDecoder(bool held) { _held.store(held); }
 
 void Mp3Stream::dropStale() {
   if (!_handle || !_decodeAhead) return;

@@ -42,6 +42,18 @@ class Mp3Stream {
   // Reader: copies up to frames decoded frames (2 int16 each) into out and returns how many;
   // fewer when the decoder lags behind (decode-ahead) or at the end of the file.
   int32_t read(int16_t* out, int32_t frames);
+  // Reader: reads as read() does, but keeps the stream in step with the frames asked for. In
+  // decode-ahead mode the frames the decoder could not supply in time (the reader plays silence
+  // in their place) are owed, and as many frames are dropped as they arrive, so the music never
+  // falls behind the time that was played. *skipped receives the frames dropped by this call. A
+  // seek clears what is owed. Direct mode never lags: read().
+  int32_t readInStep(int16_t* out, int32_t frames, int32_t* skipped);
+  // Reader, decode-ahead: frames more to drop as they arrive (the output lost that much time).
+  void owe(int64_t frames);
+  // Reader, decode-ahead: frames owed since the last seek, not yet dropped.
+  int64_t owedFrames() const { return _owedFrames; }
+  // Tests: while held, the decoder thread decodes nothing (a decoder that cannot keep up).
+  void holdDecoder(bool held);
   // Reader, decode-ahead: drops chunks that belong to a position before the last seek, so the
   // decoder can refill the ring while nothing plays.
   void dropStale();
@@ -63,6 +75,11 @@ class Mp3Stream {
   // sets atEnd when the file has no more.
   int32_t decode(int16_t* out, int32_t frames, bool& atEnd);
   void seekDecoder(int64_t frame);
+  // Reader: forgets the frames owed when a seek came since they were counted.
+  void clearDebtAfterSeek();
+  // Reader, decode-ahead: takes up to frames frames of the wanted generation from the ring into
+  // out (null: drops them) and returns how many.
+  int32_t take(int16_t* out, int32_t frames);
 
   mpg123_handle* _handle = nullptr;
   bool _decodeAhead = false;
@@ -74,6 +91,9 @@ class Mp3Stream {
   std::atomic<uint64_t> _writeCount{0};  // chunks published (decoder thread writes)
   std::atomic<uint64_t> _readCount{0};   // chunks consumed or dropped (reader writes)
   int32_t _readOffset = 0;               // frames taken from the chunk at _readCount (reader only)
+  int64_t _owedFrames = 0;               // frames padded with silence, still to drop (reader only)
+  uint32_t _owedGeneration = 0;          // seek generation _owedFrames belongs to (reader only)
+  std::atomic<bool> _held{false};        // holdDecoder
   std::atomic<uint32_t> _wantedGeneration{0};
   std::atomic<uint32_t> _primedGeneration{0};  // last generation whose ring is full or ended
   std::mutex _mutex;

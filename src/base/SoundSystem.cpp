@@ -10,6 +10,8 @@ constexpr int32_t kBlockBytes = SoundSystem::kBlockFrames * 2 * 2;  // 16-bit st
 // (a capture that jumps far forward), in frames.
 constexpr int64_t kMaxOfflineCatchUp = 10LL * SoundSystem::kMixRate;
 
+int64_t sdlCounter() { return static_cast<int64_t>(SDL_GetPerformanceCounter()); }
+
 int16_t clip16(int64_t value) {
   return static_cast<int16_t>(std::min<int64_t>(std::max<int64_t>(value, -32768), 32767));
 }
@@ -19,9 +21,17 @@ SoundSystem::SoundSystem(SampleFormat format)
     : _format(format),
       _mixBuffer(static_cast<size_t>(kBlockFrames) * 2 * 4),
       _decoded(static_cast<size_t>(kBlockFrames) * 2),
-      _carry(static_cast<size_t>(kBlockFrames) * 2) {}
+      _carry(static_cast<size_t>(kBlockFrames) * 2) {
+  setTimeSource(&sdlCounter, static_cast<int64_t>(SDL_GetPerformanceFrequency()));
+}
 
 SoundSystem::~SoundSystem() { close(); }
+
+void SoundSystem::setTimeSource(CounterFn counter, int64_t frequency) {
+  _counter = counter;
+  _frequency = frequency > 0 ? frequency : 1;
+  _playSerial.fetch_add(1);  // anchored again by the new source
+}
 
 SoundSystem& SoundSystem::instance() {
   static SoundSystem* const system = new SoundSystem();  // deliberately never destroyed
@@ -105,6 +115,7 @@ int32_t SoundSystem::openStream(const char* path) {
 
 void SoundSystem::stopChannel() {
   _paused.store(true);
+  _playSerial.fetch_add(1);
   _channel = -1;
 }
 
@@ -122,6 +133,7 @@ bool SoundSystem::setStreamTime(int32_t stream, int32_t ms) {
   if (stream == 0 || stream != _streamHandle || !_stream) return false;
   const int64_t frame = static_cast<int64_t>(std::max(ms, 0)) * kMixRate / 1000;
   _stream->seekFrame(frame);
+  _playSerial.fetch_add(1);
   return true;
 }
 
@@ -134,12 +146,14 @@ int32_t SoundSystem::playStream(int32_t stream, bool startPaused) {
   // Let the decoder fill its ring at the new position first, so the first block plays at once
   // and a faster-than-real-time device (disk driver) does not overtake the decoder.
   for (int32_t waited = 0; !_stream->isPrimed() && waited < kPrimeTimeoutMs; ++waited) SDL_Delay(1);
+  _playSerial.fetch_add(1);
   _paused.store(startPaused);
   return _channel;
 }
 
 bool SoundSystem::setPaused(int32_t channel, bool paused) {
   if (channel < 0 || channel != _channel) return false;
+  _playSerial.fetch_add(1);
   _paused.store(paused);
   return true;
 }
@@ -216,8 +230,13 @@ void SoundSystem::mixBlock(int16_t* out) {
   if (stream) {
     if (!_paused.load()) {
       if (_offline) streamFrame = stream->directPosition();
-      got = stream->read(_decoded.data(), kBlockFrames);
+      // Frames the decoder did not have in time play as silence and are skipped once decoded,
+      // and so is time the device lost, so the music stays where the clock is.
+      if (!_offline) stream->owe(lagFrames());
+      int32_t skipped = 0;
+      got = stream->readInStep(_decoded.data(), kBlockFrames, &skipped);
       _streamFramesPlayed.fetch_add(static_cast<uint64_t>(got));
+      _streamFramesSkipped.fetch_add(static_cast<uint64_t>(skipped));
     } else {
       stream->dropStale();
     }
@@ -284,6 +303,23 @@ void SoundSystem::mixBlock(int16_t* out) {
   if (_offline && _offlineTap) _offlineTap(_offlineTapUser, out, kBlockFrames, streamFrame);
   _blocksMixed.fetch_add(1);
   _mixing.store(false);
+}
+
+int64_t SoundSystem::lagFrames() {
+  const int64_t now = _counter();
+  const uint32_t serial = _playSerial.load();
+  if (serial != _anchorSerial) {
+    _anchorSerial = serial;
+    _anchorTicks = now;
+    _framesSinceAnchor = kBlockFrames;
+    return 0;
+  }
+  // The block about to be mixed should end no earlier than the time that has passed.
+  const int64_t due = (now - _anchorTicks) * kMixRate / _frequency;
+  int64_t lag = due - _framesSinceAnchor;
+  if (lag <= static_cast<int64_t>(kMaxLagMs) * kMixRate / 1000) lag = 0;
+  _framesSinceAnchor += lag + kBlockFrames;
+  return lag;
 }
 
 void SoundSystem::setOfflineTap(OfflineTap tap, void* user) {

@@ -5,8 +5,12 @@
 //
 // The mixer runs on the audio thread in blocks of getBufferLength() frames, in the sample
 // format chosen at construction: the stream's frames (silence while paused or when the decoder
-// lags), then the active DSP units in priority order, then the analysis, then the device. It
-// takes no lock and allocates nothing.
+// lags; the stream then skips the frames it owes, so the music keeps its place), then the
+// active DSP units in priority order, then the analysis, then the device. It takes no lock and
+// allocates nothing. With a device, a playing stream also keeps pace with the time source (the
+// performance counter, as the demo clock): when the device has asked for less than the time
+// that passed since play started (an audio thread starved of the processor, a device that lost
+// time) by more than kMaxLagMs, the stream skips the difference.
 //
 // Offline mode (frame capture, tests): initOffline() opens no device; mixOfflineUntil() mixes
 // the blocks a frame would have heard, on the calling thread, through the same block path, so
@@ -33,6 +37,9 @@ class SoundSystem : public SoundLibrary {
   static constexpr int32_t kMaxDspUnits = 16;
   // Longest wait of playStream for the decoder to fill its ring after a seek, in ms.
   static constexpr int32_t kPrimeTimeoutMs = 1000;
+  // How far the stream may fall behind the time source before it skips forward, in ms.
+  static constexpr int32_t kMaxLagMs = 100;
+  using CounterFn = int64_t (*)();  // the time source: current counter value in ticks
 
   explicit SoundSystem(SampleFormat format = SampleFormat::S16);
   ~SoundSystem() override;  // close()
@@ -79,6 +86,18 @@ class SoundSystem : public SoundLibrary {
   // Stream frames played since init (either mode): frames the decoder supplied to a playing
   // channel. Against the demo clock it shows whether the music keeps pace with the show.
   uint64_t streamFramesPlayed() const { return _streamFramesPlayed.load(); }
+  // Stream frames skipped since init: decoded too late, after silence had played in their place.
+  // Played plus skipped is how far the music has moved on.
+  uint64_t streamFramesSkipped() const { return _streamFramesSkipped.load(); }
+
+  // The time source the device mode paces a playing stream by (default: the SDL performance
+  // counter); frequency in ticks per second, > 0. Set it before init.
+  void setTimeSource(CounterFn counter, int64_t frequency);
+
+  // Tests: holds the open stream's decoder (a decoder that cannot keep up), or lets it go on.
+  void holdStreamDecoder(bool held) {
+    if (_stream) _stream->holdDecoder(held);
+  }
 
   // Offline mode: receives every mixed block as the device would get it (16-bit stereo), with
   // the stream frame the block starts at, or -1 for a block mixed while no stream played.
@@ -95,6 +114,9 @@ class SoundSystem : public SoundLibrary {
   // still have seen it is being mixed.
   void waitForMixer() const;
   void stopChannel();
+  // Audio thread, device mode, stream playing: the frames the stream must skip to keep pace
+  // with the time source (0 when it keeps pace), counting the block about to be mixed.
+  int64_t lagFrames();
   void freeAllUnits();
 
   const SampleFormat _format;
@@ -111,6 +133,14 @@ class SoundSystem : public SoundLibrary {
   int32_t _nextChannel = 0;       // channel number the next playStream hands out
   std::atomic<Mp3Stream*> _mixStream{nullptr};  // the open stream as the mixer sees it
   std::atomic<bool> _paused{true};              // true unless a channel plays the stream
+  std::atomic<uint32_t> _playSerial{0};         // counts seeks, plays and pauses (main thread)
+
+  // Pacing by the time source (audio thread, device mode).
+  CounterFn _counter = nullptr;
+  int64_t _frequency = 1;
+  uint32_t _anchorSerial = 0xFFFFFFFFu;  // _playSerial when the anchor was taken
+  int64_t _anchorTicks = 0;              // time source reading at the first block of the play
+  int64_t _framesSinceAnchor = 0;        // stream frames played, padded or skipped since then
 
   std::array<DspUnit, kMaxDspUnits> _units;
   DspUnit _fftUnit;
@@ -126,6 +156,7 @@ class SoundSystem : public SoundLibrary {
   std::atomic<bool> _mixing{false};          // a block is being mixed
   std::atomic<uint64_t> _blocksMixed{0};
   std::atomic<uint64_t> _streamFramesPlayed{0};
+  std::atomic<uint64_t> _streamFramesSkipped{0};
 
   OfflineTap _offlineTap = nullptr;
   void* _offlineTapUser = nullptr;

@@ -33,17 +33,18 @@ void restoreAll(const EffectList& list) {
 }
 
 // A frame step at time for the effects that are on then, without events and with the link each
-// will have then; effects whose first span begins at time are started first when the script
-// starts them by then. Drawn twice: the second pass meets the state the first left behind, as
-// the show's second frame does (a pixel buffer's context keeps its state from frame to frame).
-void rehearseFrame(EffectList& list, const Timeline& timeline, uint32_t time, const std::vector<uint32_t>& debuts) {
+// will have then; effects that begin a rehearsed span at time (starting[i]) are started first when
+// the script starts them by then. Drawn twice: the second pass meets the state the first left
+// behind, as the show's second frame does (a pixel buffer's context keeps its state from frame to
+// frame).
+void rehearseFrame(EffectList& list, const Timeline& timeline, uint32_t time, const std::vector<bool>& starting) {
   const DemoSettings& settings = demoSettings();
   for (size_t i = 0; i < list.size(); ++i) {
     Effect* effect = list.getEffect(i);
     const std::string name = effect->getName();
     const EffectEvent* link = EffectWarmUp::lastEvent(timeline, name, 2, time);
     effect->setLinkedEffect(link ? list.find(link->text) : nullptr);
-    if (debuts[i] != time) continue;
+    if (!starting[i]) continue;
     // The show's own start event comes again before the effect is drawn, so what a start sets
     // up is set up again then.
     if (const EffectEvent* init = EffectWarmUp::lastEvent(timeline, name, 0, time)) {
@@ -86,17 +87,47 @@ const EffectEvent* EffectWarmUp::lastEvent(const Timeline& timeline, const std::
   return last;
 }
 
-int EffectWarmUp::run(EffectList& list, const Timeline& timeline, uint32_t from, uint32_t to) {
-  // Each effect's debut: the start of its first span in the window (kNever when none).
-  constexpr uint32_t kNever = 0xFFFFFFFFu;
-  std::vector<uint32_t> debuts(list.size(), kNever);
-  std::vector<uint32_t> times;
-  for (size_t i = 0; i < list.size(); ++i) {
-    uint32_t time = 0;
-    if (!firstActiveTime(list.getEffect(i)->getActive(), from, &time) || time > to) continue;
-    debuts[i] = time;
-    times.push_back(time);
+std::vector<uint32_t> EffectWarmUp::spanStarts(const BoolVariable& active, uint32_t from, uint32_t to) {
+  std::vector<uint32_t> starts;
+  uint32_t time = from;
+  while (time <= to && firstActiveTime(active, time, &time) && time <= to) {
+    starts.push_back(time);
+    // On to the end of this span: the next key that switches it off.
+    bool ended = false;
+    for (const auto& key : active.getKeys()) {
+      if (key.time > time && !key.value) {
+        time = key.time;
+        ended = true;
+        break;
+      }
+    }
+    if (!ended) break;  // on to the end of the show
   }
+  return starts;
+}
+
+int EffectWarmUp::run(EffectList& list, const Timeline& timeline, uint32_t from, uint32_t to) {
+  // What is rehearsed: each effect's first span in the window, and every later span whose link
+  // differs from those of the spans rehearsed before (a post effect taking a new input draws that
+  // input into its buffers for the first time then).
+  struct Entry {
+    uint32_t time;
+    size_t effect;
+  };
+  std::vector<Entry> entries;
+  for (size_t i = 0; i < list.size(); ++i) {
+    const std::string name = list.getEffect(i)->getName();
+    std::vector<std::string> links;
+    for (uint32_t time : spanStarts(list.getEffect(i)->getActive(), from, to)) {
+      const EffectEvent* link = lastEvent(timeline, name, 2, time);
+      const std::string target = link ? link->text : std::string();
+      if (std::find(links.begin(), links.end(), target) != links.end()) continue;
+      links.push_back(target);
+      entries.push_back(Entry{time, i});
+    }
+  }
+  std::vector<uint32_t> times;
+  for (const Entry& entry : entries) times.push_back(entry.time);
   std::sort(times.begin(), times.end());
   times.erase(std::unique(times.begin(), times.end()), times.end());
 
@@ -104,9 +135,13 @@ int EffectWarmUp::run(EffectList& list, const Timeline& timeline, uint32_t from,
   const uint32_t patternStep = Effect::getLastPatternStep();
   glPushAttrib(GL_ALL_ATTRIB_BITS);
   glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
+  std::vector<bool> starting(list.size(), false);
   for (uint32_t time : times) {
+    std::fill(starting.begin(), starting.end(), false);
+    for (const Entry& entry : entries)
+      if (entry.time == time) starting[entry.effect] = true;
     saveAll(list);
-    rehearseFrame(list, timeline, time, debuts);
+    rehearseFrame(list, timeline, time, starting);
     restoreAll(list);
     seedRandom(random);
     Effect::setLastPatternStep(patternStep);

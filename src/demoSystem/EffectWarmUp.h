@@ -1,6 +1,7 @@
 #pragma once
 // The warm-up before the show, while the loading picture is still on screen: a rehearsal of the
-// show's frame step (without events) at the start of every effect's first activity span, so
+// show's frame step (without events) at the start of every effect's first activity span, and of
+// every later span that links the effect to an input it had not had before, so
 // that what the GL does only at first use happens here instead of in the show's first frames of
 // a section: the driver's programs for each new combination of state (state flows from effect
 // to effect and from frame to frame as in the show; each rehearsed frame is drawn twice, since
@@ -18,6 +19,7 @@
 // shadows switched on later) is not rehearsed.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class BoolVariable;
 struct EffectEvent;
@@ -28,13 +30,17 @@ class Timeline;
 class EffectWarmUp {
  public:
   // Rehearses the frames at the first span start of every effect of list that is on between
-  // from and to (ms of demo time, inclusive). Needs the window's GL context current. Returns the
-  // number of distinct times rehearsed.
+  // from and to (ms of demo time, inclusive), and at each later span start whose link is new for
+  // that effect. Needs the window's GL context current. Returns the number of distinct times
+  // rehearsed.
   static int run(EffectList& list, const Timeline& timeline, uint32_t from, uint32_t to);
 
   // The first time at or after from at which active (step sampled) is true, in *time; false
   // when it is never true from then on.
   static bool firstActiveTime(const BoolVariable& active, uint32_t from, uint32_t* time);
+  // The start times of the spans in which active is true that begin between from and to
+  // (inclusive); a span under way at from begins at from.
+  static std::vector<uint32_t> spanStarts(const BoolVariable& active, uint32_t from, uint32_t to);
   // The last event of type for name at or before time, or null.
   static const EffectEvent* lastEvent(const Timeline& timeline, const std::string& name, int32_t type, uint32_t time);
 };

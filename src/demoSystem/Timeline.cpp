@@ -12,6 +12,11 @@ namespace {
 Timeline* gCurrent = nullptr;
 }  // namespace
 
+Timeline::Timeline() {
+  _delivering.effectName.reserve(kReservedText);
+  _delivering.text.reserve(kReservedText);
+}
+
 void Timeline::clear() {
   _events.clear();
   _cursor = 0;
@@ -38,9 +43,9 @@ void Timeline::runFrame(uint32_t t) {
   if (!list) return;
   while (isDue(t)) {
     // A copy: a handler that schedules events must not invalidate what it is reading.
-    const EffectEvent event = next();
-    Effect* target = list->find(event.effectName);
-    if (target) target->handleEvent(event);
+    _delivering = next();
+    Effect* target = list->find(_delivering.effectName);
+    if (target) target->handleEvent(_delivering);
   }
   drawEffects(*list, t);
 }

@@ -11,7 +11,9 @@ class EffectList;
 
 class Timeline {
  public:
-  Timeline() = default;
+  static constexpr size_t kReservedText = 255;
+  // Reserves room for the texts of the event being delivered (see runFrame).
+  Timeline();
 
   // Removes every event; cursor at the start.
   void clear();
@@ -23,7 +25,8 @@ class Timeline {
   bool isDue(uint32_t time) const;
   // The event at the cursor, advancing the cursor. At the end: an empty event, cursor unmoved.
   const EffectEvent& next();
-  // The frame step at time t (ms): events, update pass, then render pass inside viewport
+  // The frame step at time t (ms): events (names and texts up to kReservedText characters are
+  // delivered without allocating), update pass, then render pass inside viewport
   // (0, 0, screen width, screen height) and pushed projection and modelview matrices; leaves the
   // modelview matrix selected. Needs a current GL context; does nothing without an effect list.
   void runFrame(uint32_t t);
@@ -40,4 +43,7 @@ class Timeline {
  private:
   std::vector<EffectEvent> _events;
   size_t _cursor = 0;  // next event to deliver
+  // The event being delivered, a copy a handler that schedules events cannot invalidate; kept
+  // so that its strings reuse their room (delivering an event allocates nothing then).
+  EffectEvent _delivering;
 };

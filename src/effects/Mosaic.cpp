@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 
 #include "ScreenHelpers.h"
 
@@ -17,7 +19,24 @@ int32_t truncateCount(float x) {
   return static_cast<int32_t>(x);
 }
 
+bool gFastPathSet = false;  // setFastPath was called
+bool gFastPath = true;
+
 }  // namespace
+
+void Mosaic::setFastPath(bool on) {
+  gFastPathSet = true;
+  gFastPath = on;
+}
+
+bool Mosaic::isFastPath() {
+  if (!gFastPathSet) {
+    const char* literal = std::getenv("RK17_MOSAIC_LITERAL");
+    gFastPath = !(literal && std::strcmp(literal, "1") == 0);
+    gFastPathSet = true;
+  }
+  return gFastPath;
+}
 
 Mosaic::Mosaic() : PostEffect("Mosaic", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT) {
   registerFloat(_saturation, "Saturation", 0.4f);
@@ -51,8 +70,28 @@ void Mosaic::brighten(int32_t n) {
   glMatrixMode(GL_MODELVIEW);
 }
 
+void Mosaic::update(uint32_t time) {
+  _inputCount = truncateCount(_saturation.valueAt(time) * 10.0f);
+  PostEffect::update(time);
+}
+
 void Mosaic::afterInput(PBuffer& buffer) {
   if (&buffer == &_detail) brighten(2);
+  if (&buffer != &_block) return;
+  _brightened = isFastPath();
+  if (!_brightened) return;
+  // As on the screen pass: no depth test, no culling, nothing else between the quads and the
+  // pixels. The buffer's own state (kept from frame to frame) is put back afterwards.
+  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  for (GLenum capability :
+       {GL_DEPTH_TEST, GL_CULL_FACE, GL_LIGHTING, GL_FOG, GL_ALPHA_TEST, GL_STENCIL_TEST, GL_SCISSOR_TEST})
+    glDisable(capability);
+  brighten(_inputCount);
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
+  glPopAttrib();
 }
 
 void Mosaic::render(uint32_t time) {
@@ -76,7 +115,8 @@ void Mosaic::render(uint32_t time) {
     if (zoomCenter) glTranslatef(-0.5f, -0.5f, 0.0f);
     glDisable(GL_BLEND);
     drawBufferQuad();
-    brighten(count);
+    // Brightened in the buffer already (fast path), or here over the screen.
+    if (!_brightened) brighten(count);
     _block.release(WGL_FRONT_LEFT_ARB);
     glMatrixMode(GL_TEXTURE);
     glPopMatrix();

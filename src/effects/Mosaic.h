@@ -29,8 +29,22 @@ class Mosaic : public PostEffect {
   // Fraction of the block buffer spread over the screen at phase p.
   static float spanAt(float phase);
 
+  // Fast path (default on, unless RK17_MOSAIC_LITERAL=1 is set in the environment): the blocks
+  // are brightened inside the 64 x 64 block buffer, right after the input pass, instead of over
+  // the whole screen. Each block is one texel magnified without filtering and the brightening
+  // works texel by texel, so the screen gets the same picture (within one step of rounding; the
+  // window's alpha, which nothing reads, comes out differently) from 4096 pixels of work instead
+  // of three or more full-screen quads. The count is the one at the input pass's time. Off: as
+  // literally described.
+  static void setFastPath(bool on);
+  static bool isFastPath();
+
+  // Samples the brightening count of the fast path, then the input pass.
+  void update(uint32_t time) override;
+
  protected:
-  // The detail buffer is brightened with count 2 before it is disabled.
+  // The detail buffer is brightened with count 2 before it is disabled; on the fast path the
+  // block buffer with the blocks' count (in a clean state that is put back afterwards).
   void afterInput(PBuffer& buffer) override;
 
  private:
@@ -39,4 +53,6 @@ class Mosaic : public PostEffect {
   BoolVariable _zoomCenter;      // "ZoomCenter": zoom about the picture's centre; default true
   PBuffer _detail;               // 256 x 256: the copy laid into every block
   PBuffer _block;                // 64 x 64: one texel per block
+  int32_t _inputCount = 0;       // blocks' count at the last update (fast path)
+  bool _brightened = false;      // the block buffer's blocks are brightened already (fast path)
 };

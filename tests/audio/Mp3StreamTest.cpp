@@ -189,4 +189,72 @@ TEST_F(Mp3StreamTest, TruncatedSoundtrackPlaysThroughTheDeviceAndEndsInSilence) 
   // The tail is silence.
   for (size_t i = output.size() - 2 * 1024 * 20; i < output.size(); ++i) ASSERT_EQ(output[i], 0) << i;
 }
+struct LagCase {
+  const char* name;
+  int32_t heldBlocks;  // blocks read while the decoder is held (the ring holds 48)
+  int64_t seekTo;      // frame of a seek while held, -1 for none
+};
+
+class LagTest : public Mp3StreamTest, public ::testing::WithParamInterface<LagCase> {};
+
+// Waits (bounded) until the decoder has filled its ring for the last seek.
+void waitPrimed(Mp3Stream& stream) {
+  for (int i = 0; i < 5000 && !stream.isPrimed(); ++i) {
+    stream.dropStale();
+    SDL_Delay(1);
+  }
+}
+
+TEST_P(LagTest, FramesAfterAnUnderrunComeFromThePositionReached) {
+  const LagCase c = GetParam();
+  constexpr int32_t kBlock = 1024;
+  Mp3Stream stream;
+  ASSERT_TRUE(stream.open(good.c_str(), true));
+  waitPrimed(stream);
+  ASSERT_TRUE(stream.isPrimed());
+  stream.holdDecoder(true);
+  std::vector<int16_t> block(2 * kBlock);
+  int64_t position = 0;  // frames asked for since the start (or the seek)
+  int64_t played = 0, skipped = 0;
+  for (int32_t i = 0; i < c.heldBlocks; ++i, position += kBlock) {
+    int32_t s = 0;
+    played += stream.readInStep(block.data(), kBlock, &s);
+    skipped += s;
+  }
+  EXPECT_EQ(played, std::min<int64_t>(position, 2 * 24 * kBlock));
+  EXPECT_EQ(skipped, 0);
+  EXPECT_EQ(stream.owedFrames(), position - played);
+  if (c.seekTo >= 0) {
+    stream.seekFrame(c.seekTo);
+    position = c.seekTo;
+  }
+  stream.holdDecoder(false);
+  if (c.seekTo >= 0) waitPrimed(stream);
+  // Every frame read from now on is the one at the position reached, whatever the decoder had.
+  int32_t fullBlocks = 0;
+  skipped = 0;
+  for (int i = 0; i < 5000 && fullBlocks < 8; ++i, position += kBlock) {
+    int32_t s = 0;
+    const int32_t got = stream.readInStep(block.data(), kBlock, &s);
+    skipped += s;
+    ASSERT_LE(2 * (position + got), static_cast<int64_t>(reference->size())) << "read past the reference";
+    ASSERT_TRUE(std::equal(block.begin(), block.begin() + 2 * got, reference->begin() + 2 * position))
+        << "block at frame " << position;
+    fullBlocks += got == kBlock;
+    if (got < kBlock) SDL_Delay(1);
+  }
+  EXPECT_EQ(fullBlocks, 8);
+  if (c.seekTo < 0 && c.heldBlocks > 48) {
+    EXPECT_GE(skipped, int64_t(c.heldBlocks - 48) * kBlock);
+  }
+  if (c.seekTo >= 0) {
+    EXPECT_EQ(skipped, 0);  // a seek clears the debt
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Underruns, LagTest,
+                         ::testing::Values(LagCase{"ringDrainedExactly", 48, -1}, LagCase{"twelveBlocksOwed", 60, -1},
+                                           LagCase{"oneSecondOwed", 91, -1}, LagCase{"seekWhileOwing", 70, 30000}),
+                         [](const ::testing::TestParamInfo<LagCase>& info) { return std::string(info.param.name); });
+
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <atomic>
 #include <climits>
 #include <cmath>
@@ -319,4 +320,114 @@ TEST_F(SoundSystemTest, OnlyTheMixRateOf44100IsOffered) {
   EXPECT_TRUE(sound.init(44100, 8));  // already initialised
   EXPECT_FALSE(sound.isOffline());
 }
+TEST_F(SoundSystemTest, MusicKeepsItsPlaceWhenTheDecoderFallsBehind) {
+  const std::string out = dir->path() + "/underrun.raw";
+  AudioFixtures::useDiskDriver(out);
+  // A few times real time (a block is 23 ms): the decoder, let go again, catches up, as it does
+  // behind a real device.
+  setenv("SDL_DISKAUDIODELAY", "5", 1);
+  constexpr uint64_t kHeldBlocks = 2 * Mp3Stream::kChunkCount + 30;  // the ring drains, then 30 silent blocks
+  uint64_t skipped = 0;
+  {
+    SoundSystem sound;
+    ASSERT_TRUE(sound.init(44100, 8));
+    const int32_t stream = sound.openStream(sweep.c_str());
+    ASSERT_NE(stream, 0);
+    sound.setStreamTime(stream, 0);
+    const int32_t channel = sound.playStream(stream, true);
+    sound.holdStreamDecoder(true);
+    const uint64_t start = sound.blocksMixed();
+    sound.setPaused(channel, false);
+    for (int i = 0; i < 20000 && sound.blocksMixed() < start + kHeldBlocks; ++i) SDL_Delay(1);
+    sound.holdStreamDecoder(false);
+    for (int i = 0; i < 20000 && sound.blocksMixed() < start + kHeldBlocks + 60; ++i) SDL_Delay(1);
+    skipped = sound.streamFramesSkipped();
+    sound.close();
+  }
+  EXPECT_GT(skipped, 0u);
+  const std::vector<int16_t> output = AudioFixtures::readRaw(out);
+  const size_t frames = output.size() / 2;
+  size_t first = 0;
+  while (first < frames && output[2 * first] == 0 && output[2 * first + 1] == 0) ++first;
+  ASSERT_LT(first + 4096, frames) << "no music in the output";
+  const int32_t d = AudioFixtures::findOffset(output, first, *reference, 0, 4096, 64);
+  ASSERT_NE(d, INT32_MIN);
+  // Every output frame after the start is either silence (the decoder was behind) or the frame
+  // the clock has reached: the music after the gap continues where it would have been.
+  size_t silent = 0, matching = 0, matchingAfterGap = 0, other = 0;
+  const size_t end = std::min(frames, first + (kHeldBlocks + 50) * SoundSystem::kBlockFrames);
+  for (size_t j = first; j < end; ++j) {
+    const int64_t r = static_cast<int64_t>(j - first) + d;
+    if (2 * (r + 1) > static_cast<int64_t>(reference->size())) break;
+    const int16_t* o = &output[2 * j];
+    if (o[0] == (*reference)[2 * r] && o[1] == (*reference)[2 * r + 1]) {
+      ++matching;
+      matchingAfterGap += silent >= 20u * SoundSystem::kBlockFrames;
+    } else if (o[0] == 0 && o[1] == 0) {
+      ++silent;
+    } else {
+      ++other;
+    }
+  }
+  EXPECT_EQ(other, 0u) << "frames out of place; " << matching << " in place, " << silent << " silent";
+  EXPECT_GE(silent, 20u * SoundSystem::kBlockFrames);
+  EXPECT_GE(matchingAfterGap, 20u * SoundSystem::kBlockFrames);
+}
+
+// A time source the test moves by hand, in ms.
+std::atomic<int64_t> gFakeMs{0};
+int64_t fakeCounter() { return gFakeMs.load(); }
+
+TEST_F(SoundSystemTest, MusicSkipsTheTimeTheDeviceLostAgainstTheClock) {
+  const std::string out = dir->path() + "/paced.raw";
+  AudioFixtures::useDiskDriver(out);
+  setenv("SDL_DISKAUDIODELAY", "5", 1);
+  constexpr int64_t kJumpMs = 2000;
+  uint64_t skipped = 0;
+  {
+    SoundSystem sound;
+    gFakeMs = 0;
+    sound.setTimeSource(&fakeCounter, 1000);
+    ASSERT_TRUE(sound.init(44100, 8));
+    const int32_t stream = sound.openStream(sweep.c_str());
+    ASSERT_NE(stream, 0);
+    sound.setStreamTime(stream, 0);
+    sound.setPaused(sound.playStream(stream, true), false);
+    // The device runs ahead of the frozen clock: nothing to skip.
+    const uint64_t start = sound.blocksMixed();
+    for (int i = 0; i < 20000 && sound.blocksMixed() < start + 20; ++i) SDL_Delay(1);
+    EXPECT_EQ(sound.streamFramesSkipped(), 0u);
+    // Two seconds pass at once: the device has asked for far less than that.
+    gFakeMs = kJumpMs;
+    const uint64_t jump = sound.blocksMixed();
+    for (int i = 0; i < 20000 && sound.blocksMixed() < jump + 60; ++i) SDL_Delay(1);
+    skipped = sound.streamFramesSkipped();
+    sound.close();
+  }
+  gFakeMs = 0;
+  // What was skipped brings the music to the clock: two seconds less the 20 to 30 blocks played.
+  EXPECT_GE(skipped, static_cast<uint64_t>(kJumpMs * 44100 / 1000 - 30 * SoundSystem::kBlockFrames));
+  EXPECT_LE(skipped, static_cast<uint64_t>(kJumpMs * 44100 / 1000));
+  const std::vector<int16_t> output = AudioFixtures::readRaw(out);
+  const size_t frames = output.size() / 2;
+  size_t first = 0;
+  while (first < frames && output[2 * first] == 0 && output[2 * first + 1] == 0) ++first;
+  ASSERT_LT(first + 4096, frames) << "no music in the output";
+  const int32_t d = AudioFixtures::findOffset(output, first, *reference, 0, 4096, 64);
+  ASSERT_NE(d, INT32_MIN);
+  // Late in the output the music continues that far ahead: the clock's two seconds less what the
+  // device had asked for by then (20 to 30 blocks).
+  const size_t late = first + 70 * SoundSystem::kBlockFrames;
+  ASSERT_LT(late + 4096, frames);
+  const int64_t jumpFrames = kJumpMs * 44100 / 1000;
+  const int32_t range = 30 * SoundSystem::kBlockFrames;
+  const int32_t shift = AudioFixtures::findOffset(output, late, *reference,
+                                                  static_cast<int64_t>(late - first) + d + jumpFrames - range / 2, 4096,
+                                                  range / 2 + 64);
+  ASSERT_NE(shift, INT32_MIN) << "the music after the jump is not the sweep two seconds on";
+  const int64_t ahead = jumpFrames - range / 2 + shift;
+  EXPECT_GE(ahead, jumpFrames - range);
+  EXPECT_LE(ahead, jumpFrames);
+}
+
 }  // namespace

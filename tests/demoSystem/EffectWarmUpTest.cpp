@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
 #include "EffectWarmUp.h"
 #include "Random.h"
@@ -193,4 +194,57 @@ TEST_F(EffectWarmUpTest, NothingInTheWindowRunsNothing) {
   EXPECT_EQ(grey("A")->renders, 2);
   EXPECT_EQ(grey("A")->renderedAt, 6000u);
   EXPECT_EQ(grey("B")->renders + grey("C")->renders, 0);
+}
+
+TEST_F(EffectWarmUpTest, SpanStarts) {
+  const auto threeSpans = [](BoolVariable& v) {
+    v.setKey(0.0f, 0);
+    v.setKey(1.0f, 1000);
+    v.setKey(0.0f, 2000);
+    v.setKey(1.0f, 3000);
+    v.setKey(1.0f, 3500);  // still on: the same span
+    v.setKey(0.0f, 4000);
+    v.setKey(1.0f, 5000);
+  };
+  struct SpanCase {
+    const char* what;
+    uint32_t from, to;
+    std::vector<uint32_t> starts;
+  };
+  const SpanCase cases[] = {
+      {"the whole show", 0, 60000, {1000, 3000, 5000}},
+      {"from inside the first span", 1500, 60000, {1500, 3000, 5000}},
+      {"up to a span's first ms", 0, 3000, {1000, 3000}},
+      {"up to just before it", 0, 2999, {1000}},
+      {"between spans", 2000, 2999, {}},
+      {"in the last span, open to the end", 5500, 59000, {5500}},
+  };
+  for (const SpanCase& c : cases) {
+    BoolVariable active;
+    threeSpans(active);
+    EXPECT_EQ(EffectWarmUp::spanStarts(active, c.from, c.to), c.starts) << c.what;
+  }
+}
+
+TEST_F(EffectWarmUpTest, ALaterSpanWithANewLinkIsRehearsedAndARepeatedOneIsNot) {
+  // A: on at 1000 (linked to B), at 3000 (linked to C: rehearsed), at 5000 (linked to B again: not).
+  BoolVariable& a = grey("A")->getActive();
+  a.setKey(0.0f, 0);
+  for (uint32_t on : {1000u, 3000u, 5000u}) {
+    a.setKey(1.0f, on);
+    a.setKey(0.0f, on + 1000);
+  }
+  grey("B")->getActive().setKey(0.0f, 0);
+  grey("C")->getActive().setKey(0.0f, 0);
+  timeline.schedule(event("A", 1000, 2, "B"));
+  timeline.schedule(event("A", 3000, 2, "C"));
+  timeline.schedule(event("A", 3000, 0));  // restarted with its new input
+  timeline.schedule(event("A", 5000, 2, "B"));
+  timeline.sort();
+  EXPECT_EQ(EffectWarmUp::run(list, timeline, 0, 60000), 2);
+  EXPECT_EQ(grey("A")->renders, 4);
+  EXPECT_EQ(grey("A")->renderedAt, 3000u);
+  EXPECT_EQ(grey("A")->linkSeen, grey("C"));
+  EXPECT_EQ(grey("A")->starts, 1);  // at 3000, by its start event
+  EXPECT_EQ(grey("A")->getLinkedEffect(), nullptr);
 }

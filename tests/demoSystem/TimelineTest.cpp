@@ -243,10 +243,22 @@ TEST_F(TimelineTest, SteadyFrameStepsAllocateNothing) {
   list.find("C")->getActive().setKey(0.0f, 0);
   timeline.schedule(eventFor("A", 0, 0));
   timeline.sort();
-  timeline.runFrame(0);  // delivers the event (copies its strings)
+  // Events whose names and texts are too long to be held in place are delivered too.
+  const std::string longText(Timeline::kReservedText, 'x');
+  for (uint32_t t = 300; t <= 1500; t += 600) {
+    EffectEvent e = eventFor("A", t, 2);
+    e.text = longText;
+    timeline.schedule(e);
+  }
+  EffectEvent unknown = eventFor("an effect name much longer than fits in place", 1000, 2);
+  unknown.text = "data/images/a-picture-with-a-long-name.png";
+  timeline.schedule(unknown);
+  timeline.sort();
+  timeline.runFrame(0);  // delivers the first event
   const long before = gNewCalls.load();
   for (uint32_t t = 100; t <= 2000; t += 100) timeline.runFrame(t);
   EXPECT_EQ(gNewCalls.load() - before, 0);
+  EXPECT_EQ(timeline.getCursor(), timeline.getEvents().size());
   EXPECT_EQ(static_cast<QuietEffect*>(list.find("A"))->renders, 21);
   EXPECT_EQ(static_cast<QuietEffect*>(list.find("B"))->renders, 16);
   EXPECT_EQ(static_cast<QuietEffect*>(list.find("C"))->renders, 0);

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "EffectPixelFixture.h"
 #include "Mosaic.h"
@@ -132,6 +133,57 @@ TEST_F(MosaicTest, BlocksAreEnlargedTexelsEachCarryingACopyOfThePicture) {
     }
     EXPECT_GT(checked, 4000);
   }
+}
+
+// The blocks brightened inside the block buffer (fast) or over the screen (literal) give the same
+// picture (the window's alpha, which nothing reads, is not kept): dim patches of many colours, counts from none to saturating, both zoom
+// centres, an input that leaves depth test on (the screen pass has it off; so must the fast one).
+TEST_F(MosaicTest, FastAndLiteralBrighteningGiveTheSamePicture) {
+  struct PathCase {
+    const char* name;
+    float saturation;
+    float phase;
+    bool zoomCenter;
+    bool inputLeavesDepthTest;
+  };
+  const PathCase cases[] = {{"show settings", 0.4f, 50.0f, true, true},
+                            {"no brightening", 0.0f, 10.0f, true, false},
+                            {"count 2, corner", 0.25f, 30.0f, false, false},
+                            {"count 7", 0.7f, 80.0f, true, false},
+                            {"saturating", 1e30f, 5.0f, false, true}};
+  for (const PathCase& c : cases) {
+    std::vector<uint32_t> pictures[2];
+    for (int fast = 0; fast < 2; ++fast) {
+      Mosaic::setFastPath(fast == 1);
+      Mosaic effect;
+      PostInputEffect* input = linkInput(effect);
+      input->background[0] = 3.0f / 255.0f;
+      for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+          const int k = 8 * y + x;
+          input->patches.push_back(PostInputEffect::Patch{
+              ScreenRect{x / 8.0f, y / 8.0f, 1.0f / 8.0f, 1.0f / 8.0f},
+              {float((k * 7) % 61) / 255.0f, float((k * 13) % 37) / 255.0f, float((k * 29) % 97) / 255.0f}});
+        }
+      input->leaveDepthTest = c.inputLeavesDepthTest;
+      setFloat(effect, "Saturation", c.saturation);
+      static_cast<BoolVariable*>(effect.findVariable("ZoomCenter"))->setCurrentValue(c.zoomCenter);
+      clearWindow(0.2f, 0.4f, 0.6f);
+      glEnable(GL_DEPTH_TEST);  // as effects leave it
+      runAtPhase(effect, c.phase);
+      expectPostEndState();
+      pictures[fast].resize(size_t(width()) * size_t(height()));
+      glReadPixels(0, 0, width(), height(), GL_RGBA, GL_UNSIGNED_BYTE, pictures[fast].data());
+    }
+    size_t differing = 0, bright = 0;
+    for (size_t i = 0; i < pictures[0].size(); ++i) {
+      differing += (pictures[0][i] & 0xffffff) != (pictures[1][i] & 0xffffff);
+      bright += (pictures[1][i] & 0xff) > 16;
+    }
+    EXPECT_EQ(differing, 0u) << c.name;
+    EXPECT_GT(bright, pictures[0].size() / 20) << c.name;  // the picture is not black
+  }
+  Mosaic::setFastPath(true);
 }
 
 }  // namespace
