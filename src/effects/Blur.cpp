@@ -188,6 +188,8 @@ const PassProgram& passProgram(const std::string& text) {
   p.weight = glGetUniformLocation(program, "weight");
   glUseProgram(program);
   glUniform1i(glGetUniformLocation(program, "source"), 0);
+  glUniform1i(glGetUniformLocation(program, "across"), 0);
+  glUniform1i(glGetUniformLocation(program, "down"), 1);
   glUseProgram(0);
   return p;
 }
@@ -197,6 +199,75 @@ const PassProgram& passProgram(const std::string& text) {
 const PassProgram& passProgram(const std::vector<float>& shifts, float size, int sourceSize) {
   const std::string fetched = gTexelFetches ? fetchedPassFragment(shifts, size, sourceSize) : std::string();
   return passProgram(fetched.empty() ? filteredPassFragment(shifts, size) : fetched);
+}
+
+// The split form of a fast pass, for a source of the target's size or twice it whose taps all
+// sit halfway between texels along their own direction (every usual pass). A first program
+// stores, per pixel of a scratch buffer of the target's size, the weighted and rounded value of
+// the tap that starts there, one buffer for the taps across and one for the taps down; the pass
+// then sums one texel of a scratch buffer per tap instead of fetching and averaging two or four
+// source texels for each. The values are those of the single program, so the picture is too.
+// They must fit 8 bits: the weight lies in [0, 1].
+//
+// The tap value across at scratch pixel (X, Y) averages source texels (X, Y) and (X + 1, Y), or
+// from a source twice as large the box (2X + 1 .. 2X + 2, 2Y .. 2Y + 1); down: (X, Y) and
+// (X, Y + 1), or the box (2X .. 2X + 1, 2Y + 1 .. 2Y + 2). A tap moved by s (a half-integer)
+// across reads the value across at X + s - 0.5; one moved down, the value down at Y + s - 0.5.
+std::string tapValueFragment(bool across, int ratio, int sourceSize) {
+  // Texel offsets from ratio x pixel, two per row, rows in order (averaged along x, then y).
+  std::vector<std::pair<int, int>> texels;
+  if (ratio == 1)
+    texels =
+        across ? std::vector<std::pair<int, int>>{{0, 0}, {1, 0}} : std::vector<std::pair<int, int>>{{0, 0}, {0, 1}};
+  else if (across)
+    texels = {{1, 0}, {2, 0}, {1, 1}, {2, 1}};
+  else
+    texels = {{0, 1}, {1, 1}, {0, 2}, {1, 2}};
+  auto fetch = [&](size_t i) {
+    return "fetch(base + ivec2(" + std::to_string(texels[i].first) + ", " + std::to_string(texels[i].second) + "))";
+  };
+  // Ratio 1 down pairs two rows of one texel each: the same single average.
+  std::string value = "mid(" + fetch(0) + ", " + fetch(1) + ")";
+  if (texels.size() == 4) value = "mid(" + value + ", mid(" + fetch(2) + ", " + fetch(3) + "))";
+  char line[400];
+  std::snprintf(line, sizeof line,
+                "#version 130\n"
+                "uniform sampler2D source;\n"
+                "uniform float weight;\n"
+                "vec4 rounded(vec4 texel) { return floor(texel * weight * 255.0 + 0.5); }\n"
+                "vec4 fetch(ivec2 i) { return floor(texelFetch(source, i & ivec2(%d), 0) * 255.0 + 0.5); }\n"
+                "vec4 mid(vec4 a, vec4 b) { return floor((a + b + 1.0) * 0.5); }\n"
+                "void main() {\n"
+                "  ivec2 base = ivec2(gl_FragCoord.xy) * %d;\n",
+                sourceSize - 1, ratio);
+  return line + ("  gl_FragColor = rounded((" + value + ") / 255.0) / 255.0;\n}\n");
+}
+
+// The sum of the stored tap values for taps moved by shifts (target pixels, x then y per tap;
+// each tap moves along one direction only) into a target of size.
+std::string tapSumFragment(const std::vector<float>& shifts, float size) {
+  const int mask = int(size) - 1;
+  std::string text = passHead(size);
+  text += "uniform sampler2D across;\nuniform sampler2D down;\n";
+  char line[300];
+  std::snprintf(line, sizeof line,
+                "vec4 stored(sampler2D values, ivec2 i) {\n"
+                "  return floor(texelFetch(values, i & ivec2(%d), 0) * 255.0 + 0.5);\n"
+                "}\n"
+                "void main() {\n"
+                "  ivec2 base = ivec2(gl_FragCoord.xy);\n"
+                "  vec4 sum = vec4(0.0);\n",
+                mask);
+  text += line;
+  for (size_t i = 0; i + 1 < shifts.size(); i += 2) {
+    const bool across = shifts[i + 1] == 0.0f;
+    const int move = int(std::floor(across ? shifts[i] : shifts[i + 1]));  // s - 0.5
+    std::snprintf(
+        line, sizeof line, "  sum += inside(gl_FragCoord.xy + vec2(%.1f, %.1f)) * stored(%s, base + ivec2(%d, %d));\n",
+        double(shifts[i]), double(shifts[i + 1]), across ? "across" : "down", across ? move : 0, across ? 0 : move);
+    text += line;
+  }
+  return text + "  gl_FragColor = sum / 255.0;\n}\n";
 }
 
 // Where each tap of a pass samples, relative to the pixel (target pixels, x then y per tap). A
@@ -231,6 +302,92 @@ const PassProgram& fastProgram(int sourceSize, float size, float step, float off
   const PassProgram& made = passProgram(tapShifts(step, offset, onlyX, onlyY), size, sourceSize);
   shapes.push_back({sourceSize, size, step, offset, onlyX, onlyY, gTexelFetches, &made});
   return made;
+}
+
+// The programs of a split pass (no sum: the pass shape or the weight does not allow one; the
+// single program or the literal taps are drawn then).
+struct SplitPrograms {
+  const PassProgram* across;  // tap values across (null for taps down only)
+  const PassProgram* down;    // tap values down (null for taps across only)
+  const PassProgram* sum;
+};
+
+bool isPowerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
+
+// Scratch buffer usable for tap values of a size x size target.
+bool fits(const PBuffer* scratch, int size) {
+  return scratch && scratch->isInitialized() && scratch->getWidth() == size && scratch->getHeight() == size;
+}
+
+SplitPrograms splitPrograms(const Blur::Scratch& scratch, int sourceSize, int size, float step, float offset,
+                            float weight, bool onlyX, bool onlyY) {
+  const SplitPrograms none{nullptr, nullptr, nullptr};
+  if (!Blur::isFastPath() || Blur::isCopyPath() || !gTexelFetches || (onlyX && onlyY)) return none;
+  if (!(weight >= 0.0f && weight <= 1.0f) || !isPowerOfTwo(size) || (sourceSize != size && sourceSize != 2 * size))
+    return none;
+  if ((!onlyY && !fits(scratch.across, size)) || (!onlyX && !fits(scratch.down, size))) return none;
+  struct Shape {
+    int sourceSize, size;
+    float step, offset;
+    bool onlyX, onlyY;
+    SplitPrograms programs;
+  };
+  static std::vector<Shape> shapes;
+  for (const Shape& s : shapes)
+    if (s.sourceSize == sourceSize && s.size == size && s.step == step && s.offset == offset && s.onlyX == onlyX &&
+        s.onlyY == onlyY)
+      return s.programs;
+  const std::vector<float> shifts = tapShifts(step, offset, onlyX, onlyY);
+  bool halfway = true;  // every tap halfway between texels along its direction
+  for (size_t i = 0; i + 1 < shifts.size(); i += 2) {
+    const float move = shifts[i] != 0.0f ? shifts[i] : shifts[i + 1];
+    halfway = halfway && move - std::floor(move) == 0.5f && std::fabs(move) < float(size);
+  }
+  SplitPrograms programs{nullptr, nullptr, nullptr};
+  const int ratio = sourceSize / size;
+  bool made = halfway;
+  if (made && !onlyY) {
+    programs.across = &passProgram(tapValueFragment(true, ratio, sourceSize));
+    made = programs.across->program != 0;
+  }
+  if (made && !onlyX) {
+    programs.down = &passProgram(tapValueFragment(false, ratio, sourceSize));
+    made = programs.down->program != 0;
+  }
+  if (made) {
+    programs.sum = &passProgram(tapSumFragment(shifts, float(size)));
+    if (!programs.sum->program) programs.sum = nullptr;
+  }
+  if (!made) programs.sum = nullptr;
+  shapes.push_back({sourceSize, size, step, offset, onlyX, onlyY, programs});
+  return programs;
+}
+
+// The pass quad over the whole of a size x size buffer, with the projection and the state of a
+// pass (depth off, blending off).
+void beginPassQuad(float size) {
+  glDisable(GL_DEPTH_TEST);
+  glDepthMask(GL_FALSE);
+  glDisable(GL_BLEND);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0.0, double(size), double(size), 0.0, -1.0, 1.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
+
+// Fills scratch with the tap values of one direction from source.
+void storeTapValues(const Blur::Source& source, PBuffer& scratch, const PassProgram& p, float weight) {
+  const float size = float(scratch.getWidth());
+  scratch.enable();
+  beginPassQuad(size);
+  bindSource(source);
+  glUseProgram(p.program);
+  glUniform1f(p.weight, weight);
+  drawPassQuad(size);
+  glUseProgram(0);
+  releaseSource(source);
+  scratch.disable();
 }
 
 // Sums the taps in one quad that writes every pixel of the target.
@@ -280,6 +437,8 @@ Blur::Blur() : PostEffect("Blur", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL
   createBuffer(_a, 512, 512, GL_LINEAR, false);
   createBuffer(_b, 512, 512, GL_LINEAR, false);
   createBuffer(_c, 512, 512, GL_LINEAR, false);
+  createBuffer(_across, 512, 512, GL_LINEAR, false);
+  createBuffer(_down, 512, 512, GL_LINEAR, false);
   gCopyPath = !PBuffer::hasRenderDepthTexture();
   if (gCopyPath) createAtiBlur();
   // The programs of the usual passes are made now rather than in the middle of the show.
@@ -287,6 +446,11 @@ Blur::Blur() : PostEffect("Blur", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL
     const float size = float(_a.getWidth());
     passProgram(tapShifts(kPassSteps[0][0], kPassSteps[0][1], false, false), size, _capture.getWidth());
     for (const auto& pass : kPassSteps) passProgram(tapShifts(pass[0], pass[1], false, false), size, _a.getWidth());
+    int sourceSize = _capture.getWidth();
+    for (const auto& pass : kPassSteps) {
+      splitPrograms(Scratch{&_across, &_down}, sourceSize, _a.getWidth(), pass[0], pass[1], 0.5f, false, false);
+      sourceSize = _a.getWidth();
+    }
   }
 }
 
@@ -409,7 +573,7 @@ void Blur::runInputPass(uint32_t time) {
     for (int i = 0; i < 4; ++i) passes[i] = Pass{i, targets[i], kPassSteps[i][0], kPassSteps[i][1]};
     for (const Pass& pass : passes) {
       if (n < pass.from) break;
-      blurPass(source, *pass.into, pass.step, pass.offset, c, onlyX, onlyY);
+      blurPass(source, *pass.into, pass.step, pass.offset, c, onlyX, onlyY, Scratch{&_across, &_down});
       if (pass.into->isInitialized()) _result = pass.into;
       source = Source{pass.into, nullptr};
       if (!pass.into->isInitialized()) break;  // nothing more to read from
@@ -420,12 +584,46 @@ void Blur::runInputPass(uint32_t time) {
 
 void Blur::blurPass(const Source& source, PBuffer& target, float step, float offset, float weight, bool onlyX,
                     bool onlyY) {
+  blurPass(source, target, step, offset, weight, onlyX, onlyY, Scratch{});
+}
+
+void Blur::blurPass(const Source& source, PBuffer& target, float step, float offset, float weight, bool onlyX,
+                    bool onlyY, const Scratch& scratch) {
   if (!target.isInitialized()) return;
   const float size = float(target.getWidth());
+  const int sourceSize = source.buffer ? source.buffer->getWidth() : source.texture ? source.texture->getWidth() : 0;
+  const SplitPrograms split =
+      target.getHeight() == target.getWidth()
+          ? splitPrograms(scratch, sourceSize, target.getWidth(), step, offset, weight, onlyX, onlyY)
+          : SplitPrograms{nullptr, nullptr, nullptr};
+  if (split.sum) {
+    if (split.across) storeTapValues(source, *scratch.across, *split.across, weight);
+    if (split.down) storeTapValues(source, *scratch.down, *split.down, weight);
+    target.enable();
+    if (split.down) {
+      glActiveTexture(GL_TEXTURE1);
+      scratch.down->bind(WGL_FRONT_LEFT_ARB);
+      glActiveTexture(GL_TEXTURE0);
+    }
+    if (split.across) scratch.across->bind(WGL_FRONT_LEFT_ARB);
+    beginPassQuad(size);
+    fastTaps(*split.sum, size, weight);
+    if (split.down) {
+      glActiveTexture(GL_TEXTURE1);
+      scratch.down->release(WGL_FRONT_LEFT_ARB);
+      glBindTexture(GL_TEXTURE_2D, 0);
+      glActiveTexture(GL_TEXTURE0);
+    }
+    if (split.across) scratch.across->release(WGL_FRONT_LEFT_ARB);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthMask(GL_TRUE);
+    target.disable();
+    return;
+  }
   target.enable();
   bindSource(source);
   glEnable(GL_TEXTURE_2D);
-  const int sourceSize = source.buffer ? source.buffer->getWidth() : source.texture ? source.texture->getWidth() : 0;
   const PassProgram& program = fastProgram(sourceSize, size, step, offset, onlyX, onlyY);
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

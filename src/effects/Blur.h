@@ -44,11 +44,22 @@ class Blur : public PostEffect {
   // path when the value is positive and render-depth-texture is missing.
   void handleEvent(const EffectEvent& event) override;
 
+  // Buffers of the target's size that a fast pass may fill with each tap's weighted value (one
+  // per direction) before it sums them, so that every tap costs one texel fetch.
+  struct Scratch {
+    PBuffer* across = nullptr;
+    PBuffer* down = nullptr;
+  };
+
   // One blur pass from source into target (size x size pixels): clear, then six taps across
   // (unless onlyY) and six down (unless onlyX) at -offset, -offset + step, ... pixels, each
   // weighted weight. Nothing happens when target does not exist.
   static void blurPass(const Source& source, PBuffer& target, float step, float offset, float weight, bool onlyX,
                        bool onlyY);
+  // The same pass; the fast path goes through scratch where the pass shape allows (the same
+  // picture, to the bit).
+  static void blurPass(const Source& source, PBuffer& target, float step, float offset, float weight, bool onlyX,
+                       bool onlyY, const Scratch& scratch);
   // The bright-pass: an opaque copy of source into target, minus subtract (reverse-subtract
   // blending), then four times multiplied by 1 + multiply when multiply > 0.
   static void brightPass(const Source& source, PBuffer& target, float subtract, float multiply);
@@ -88,6 +99,7 @@ class Blur : public PostEffect {
 
   PBuffer _capture;                 // 1024 x 1024: the linked effect's picture
   PBuffer _a, _b, _c;               // 512 x 512: passes and the bright-pass
+  PBuffer _across, _down;           // 512 x 512: the fast passes' tap values
   PBuffer* _result = nullptr;       // this frame's processed picture
   float _direction[3] = {0, 0, 0};  // shake direction (fractions of the screen)
   float _amplitude = 1.0f;
