@@ -65,9 +65,11 @@ Effect* plasma(EffectList& list) {
 }
 
 // Blur over the plasma picture with passes (0: no blur) and glow.
-std::vector<Effect*> blurCase(EffectList& list, bool fast, int passes, bool glow, bool fetches = true) {
+std::vector<Effect*> blurCase(EffectList& list, bool fast, int passes, bool glow, bool fetches = true,
+                              bool split = true) {
   Blur::setFastPath(fast);
   Blur::setTexelFetches(fetches);
+  Blur::setSplitPasses(split);
   plasma(list);
   Effect* blur = insert(list, "Blur");
   send(blur, 2, "Image");
@@ -101,6 +103,8 @@ std::vector<Effect*> sceneCase(EffectList& list, const char* name, const char* f
 // DOF around the head scene (the scene is inserted but drawn only through DOF).
 std::vector<Effect*> dofCase(EffectList& list, bool fast, int passes = 3) {
   Blur::setFastPath(fast);
+  Blur::setTexelFetches(true);
+  Blur::setSplitPasses(true);
   sceneCase(list, "Head", "data/scenes/head.vdg");
   Effect* dof = insert(list, "DOF");
   send(dof, 2, "Head");
@@ -114,6 +118,9 @@ std::vector<Case> cases() {
       {"image", [](EffectList& list) { return std::vector<Effect*>{plasma(list)}; }},
       {"blur-literal", [](EffectList& list) { return blurCase(list, false, 4, true); }},
       {"blur-fast", [](EffectList& list) { return blurCase(list, true, 4, true); }},
+      // The fast passes in one program each instead of split through the scratch buffers.
+      {"blur-unsplit", [](EffectList& list) { return blurCase(list, true, 4, true, true, false); }},
+      {"blur-unsplit-4", [](EffectList& list) { return blurCase(list, true, 4, false, true, false); }},
       // The fast path with filtered samples for every tap instead of texel fetches.
       {"blur-filtered", [](EffectList& list) { return blurCase(list, true, 4, true, false); }},
       // Parts of the fast frame: capture and draw only, one pass, four passes without glow.

@@ -22,6 +22,7 @@ PBuffer* gLastCapture = nullptr;  // capture buffer of the instance that updated
 bool gFastPathSet = false;        // setFastPath was called
 bool gFastPath = true;
 bool gTexelFetches = true;  // fast passes fetch texels where they can (else filtered samples)
+bool gSplitPasses = true;   // fast passes split through scratch buffers where they can
 
 constexpr int kCopySize = 512;  // pixels of the copy-path region and of "atiblur"
 
@@ -213,22 +214,23 @@ const PassProgram& passProgram(const std::vector<float>& shifts, float size, int
 // from a source twice as large the box (2X + 1 .. 2X + 2, 2Y .. 2Y + 1); down: (X, Y) and
 // (X, Y + 1), or the box (2X .. 2X + 1, 2Y + 1 .. 2Y + 2). A tap moved by s (a half-integer)
 // across reads the value across at X + s - 0.5; one moved down, the value down at Y + s - 0.5.
-std::string tapValueFragment(bool across, int ratio, int sourceSize) {
+std::string tapValueFragment(bool across, bool down, int ratio, int sourceSize) {
+  using Texels = std::vector<std::pair<int, int>>;
   // Texel offsets from ratio x pixel, two per row, rows in order (averaged along x, then y).
-  std::vector<std::pair<int, int>> texels;
-  if (ratio == 1)
-    texels =
-        across ? std::vector<std::pair<int, int>>{{0, 0}, {1, 0}} : std::vector<std::pair<int, int>>{{0, 0}, {0, 1}};
-  else if (across)
-    texels = {{1, 0}, {2, 0}, {1, 1}, {2, 1}};
-  else
-    texels = {{0, 1}, {1, 1}, {0, 2}, {1, 2}};
-  auto fetch = [&](size_t i) {
-    return "fetch(base + ivec2(" + std::to_string(texels[i].first) + ", " + std::to_string(texels[i].second) + "))";
+  auto texels = [&](bool alongX) {
+    if (ratio == 1) return alongX ? Texels{{0, 0}, {1, 0}} : Texels{{0, 0}, {0, 1}};
+    return alongX ? Texels{{1, 0}, {2, 0}, {1, 1}, {2, 1}} : Texels{{0, 1}, {1, 1}, {0, 2}, {1, 2}};
   };
-  // Ratio 1 down pairs two rows of one texel each: the same single average.
-  std::string value = "mid(" + fetch(0) + ", " + fetch(1) + ")";
-  if (texels.size() == 4) value = "mid(" + value + ", mid(" + fetch(2) + ", " + fetch(3) + "))";
+  auto value = [&](bool alongX) {
+    const Texels t = texels(alongX);
+    auto fetch = [&](size_t i) {
+      return "fetch(base + ivec2(" + std::to_string(t[i].first) + ", " + std::to_string(t[i].second) + "))";
+    };
+    // Ratio 1 down pairs two rows of one texel each: the same single average.
+    std::string v = "mid(" + fetch(0) + ", " + fetch(1) + ")";
+    if (t.size() == 4) v = "mid(" + v + ", mid(" + fetch(2) + ", " + fetch(3) + "))";
+    return "rounded((" + v + ") / 255.0) / 255.0";
+  };
   char line[400];
   std::snprintf(line, sizeof line,
                 "#version 130\n"
@@ -240,7 +242,11 @@ std::string tapValueFragment(bool across, int ratio, int sourceSize) {
                 "void main() {\n"
                 "  ivec2 base = ivec2(gl_FragCoord.xy) * %d;\n",
                 sourceSize - 1, ratio);
-  return line + ("  gl_FragColor = rounded((" + value + ") / 255.0) / 255.0;\n}\n");
+  std::string text = line;
+  int output = 0;  // across first, then down
+  if (across) text += "  gl_FragData[" + std::to_string(output++) + "] = " + value(true) + ";\n";
+  if (down) text += "  gl_FragData[" + std::to_string(output++) + "] = " + value(false) + ";\n";
+  return text + "}\n";
 }
 
 // The sum of the stored tap values for taps moved by shifts (target pixels, x then y per tap;
@@ -307,8 +313,7 @@ const PassProgram& fastProgram(int sourceSize, float size, float step, float off
 // The programs of a split pass (no sum: the pass shape or the weight does not allow one; the
 // single program or the literal taps are drawn then).
 struct SplitPrograms {
-  const PassProgram* across;  // tap values across (null for taps down only)
-  const PassProgram* down;    // tap values down (null for taps across only)
+  const PassProgram* values;  // the tap values across, then down (those the pass has)
   const PassProgram* sum;
 };
 
@@ -321,8 +326,8 @@ bool fits(const PBuffer* scratch, int size) {
 
 SplitPrograms splitPrograms(const Blur::Scratch& scratch, int sourceSize, int size, float step, float offset,
                             float weight, bool onlyX, bool onlyY) {
-  const SplitPrograms none{nullptr, nullptr, nullptr};
-  if (!Blur::isFastPath() || Blur::isCopyPath() || !gTexelFetches || (onlyX && onlyY)) return none;
+  const SplitPrograms none{nullptr, nullptr};
+  if (!Blur::isFastPath() || Blur::isCopyPath() || !gTexelFetches || !gSplitPasses || (onlyX && onlyY)) return none;
   if (!(weight >= 0.0f && weight <= 1.0f) || !isPowerOfTwo(size) || (sourceSize != size && sourceSize != 2 * size))
     return none;
   if ((!onlyY && !fits(scratch.across, size)) || (!onlyX && !fits(scratch.down, size))) return none;
@@ -343,22 +348,12 @@ SplitPrograms splitPrograms(const Blur::Scratch& scratch, int sourceSize, int si
     const float move = shifts[i] != 0.0f ? shifts[i] : shifts[i + 1];
     halfway = halfway && move - std::floor(move) == 0.5f && std::fabs(move) < float(size);
   }
-  SplitPrograms programs{nullptr, nullptr, nullptr};
-  const int ratio = sourceSize / size;
-  bool made = halfway;
-  if (made && !onlyY) {
-    programs.across = &passProgram(tapValueFragment(true, ratio, sourceSize));
-    made = programs.across->program != 0;
+  SplitPrograms programs{nullptr, nullptr};
+  if (halfway) {
+    programs.values = &passProgram(tapValueFragment(!onlyY, !onlyX, sourceSize / size, sourceSize));
+    if (programs.values->program) programs.sum = &passProgram(tapSumFragment(shifts, float(size)));
+    if (programs.sum && !programs.sum->program) programs.sum = nullptr;
   }
-  if (made && !onlyX) {
-    programs.down = &passProgram(tapValueFragment(false, ratio, sourceSize));
-    made = programs.down->program != 0;
-  }
-  if (made) {
-    programs.sum = &passProgram(tapSumFragment(shifts, float(size)));
-    if (!programs.sum->program) programs.sum = nullptr;
-  }
-  if (!made) programs.sum = nullptr;
   shapes.push_back({sourceSize, size, step, offset, onlyX, onlyY, programs});
   return programs;
 }
@@ -374,20 +369,6 @@ void beginPassQuad(float size) {
   glOrtho(0.0, double(size), double(size), 0.0, -1.0, 1.0);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
-}
-
-// Fills scratch with the tap values of one direction from source.
-void storeTapValues(const Blur::Source& source, PBuffer& scratch, const PassProgram& p, float weight) {
-  const float size = float(scratch.getWidth());
-  scratch.enable();
-  beginPassQuad(size);
-  bindSource(source);
-  glUseProgram(p.program);
-  glUniform1f(p.weight, weight);
-  drawPassQuad(size);
-  glUseProgram(0);
-  releaseSource(source);
-  scratch.disable();
 }
 
 // Sums the taps in one quad that writes every pixel of the target.
@@ -476,6 +457,8 @@ bool Blur::isFastPath() {
 bool Blur::isCopyPath() { return gCopyPath; }
 
 void Blur::setTexelFetches(bool on) { gTexelFetches = on; }
+
+void Blur::setSplitPasses(bool on) { gSplitPasses = on; }
 
 void Blur::start(uint32_t time) {
   PostEffect::start(time);
@@ -595,26 +578,29 @@ void Blur::blurPass(const Source& source, PBuffer& target, float step, float off
   const SplitPrograms split =
       target.getHeight() == target.getWidth()
           ? splitPrograms(scratch, sourceSize, target.getWidth(), step, offset, weight, onlyX, onlyY)
-          : SplitPrograms{nullptr, nullptr, nullptr};
+          : SplitPrograms{nullptr, nullptr};
   if (split.sum) {
-    if (split.across) storeTapValues(source, *scratch.across, *split.across, weight);
-    if (split.down) storeTapValues(source, *scratch.down, *split.down, weight);
+    // The tap values into the scratch buffers, then their sum into the target, all in the
+    // target's context.
+    const GLuint across = onlyY ? 0 : scratch.across->getTexture();
+    const GLuint down = onlyX ? 0 : scratch.down->getTexture();
     target.enable();
-    if (split.down) {
-      glActiveTexture(GL_TEXTURE1);
-      scratch.down->bind(WGL_FRONT_LEFT_ARB);
-      glActiveTexture(GL_TEXTURE0);
-    }
-    if (split.across) scratch.across->bind(WGL_FRONT_LEFT_ARB);
     beginPassQuad(size);
-    fastTaps(*split.sum, size, weight);
-    if (split.down) {
+    target.redirectColour(across ? across : down, across ? down : 0);
+    bindSource(source);
+    fastTaps(*split.values, size, weight);
+    releaseSource(source);
+    target.redirectColour(0, 0);
+    if (down) {
       glActiveTexture(GL_TEXTURE1);
-      scratch.down->release(WGL_FRONT_LEFT_ARB);
-      glBindTexture(GL_TEXTURE_2D, 0);
+      glBindTexture(GL_TEXTURE_2D, down);
       glActiveTexture(GL_TEXTURE0);
     }
-    if (split.across) scratch.across->release(WGL_FRONT_LEFT_ARB);
+    glBindTexture(GL_TEXTURE_2D, across);
+    fastTaps(*split.sum, size, weight);
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, 0);
     glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_TRUE);

@@ -72,6 +72,9 @@ class Blur : public PostEffect {
   // Fast passes fetch texels where the pass shape allows (default); off: every tap takes a
   // filtered sample, the fast path's earlier form (same picture; for measurements).
   static void setTexelFetches(bool on);
+  // Fast passes given scratch buffers go through them where the pass shape allows (default);
+  // off: one program per pass (same picture; for measurements).
+  static void setSplitPasses(bool on);
   // The shake offset at time (fraction of the screen per unit of direction).
   float shakeAt(uint32_t time);
   // The buffer holding this frame's processed picture (null: none).
