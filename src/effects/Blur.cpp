@@ -1,5 +1,6 @@
 #include "Blur.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -400,6 +401,66 @@ void literalTaps(float size, float step, float offset, bool onlyX, bool onlyY) {
     }
   }
 }
+// The glow in one quad (fast path): the sharp picture as the window holds it after its opaque
+// quad, plus the picture times the glow strength as the added quad's 8-bit colour, clamped as
+// the blending clamps. The strength is clamped to 0..1 as the quad's colour is.
+const char* kGlowVertex =
+    "#version 120\n"
+    "void main() {\n"
+    "  gl_Position = ftransform();\n"
+    "  gl_TexCoord[0] = gl_TextureMatrix[0] * gl_MultiTexCoord0;\n"
+    "}\n";
+const char* kGlowFragment =
+    "#version 120\n"
+    "uniform sampler2D sharp;\n"
+    "uniform sampler2D picture;\n"
+    "uniform float strength;\n"
+    "void main() {\n"
+    "  vec4 below = floor(texture2D(sharp, gl_TexCoord[0].xy) * 255.0 + 0.5);\n"
+    "  vec4 added = floor(texture2D(picture, gl_TexCoord[0].xy) * strength * 255.0 + 0.5);\n"
+    "  gl_FragColor = min(below + added, 255.0) / 255.0;\n"
+    "}\n";
+
+struct GlowProgram {
+  GLuint program = 0;  // 0: could not be made (the two quads are drawn then)
+  GLint strength = -1;
+  bool tried = false;
+};
+
+const GlowProgram& glowProgram() {
+  static GlowProgram p;
+  if (p.tried) return p;
+  p.tried = true;
+  p.program = GlslProgram::build(kGlowVertex, kGlowFragment, "Blur: glow");
+  if (!p.program) return p;
+  glUseProgram(p.program);
+  glUniform1i(glGetUniformLocation(p.program, "sharp"), 1);
+  glUniform1i(glGetUniformLocation(p.program, "picture"), 0);
+  p.strength = glGetUniformLocation(p.program, "strength");
+  glUseProgram(0);
+  return p;
+}
+
+// Draws sharp and, added over it, picture in one quad; false when the program is missing.
+bool composeGlow(const Blur::Source& sharp, const Blur::Source& picture, float strength) {
+  const GlowProgram& p = glowProgram();
+  if (!p.program) return false;
+  const ScreenRect full{0.0f, 0.0f, 1.0f, 1.0f};
+  glActiveTexture(GL_TEXTURE1);
+  bindSource(sharp);
+  glActiveTexture(GL_TEXTURE0);
+  bindSource(picture);
+  glUseProgram(p.program);
+  glUniform1f(p.strength, std::min(std::max(strength, 0.0f), 1.0f));
+  drawTexturedQuadPart(nullptr, full, full);
+  glUseProgram(0);
+  releaseSource(picture);
+  glActiveTexture(GL_TEXTURE1);
+  releaseSource(sharp);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  glActiveTexture(GL_TEXTURE0);
+  return true;
+}
 }  // namespace
 
 Blur::Blur() : PostEffect("Blur", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT, false) {
@@ -692,23 +753,6 @@ void Blur::render(uint32_t time) {
   glTranslatef(_direction[0] * d, _direction[1] * d, _direction[2] * d);
   glTranslatef(-0.5f, -0.5f, 0.0f);
 
-  if (_glow) {
-    Source current;
-    if (gCopyPathUsed)
-      current.texture = gAtiBlur;
-    else
-      current.buffer = gLastCapture;
-    glDisable(GL_BLEND);
-    if (current.exists()) {
-      bindSource(current);
-      drawTexturedQuadPart(nullptr, full, full);
-      releaseSource(current);
-    }
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_ONE, GL_ONE);
-    const float g = _glowStrength.valueAt(time);
-    glColor4f(g, g, g, g);
-  }
   Source picture;
   if ((_blur || _mulSub) && _result)
     picture.buffer = _result;
@@ -716,6 +760,27 @@ void Blur::render(uint32_t time) {
     picture.texture = gAtiBlur;
   else if (_capture.isInitialized())
     picture.buffer = &_capture;
+  if (_glow) {
+    Source current;
+    if (gCopyPathUsed)
+      current.texture = gAtiBlur;
+    else
+      current.buffer = gLastCapture;
+    const float g = _glowStrength.valueAt(time);
+    glBlendFunc(GL_ONE, GL_ONE);
+    if (isFastPath() && current.exists() && picture.exists() && composeGlow(current, picture, g)) {
+      picture = Source{};  // drawn
+    } else {
+      glDisable(GL_BLEND);
+      if (current.exists()) {
+        bindSource(current);
+        drawTexturedQuadPart(nullptr, full, full);
+        releaseSource(current);
+      }
+      glEnable(GL_BLEND);
+      glColor4f(g, g, g, g);
+    }
+  }
   if (picture.exists()) {
     bindSource(picture);
     drawTexturedQuadPart(nullptr, full, full);
