@@ -8,8 +8,9 @@
 // offset that decays exponentially (events 10 and 12).
 //
 // The passes have two paths that give the same picture within rounding: the literal one draws
-// every tap as an additively blended quad; the fast one sums the taps of a pass in one fragment
-// program. The copy path always uses the literal one.
+// every tap as an additively blended quad; the fast one sums the taps of a pass in fragment
+// programs (through two scratch buffers holding each tap's value where the pass shape allows),
+// and draws the glow in one quad. The copy path always uses the literal passes.
 #include <cstdint>
 
 #include "BoolVariable.h"
