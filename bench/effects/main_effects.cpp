@@ -1,4 +1,4 @@
-// bench_effects [SECONDS_PER_CASE [CASE...]]: draws each case (one or more effects, updated and
+// bench_effects [SECONDS_PER_CASE|<N>f [CASE...]]: draws each case (one or more effects, updated and
 // rendered as the frame loop does) into an 800 x 600 window for SECONDS_PER_CASE (default 2)
 // and prints its frames per second, wall and CPU milliseconds per frame, with the clear-and-swap floor
 // measured before and after the cases. Run it under a display (xvfb-run). The pictures are read
@@ -66,9 +66,11 @@ Effect* plasma(EffectList& list) {
 }
 
 // Blur over the plasma picture with passes (0: no blur) and glow.
-std::vector<Effect*> blurCase(EffectList& list, bool fast, int passes, bool glow, bool fetches = true) {
+std::vector<Effect*> blurCase(EffectList& list, bool fast, int passes, bool glow, bool fetches = true,
+                              bool split = true) {
   Blur::setFastPath(fast);
   Blur::setTexelFetches(fetches);
+  Blur::setSplitPasses(split);
   plasma(list);
   Effect* blur = insert(list, "Blur");
   send(blur, 2, "Image");
@@ -102,6 +104,8 @@ std::vector<Effect*> sceneCase(EffectList& list, const char* name, const char* f
 // DOF around the head scene (the scene is inserted but drawn only through DOF).
 std::vector<Effect*> dofCase(EffectList& list, bool fast, int passes = 3) {
   Blur::setFastPath(fast);
+  Blur::setTexelFetches(true);
+  Blur::setSplitPasses(true);
   sceneCase(list, "Head", "data/scenes/head.vdg");
   Effect* dof = insert(list, "DOF");
   send(dof, 2, "Head");
@@ -132,6 +136,9 @@ std::vector<Case> cases() {
       {"image", [](EffectList& list) { return std::vector<Effect*>{plasma(list)}; }},
       {"blur-literal", [](EffectList& list) { return blurCase(list, false, 4, true); }},
       {"blur-fast", [](EffectList& list) { return blurCase(list, true, 4, true); }},
+      // The fast passes in one program each instead of split through the scratch buffers.
+      {"blur-unsplit", [](EffectList& list) { return blurCase(list, true, 4, true, true, false); }},
+      {"blur-unsplit-4", [](EffectList& list) { return blurCase(list, true, 4, false, true, false); }},
       // The fast path with filtered samples for every tap instead of texel fetches.
       {"blur-filtered", [](EffectList& list) { return blurCase(list, true, 4, true, false); }},
       // Parts of the fast frame: capture and draw only, one pass, four passes without glow.
@@ -182,14 +189,15 @@ double cpuSeconds() {
   return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 }
 
-double measure(DemoEngine& engine, const std::vector<Effect*>& effects, double seconds, double* msPerFrame,
-               double* cpuMsPerFrame) {
+// frameCount > 0: exactly that many frames instead (seconds is ignored).
+double measure(DemoEngine& engine, const std::vector<Effect*>& effects, double seconds, int frameCount,
+               double* msPerFrame, double* cpuMsPerFrame) {
   for (Effect* effect : effects) send(effect, 0, "");
   const auto start = std::chrono::steady_clock::now();
   const double cpuStart = cpuSeconds();
   int frames = 0;
   double elapsed = 0.0;
-  while (elapsed < seconds) {
+  while (frameCount > 0 ? frames < frameCount : elapsed < seconds) {
     const uint32_t time = uint32_t(frames) * 16u;
     glViewport(0, 0, 800, 600);
     glClearColor(0, 0, 0, 0);
@@ -215,7 +223,11 @@ double measure(DemoEngine& engine, const std::vector<Effect*>& effects, double s
 }  // namespace
 
 int main(int argc, char** argv) {
+  // "<N>f" (for example 20f): exactly N frames per case, for comparing the CPU time or the
+  // instruction count (valgrind) of two ways on a busy machine.
   const double seconds = argc > 1 ? std::atof(argv[1]) : 2.0;
+  const size_t length = argc > 1 ? std::strlen(argv[1]) : 0;
+  const int frameCount = length > 1 && argv[1][length - 1] == 'f' ? std::atoi(argv[1]) : 0;
   std::vector<std::string> only(argv + (argc > 1 ? 2 : 1), argv + argc);
   if (chdir(RK17_GENERATED_DIR) != 0) {
     std::fprintf(stderr, "bench_effects: cannot enter %s\n", RK17_GENERATED_DIR);
@@ -241,7 +253,7 @@ int main(int argc, char** argv) {
     list.clear();
     const std::vector<Effect*> effects = c.setUp(list);
     double ms = 0.0, cpuMs = 0.0;
-    const double fps = measure(engine, effects, seconds, &ms, &cpuMs);
+    const double fps = measure(engine, effects, seconds, frameCount, &ms, &cpuMs);
     std::printf("%-16s %9.1f %9.2f %9.2f\n", c.name, fps, ms, cpuMs);
     std::fflush(stdout);
   }

@@ -185,6 +185,7 @@ void PBuffer::forget() {
   _framebuffer = _depthBuffer = _depthTexture = _colorTexture = 0;
   _context = _window = nullptr;
   _enableDepth = 0;
+  _redirected = false;
   _textureCreated = false;
   _initialized = false;
 }
@@ -244,6 +245,7 @@ void PBuffer::disable() {
   }
   const SavedContext& saved = _saved[--_enableDepth];
   if (saved.context == _context) return;  // a nested enable of this same buffer
+  if (_redirected) attachColour(0, 0);
   // Contexts see each other's drawing only once it is complete: the caller is about to sample
   // the buffer's texture.
   glFinish();
@@ -254,6 +256,26 @@ void PBuffer::disable() {
   if (!saved.context) return;
   selectBackBufferOfWindow();
   checkGLError(__FILE__, __LINE__);
+}
+
+void PBuffer::redirectColour(GLuint first, GLuint second) {
+  if (!_initialized || _enableDepth == 0 || SDL_GL_GetCurrentContext() != _context) {
+    reportError(__FILE__, __LINE__, "PBuffer::redirectColour failed", false);
+    return;
+  }
+  attachColour(first, second);
+  checkGLError(__FILE__, __LINE__);
+}
+
+void PBuffer::attachColour(GLuint first, GLuint second) {
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, first ? first : _colorTexture, 0);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT1, GL_TEXTURE_2D, first ? second : 0, 0);
+  static const GLenum kBoth[2] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1};
+  if (first && second)
+    glDrawBuffers(2, kBoth);
+  else
+    glDrawBuffer(GL_COLOR_ATTACHMENT0);
+  _redirected = first != 0;
 }
 
 void PBuffer::bind(int buffer) {

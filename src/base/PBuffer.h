@@ -53,6 +53,11 @@ class PBuffer {
   // non-fatal report "PBuffer::disable failed".
   void disable();
   bool isEnabled() const { return _enableDepth > 0; }
+  // While enabled: draws go to first (and second, as the fragment program's second output; 0:
+  // none) instead of the buffer's colour texture, until called with (0, 0) or disable. Textures
+  // of the share group with the buffer's size; for passes that write pictures besides their
+  // result without a switch of context. Not enabled: non-fatal "PBuffer::redirectColour failed".
+  void redirectColour(GLuint first, GLuint second);
 
   // Binds the texture holding the buffer (WGL_FRONT_LEFT_ARB: colour; WGL_DEPTH_COMPONENT_NV:
   // depth) to GL_TEXTURE_2D of the active unit. Not initialised: "PBuffer not initialised"; an
@@ -94,6 +99,8 @@ class PBuffer {
   bool createTargets(bool depthTexture);  // in the buffer's context, which is current
   void deleteTargets();                   // in any context of the share group
   void forget();
+  // Colour attachments 0 and 1 of the framebuffer (first 0: the buffer's own texture alone).
+  void attachColour(GLuint first, GLuint second);
 
   GLuint _colorTexture = 0;   // colour attachment; the buffer's texture once created
   GLuint _depthTexture = 0;   // depth variant: depth/stencil attachment as a texture
@@ -114,4 +121,5 @@ class PBuffer {
   int _height = 0;            // pixels
   bool _initialized = false;
   bool _textureCreated = false;
+  bool _redirected = false;  // colour attachments other than the buffer's own texture
 };

@@ -1,5 +1,6 @@
 #include "Blur.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +23,7 @@ PBuffer* gLastCapture = nullptr;  // capture buffer of the instance that updated
 bool gFastPathSet = false;        // setFastPath was called
 bool gFastPath = true;
 bool gTexelFetches = true;  // fast passes fetch texels where they can (else filtered samples)
+bool gSplitPasses = true;   // fast passes split through scratch buffers where they can
 
 constexpr int kCopySize = 512;  // pixels of the copy-path region and of "atiblur"
 
@@ -188,6 +190,8 @@ const PassProgram& passProgram(const std::string& text) {
   p.weight = glGetUniformLocation(program, "weight");
   glUseProgram(program);
   glUniform1i(glGetUniformLocation(program, "source"), 0);
+  glUniform1i(glGetUniformLocation(program, "across"), 0);
+  glUniform1i(glGetUniformLocation(program, "down"), 1);
   glUseProgram(0);
   return p;
 }
@@ -197,6 +201,80 @@ const PassProgram& passProgram(const std::string& text) {
 const PassProgram& passProgram(const std::vector<float>& shifts, float size, int sourceSize) {
   const std::string fetched = gTexelFetches ? fetchedPassFragment(shifts, size, sourceSize) : std::string();
   return passProgram(fetched.empty() ? filteredPassFragment(shifts, size) : fetched);
+}
+
+// The split form of a fast pass, for a source of the target's size or twice it whose taps all
+// sit halfway between texels along their own direction (every usual pass). A first program
+// stores, per pixel of a scratch buffer of the target's size, the weighted and rounded value of
+// the tap that starts there, one buffer for the taps across and one for the taps down; the pass
+// then sums one texel of a scratch buffer per tap instead of fetching and averaging two or four
+// source texels for each. The values are those of the single program, so the picture is too.
+// They must fit 8 bits: the weight lies in [0, 1].
+//
+// The tap value across at scratch pixel (X, Y) averages source texels (X, Y) and (X + 1, Y), or
+// from a source twice as large the box (2X + 1 .. 2X + 2, 2Y .. 2Y + 1); down: (X, Y) and
+// (X, Y + 1), or the box (2X .. 2X + 1, 2Y + 1 .. 2Y + 2). A tap moved by s (a half-integer)
+// across reads the value across at X + s - 0.5; one moved down, the value down at Y + s - 0.5.
+std::string tapValueFragment(bool across, bool down, int ratio, int sourceSize) {
+  using Texels = std::vector<std::pair<int, int>>;
+  // Texel offsets from ratio x pixel, two per row, rows in order (averaged along x, then y).
+  auto texels = [&](bool alongX) {
+    if (ratio == 1) return alongX ? Texels{{0, 0}, {1, 0}} : Texels{{0, 0}, {0, 1}};
+    return alongX ? Texels{{1, 0}, {2, 0}, {1, 1}, {2, 1}} : Texels{{0, 1}, {1, 1}, {0, 2}, {1, 2}};
+  };
+  auto value = [&](bool alongX) {
+    const Texels t = texels(alongX);
+    auto fetch = [&](size_t i) {
+      return "fetch(base + ivec2(" + std::to_string(t[i].first) + ", " + std::to_string(t[i].second) + "))";
+    };
+    // Ratio 1 down pairs two rows of one texel each: the same single average.
+    std::string v = "mid(" + fetch(0) + ", " + fetch(1) + ")";
+    if (t.size() == 4) v = "mid(" + v + ", mid(" + fetch(2) + ", " + fetch(3) + "))";
+    return "rounded((" + v + ") / 255.0) / 255.0";
+  };
+  char line[400];
+  std::snprintf(line, sizeof line,
+                "#version 130\n"
+                "uniform sampler2D source;\n"
+                "uniform float weight;\n"
+                "vec4 rounded(vec4 texel) { return floor(texel * weight * 255.0 + 0.5); }\n"
+                "vec4 fetch(ivec2 i) { return floor(texelFetch(source, i & ivec2(%d), 0) * 255.0 + 0.5); }\n"
+                "vec4 mid(vec4 a, vec4 b) { return floor((a + b + 1.0) * 0.5); }\n"
+                "void main() {\n"
+                "  ivec2 base = ivec2(gl_FragCoord.xy) * %d;\n",
+                sourceSize - 1, ratio);
+  std::string text = line;
+  int output = 0;  // across first, then down
+  if (across) text += "  gl_FragData[" + std::to_string(output++) + "] = " + value(true) + ";\n";
+  if (down) text += "  gl_FragData[" + std::to_string(output++) + "] = " + value(false) + ";\n";
+  return text + "}\n";
+}
+
+// The sum of the stored tap values for taps moved by shifts (target pixels, x then y per tap;
+// each tap moves along one direction only) into a target of size.
+std::string tapSumFragment(const std::vector<float>& shifts, float size) {
+  const int mask = int(size) - 1;
+  std::string text = passHead(size);
+  text += "uniform sampler2D across;\nuniform sampler2D down;\n";
+  char line[300];
+  std::snprintf(line, sizeof line,
+                "vec4 stored(sampler2D values, ivec2 i) {\n"
+                "  return floor(texelFetch(values, i & ivec2(%d), 0) * 255.0 + 0.5);\n"
+                "}\n"
+                "void main() {\n"
+                "  ivec2 base = ivec2(gl_FragCoord.xy);\n"
+                "  vec4 sum = vec4(0.0);\n",
+                mask);
+  text += line;
+  for (size_t i = 0; i + 1 < shifts.size(); i += 2) {
+    const bool across = shifts[i + 1] == 0.0f;
+    const int move = int(std::floor(across ? shifts[i] : shifts[i + 1]));  // s - 0.5
+    std::snprintf(
+        line, sizeof line, "  sum += inside(gl_FragCoord.xy + vec2(%.1f, %.1f)) * stored(%s, base + ivec2(%d, %d));\n",
+        double(shifts[i]), double(shifts[i + 1]), across ? "across" : "down", across ? move : 0, across ? 0 : move);
+    text += line;
+  }
+  return text + "  gl_FragColor = sum / 255.0;\n}\n";
 }
 
 // Where each tap of a pass samples, relative to the pixel (target pixels, x then y per tap). A
@@ -233,6 +311,67 @@ const PassProgram& fastProgram(int sourceSize, float size, float step, float off
   return made;
 }
 
+// The programs of a split pass (no sum: the pass shape or the weight does not allow one; the
+// single program or the literal taps are drawn then).
+struct SplitPrograms {
+  const PassProgram* values;  // the tap values across, then down (those the pass has)
+  const PassProgram* sum;
+};
+
+bool isPowerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
+
+// Scratch buffer usable for tap values of a size x size target.
+bool fits(const PBuffer* scratch, int size) {
+  return scratch && scratch->isInitialized() && scratch->getWidth() == size && scratch->getHeight() == size;
+}
+
+SplitPrograms splitPrograms(const Blur::Scratch& scratch, int sourceSize, int size, float step, float offset,
+                            float weight, bool onlyX, bool onlyY) {
+  const SplitPrograms none{nullptr, nullptr};
+  if (!Blur::isFastPath() || Blur::isCopyPath() || !gTexelFetches || !gSplitPasses || (onlyX && onlyY)) return none;
+  if (!(weight >= 0.0f && weight <= 1.0f) || !isPowerOfTwo(size) || (sourceSize != size && sourceSize != 2 * size))
+    return none;
+  if ((!onlyY && !fits(scratch.across, size)) || (!onlyX && !fits(scratch.down, size))) return none;
+  struct Shape {
+    int sourceSize, size;
+    float step, offset;
+    bool onlyX, onlyY;
+    SplitPrograms programs;
+  };
+  static std::vector<Shape> shapes;
+  for (const Shape& s : shapes)
+    if (s.sourceSize == sourceSize && s.size == size && s.step == step && s.offset == offset && s.onlyX == onlyX &&
+        s.onlyY == onlyY)
+      return s.programs;
+  const std::vector<float> shifts = tapShifts(step, offset, onlyX, onlyY);
+  bool halfway = true;  // every tap halfway between texels along its direction
+  for (size_t i = 0; i + 1 < shifts.size(); i += 2) {
+    const float move = shifts[i] != 0.0f ? shifts[i] : shifts[i + 1];
+    halfway = halfway && move - std::floor(move) == 0.5f && std::fabs(move) < float(size);
+  }
+  SplitPrograms programs{nullptr, nullptr};
+  if (halfway) {
+    programs.values = &passProgram(tapValueFragment(!onlyY, !onlyX, sourceSize / size, sourceSize));
+    if (programs.values->program) programs.sum = &passProgram(tapSumFragment(shifts, float(size)));
+    if (programs.sum && !programs.sum->program) programs.sum = nullptr;
+  }
+  shapes.push_back({sourceSize, size, step, offset, onlyX, onlyY, programs});
+  return programs;
+}
+
+// The pass quad over the whole of a size x size buffer, with the projection and the state of a
+// pass (depth off, blending off).
+void beginPassQuad(float size) {
+  glDisable(GL_DEPTH_TEST);
+  glDepthMask(GL_FALSE);
+  glDisable(GL_BLEND);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0.0, double(size), double(size), 0.0, -1.0, 1.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
+
 // Sums the taps in one quad that writes every pixel of the target.
 void fastTaps(const PassProgram& p, float size, float weight) {
   glDisable(GL_BLEND);
@@ -262,6 +401,66 @@ void literalTaps(float size, float step, float offset, bool onlyX, bool onlyY) {
     }
   }
 }
+// The glow in one quad (fast path): the sharp picture as the window holds it after its opaque
+// quad, plus the picture times the glow strength as the added quad's 8-bit colour, clamped as
+// the blending clamps. The strength is clamped to 0..1 as the quad's colour is.
+const char* kGlowVertex =
+    "#version 120\n"
+    "void main() {\n"
+    "  gl_Position = ftransform();\n"
+    "  gl_TexCoord[0] = gl_TextureMatrix[0] * gl_MultiTexCoord0;\n"
+    "}\n";
+const char* kGlowFragment =
+    "#version 120\n"
+    "uniform sampler2D sharp;\n"
+    "uniform sampler2D picture;\n"
+    "uniform float strength;\n"
+    "void main() {\n"
+    "  vec4 below = floor(texture2D(sharp, gl_TexCoord[0].xy) * 255.0 + 0.5);\n"
+    "  vec4 added = floor(texture2D(picture, gl_TexCoord[0].xy) * strength * 255.0 + 0.5);\n"
+    "  gl_FragColor = min(below + added, 255.0) / 255.0;\n"
+    "}\n";
+
+struct GlowProgram {
+  GLuint program = 0;  // 0: could not be made (the two quads are drawn then)
+  GLint strength = -1;
+  bool tried = false;
+};
+
+const GlowProgram& glowProgram() {
+  static GlowProgram p;
+  if (p.tried) return p;
+  p.tried = true;
+  p.program = GlslProgram::build(kGlowVertex, kGlowFragment, "Blur: glow");
+  if (!p.program) return p;
+  glUseProgram(p.program);
+  glUniform1i(glGetUniformLocation(p.program, "sharp"), 1);
+  glUniform1i(glGetUniformLocation(p.program, "picture"), 0);
+  p.strength = glGetUniformLocation(p.program, "strength");
+  glUseProgram(0);
+  return p;
+}
+
+// Draws sharp and, added over it, picture in one quad; false when the program is missing.
+bool composeGlow(const Blur::Source& sharp, const Blur::Source& picture, float strength) {
+  const GlowProgram& p = glowProgram();
+  if (!p.program) return false;
+  const ScreenRect full{0.0f, 0.0f, 1.0f, 1.0f};
+  glActiveTexture(GL_TEXTURE1);
+  bindSource(sharp);
+  glActiveTexture(GL_TEXTURE0);
+  bindSource(picture);
+  glUseProgram(p.program);
+  glUniform1f(p.strength, std::min(std::max(strength, 0.0f), 1.0f));
+  drawTexturedQuadPart(nullptr, full, full);
+  glUseProgram(0);
+  releaseSource(picture);
+  glActiveTexture(GL_TEXTURE1);
+  releaseSource(sharp);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  glActiveTexture(GL_TEXTURE0);
+  return true;
+}
 }  // namespace
 
 Blur::Blur() : PostEffect("Blur", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT, false) {
@@ -280,6 +479,8 @@ Blur::Blur() : PostEffect("Blur", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL
   createBuffer(_a, 512, 512, GL_LINEAR, false);
   createBuffer(_b, 512, 512, GL_LINEAR, false);
   createBuffer(_c, 512, 512, GL_LINEAR, false);
+  createBuffer(_across, 512, 512, GL_LINEAR, false);
+  createBuffer(_down, 512, 512, GL_LINEAR, false);
   gCopyPath = !PBuffer::hasRenderDepthTexture();
   if (gCopyPath) createAtiBlur();
   // The programs of the usual passes are made now rather than in the middle of the show.
@@ -287,6 +488,11 @@ Blur::Blur() : PostEffect("Blur", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL
     const float size = float(_a.getWidth());
     passProgram(tapShifts(kPassSteps[0][0], kPassSteps[0][1], false, false), size, _capture.getWidth());
     for (const auto& pass : kPassSteps) passProgram(tapShifts(pass[0], pass[1], false, false), size, _a.getWidth());
+    int sourceSize = _capture.getWidth();
+    for (const auto& pass : kPassSteps) {
+      splitPrograms(Scratch{&_across, &_down}, sourceSize, _a.getWidth(), pass[0], pass[1], 0.5f, false, false);
+      sourceSize = _a.getWidth();
+    }
   }
 }
 
@@ -312,6 +518,8 @@ bool Blur::isFastPath() {
 bool Blur::isCopyPath() { return gCopyPath; }
 
 void Blur::setTexelFetches(bool on) { gTexelFetches = on; }
+
+void Blur::setSplitPasses(bool on) { gSplitPasses = on; }
 
 void Blur::start(uint32_t time) {
   PostEffect::start(time);
@@ -409,7 +617,7 @@ void Blur::runInputPass(uint32_t time) {
     for (int i = 0; i < 4; ++i) passes[i] = Pass{i, targets[i], kPassSteps[i][0], kPassSteps[i][1]};
     for (const Pass& pass : passes) {
       if (n < pass.from) break;
-      blurPass(source, *pass.into, pass.step, pass.offset, c, onlyX, onlyY);
+      blurPass(source, *pass.into, pass.step, pass.offset, c, onlyX, onlyY, Scratch{&_across, &_down});
       if (pass.into->isInitialized()) _result = pass.into;
       source = Source{pass.into, nullptr};
       if (!pass.into->isInitialized()) break;  // nothing more to read from
@@ -420,12 +628,49 @@ void Blur::runInputPass(uint32_t time) {
 
 void Blur::blurPass(const Source& source, PBuffer& target, float step, float offset, float weight, bool onlyX,
                     bool onlyY) {
+  blurPass(source, target, step, offset, weight, onlyX, onlyY, Scratch{});
+}
+
+void Blur::blurPass(const Source& source, PBuffer& target, float step, float offset, float weight, bool onlyX,
+                    bool onlyY, const Scratch& scratch) {
   if (!target.isInitialized()) return;
   const float size = float(target.getWidth());
+  const int sourceSize = source.buffer ? source.buffer->getWidth() : source.texture ? source.texture->getWidth() : 0;
+  const SplitPrograms split =
+      target.getHeight() == target.getWidth()
+          ? splitPrograms(scratch, sourceSize, target.getWidth(), step, offset, weight, onlyX, onlyY)
+          : SplitPrograms{nullptr, nullptr};
+  if (split.sum) {
+    // The tap values into the scratch buffers, then their sum into the target, all in the
+    // target's context.
+    const GLuint across = onlyY ? 0 : scratch.across->getTexture();
+    const GLuint down = onlyX ? 0 : scratch.down->getTexture();
+    target.enable();
+    beginPassQuad(size);
+    target.redirectColour(across ? across : down, across ? down : 0);
+    bindSource(source);
+    fastTaps(*split.values, size, weight);
+    releaseSource(source);
+    target.redirectColour(0, 0);
+    if (down) {
+      glActiveTexture(GL_TEXTURE1);
+      glBindTexture(GL_TEXTURE_2D, down);
+      glActiveTexture(GL_TEXTURE0);
+    }
+    glBindTexture(GL_TEXTURE_2D, across);
+    fastTaps(*split.sum, size, weight);
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthMask(GL_TRUE);
+    target.disable();
+    return;
+  }
   target.enable();
   bindSource(source);
   glEnable(GL_TEXTURE_2D);
-  const int sourceSize = source.buffer ? source.buffer->getWidth() : source.texture ? source.texture->getWidth() : 0;
   const PassProgram& program = fastProgram(sourceSize, size, step, offset, onlyX, onlyY);
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -508,23 +753,6 @@ void Blur::render(uint32_t time) {
   glTranslatef(_direction[0] * d, _direction[1] * d, _direction[2] * d);
   glTranslatef(-0.5f, -0.5f, 0.0f);
 
-  if (_glow) {
-    Source current;
-    if (gCopyPathUsed)
-      current.texture = gAtiBlur;
-    else
-      current.buffer = gLastCapture;
-    glDisable(GL_BLEND);
-    if (current.exists()) {
-      bindSource(current);
-      drawTexturedQuadPart(nullptr, full, full);
-      releaseSource(current);
-    }
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_ONE, GL_ONE);
-    const float g = _glowStrength.valueAt(time);
-    glColor4f(g, g, g, g);
-  }
   Source picture;
   if ((_blur || _mulSub) && _result)
     picture.buffer = _result;
@@ -532,6 +760,27 @@ void Blur::render(uint32_t time) {
     picture.texture = gAtiBlur;
   else if (_capture.isInitialized())
     picture.buffer = &_capture;
+  if (_glow) {
+    Source current;
+    if (gCopyPathUsed)
+      current.texture = gAtiBlur;
+    else
+      current.buffer = gLastCapture;
+    const float g = _glowStrength.valueAt(time);
+    glBlendFunc(GL_ONE, GL_ONE);
+    if (isFastPath() && current.exists() && picture.exists() && composeGlow(current, picture, g)) {
+      picture = Source{};  // drawn
+    } else {
+      glDisable(GL_BLEND);
+      if (current.exists()) {
+        bindSource(current);
+        drawTexturedQuadPart(nullptr, full, full);
+        releaseSource(current);
+      }
+      glEnable(GL_BLEND);
+      glColor4f(g, g, g, g);
+    }
+  }
   if (picture.exists()) {
     bindSource(picture);
     drawTexturedQuadPart(nullptr, full, full);

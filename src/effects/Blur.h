@@ -8,8 +8,9 @@
 // offset that decays exponentially (events 10 and 12).
 //
 // The passes have two paths that give the same picture within rounding: the literal one draws
-// every tap as an additively blended quad; the fast one sums the taps of a pass in one fragment
-// program. The copy path always uses the literal one.
+// every tap as an additively blended quad; the fast one sums the taps of a pass in fragment
+// programs (through two scratch buffers holding each tap's value where the pass shape allows),
+// and draws the glow in one quad. The copy path always uses the literal passes.
 #include <cstdint>
 
 #include "BoolVariable.h"
@@ -44,11 +45,22 @@ class Blur : public PostEffect {
   // path when the value is positive and render-depth-texture is missing.
   void handleEvent(const EffectEvent& event) override;
 
+  // Buffers of the target's size that a fast pass may fill with each tap's weighted value (one
+  // per direction) before it sums them, so that every tap costs one texel fetch.
+  struct Scratch {
+    PBuffer* across = nullptr;
+    PBuffer* down = nullptr;
+  };
+
   // One blur pass from source into target (size x size pixels): clear, then six taps across
   // (unless onlyY) and six down (unless onlyX) at -offset, -offset + step, ... pixels, each
   // weighted weight. Nothing happens when target does not exist.
   static void blurPass(const Source& source, PBuffer& target, float step, float offset, float weight, bool onlyX,
                        bool onlyY);
+  // The same pass; the fast path goes through scratch where the pass shape allows (the same
+  // picture, to the bit).
+  static void blurPass(const Source& source, PBuffer& target, float step, float offset, float weight, bool onlyX,
+                       bool onlyY, const Scratch& scratch);
   // The bright-pass: an opaque copy of source into target, minus subtract (reverse-subtract
   // blending), then four times multiplied by 1 + multiply when multiply > 0.
   static void brightPass(const Source& source, PBuffer& target, float subtract, float multiply);
@@ -61,6 +73,9 @@ class Blur : public PostEffect {
   // Fast passes fetch texels where the pass shape allows (default); off: every tap takes a
   // filtered sample, the fast path's earlier form (same picture; for measurements).
   static void setTexelFetches(bool on);
+  // Fast passes given scratch buffers go through them where the pass shape allows (default);
+  // off: one program per pass (same picture; for measurements).
+  static void setSplitPasses(bool on);
   // The shake offset at time (fraction of the screen per unit of direction).
   float shakeAt(uint32_t time);
   // The buffer holding this frame's processed picture (null: none).
@@ -88,6 +103,7 @@ class Blur : public PostEffect {
 
   PBuffer _capture;                 // 1024 x 1024: the linked effect's picture
   PBuffer _a, _b, _c;               // 512 x 512: passes and the bright-pass
+  PBuffer _across, _down;           // 512 x 512: the fast passes' tap values
   PBuffer* _result = nullptr;       // this frame's processed picture
   float _direction[3] = {0, 0, 0};  // shake direction (fractions of the screen)
   float _amplitude = 1.0f;

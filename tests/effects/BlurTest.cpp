@@ -44,6 +44,8 @@ class BlurTest : public EffectPixelFixture {
     while (x < width() && channel(pixelAt(x, height() / 2), 0) > 127) ++x;
     return x;
   }
+  // Literal (0) and fast (1) windows: the same to the bit on llvmpipe; the blur did something.
+  static void comparePictures(const std::vector<uint32_t> (&pictures)[2], const ReportCapture& reports);
   static std::vector<uint32_t> readWindow() {
     std::vector<uint32_t> pixels(size_t(width() * height()));
     glReadPixels(0, 0, width(), height(), GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
@@ -178,8 +180,9 @@ std::vector<uint32_t> bufferPixels(PBuffer& buffer) {
 }
 
 // Every pass shape, from a source of the target's size and from one twice as large (the
-// capture), in each direction, over noise: the fast pass writes what the literal taps write, to the last bit, edges
-// (where taps repeat the texture) included.
+// capture), in each direction, over noise: the fast pass, in one program and split through the
+// scratch buffers, writes what the literal taps write, to the last bit, edges (where taps repeat
+// the texture) included.
 TEST_F(BlurTest, FastPassesWriteWhatTheLiteralTapsWriteOverNoise) {
   const float kSteps[4][2] = {{1.0f, 2.5f}, {3.0f, 6.5f}, {5.0f, 12.5f}, {7.0f, 17.5f}};
   struct Directions {
@@ -188,9 +191,11 @@ TEST_F(BlurTest, FastPassesWriteWhatTheLiteralTapsWriteOverNoise) {
   const Directions kDirections[] = {{false, false}, {true, false}, {false, true}};
   Blur blur;  // chooses the buffer capture (the copy path takes the literal passes only)
   ASSERT_FALSE(Blur::isCopyPath());
-  PBuffer target;
-  ASSERT_TRUE(target.initialize(512, 512, false));
-  target.createTexture(GL_REPEAT, GL_LINEAR, GL_LINEAR);
+  PBuffer target, across, down;
+  for (PBuffer* b : {&target, &across, &down}) {
+    ASSERT_TRUE(b->initialize(512, 512, false));
+    b->createTexture(GL_REPEAT, GL_LINEAR, GL_LINEAR);
+  }
   ReportCapture reports;
   uint32_t seed = 17;
   for (int sourceSize : {512, 1024}) {
@@ -210,22 +215,81 @@ TEST_F(BlurTest, FastPassesWriteWhatTheLiteralTapsWriteOverNoise) {
       for (const Directions& d : kDirections) {
         {
           const float weight = 1.0f / 12.0f;
-          std::vector<uint32_t> written[2];
-          for (int fast = 0; fast < 2; ++fast) {
-            Blur::setFastPath(fast == 1);
+          std::vector<uint32_t> written[3];  // literal, one program, split
+          for (int path = 0; path < 3; ++path) {
+            Blur::setFastPath(path > 0);
+            const Blur::Scratch scratch = path == 2 ? Blur::Scratch{&across, &down} : Blur::Scratch{};
             Blur::blurPass(Blur::Source{&source, nullptr}, target, kSteps[pass][0], kSteps[pass][1], weight, d.onlyX,
-                           d.onlyY);
-            written[fast] = bufferPixels(target);
+                           d.onlyY, scratch);
+            written[path] = bufferPixels(target);
           }
-          int worst = 0;
-          for (size_t i = 0; i < written[0].size(); ++i)
-            for (int c = 0; c < 4; ++c)
-              worst = std::max(worst, std::abs(channel(written[0][i], c) - channel(written[1][i], c)));
-          EXPECT_EQ(worst, 0) << "source " << sourceSize << " pass " << pass + 1 << " onlyX " << d.onlyX << " onlyY "
-                              << d.onlyY << " weight " << weight;
+          for (int path = 1; path < 3; ++path) {
+            int worst = 0;
+            for (size_t i = 0; i < written[0].size(); ++i)
+              for (int c = 0; c < 4; ++c)
+                worst = std::max(worst, std::abs(channel(written[0][i], c) - channel(written[path][i], c)));
+            EXPECT_EQ(worst, 0) << (path == 2 ? "split" : "one program") << " source " << sourceSize << " pass "
+                                << pass + 1 << " onlyX " << d.onlyX << " onlyY " << d.onlyY << " weight " << weight;
+          }
         }
       }
     }
+  }
+  EXPECT_TRUE(reports.reports().empty());
+}
+
+// The split pass stores each tap's weighted value in the scratch buffers where the values fit
+// 8 bits and the buffers the target; otherwise it leaves them alone and sums in one program.
+// A uniform source of level 102 stores round(102 x weight) wherever the taps reach.
+TEST_F(BlurTest, SplitPassesStoreTapValuesOnlyWhereTheyFit) {
+  struct SplitCase {
+    const char* name;
+    float weight;
+    int scratchSize;
+    bool onlyX, onlyY;
+    int across, down;  // stored levels; -1: left alone
+  };
+  const SplitCase cases[] = {
+      {"half", 0.5f, 512, false, false, 51, 51},          {"whole", 1.0f, 512, false, false, 102, 102},
+      {"above one", 1.01f, 512, false, false, -1, -1},    {"negative", -0.25f, 512, false, false, -1, -1},
+      {"small scratch", 0.5f, 256, false, false, -1, -1}, {"across only", 0.5f, 512, true, false, 51, -1},
+      {"down only", 0.5f, 512, false, true, -1, 51},
+  };
+  const int kUntouched = 7;  // the level the scratch buffers start each case with
+  PBuffer source, target;
+  for (PBuffer* b : {&source, &target}) {
+    ASSERT_TRUE(b->initialize(512, 512, false));
+    b->createTexture(GL_REPEAT, GL_LINEAR, GL_LINEAR);
+  }
+  source.enable();
+  glClearColor(0.4f, 0.4f, 0.4f, 0.4f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  source.disable();
+  ReportCapture reports;
+  for (const SplitCase& c : cases) {
+    PBuffer across, down;
+    for (PBuffer* b : {&across, &down}) {
+      ASSERT_TRUE(b->initialize(c.scratchSize, c.scratchSize, false));
+      b->createTexture(GL_REPEAT, GL_LINEAR, GL_LINEAR);
+      b->enable();
+      glClearColor(kUntouched / 255.0f, kUntouched / 255.0f, kUntouched / 255.0f, kUntouched / 255.0f);
+      glClear(GL_COLOR_BUFFER_BIT);
+      b->disable();
+    }
+    Blur::blurPass(Blur::Source{&source, nullptr}, target, 3.0f, 6.5f, c.weight, c.onlyX, c.onlyY,
+                   Blur::Scratch{&across, &down});
+    const int expected[2] = {c.across, c.down};
+    PBuffer* scratch[2] = {&across, &down};
+    for (int i = 0; i < 2; ++i) {
+      const uint32_t pixel = bufferPixel(*scratch[i], 100, 60);
+      for (int channelIndex = 0; channelIndex < 4; ++channelIndex)
+        EXPECT_EQ(channel(pixel, channelIndex), expected[i] < 0 ? kUntouched : expected[i])
+            << c.name << (i ? " down" : " across") << " channel " << channelIndex;
+    }
+    // Either way the pass sums six or twelve taps of round(102 x weight), clamped.
+    const int taps = (c.onlyX || c.onlyY) ? 6 : 12;
+    const int level = std::max(0, std::min(255, taps * int(std::floor(102.0f * c.weight + 0.5f))));
+    EXPECT_EQ(channel(bufferPixel(target, 256, 256), 0), level) << c.name;
   }
   EXPECT_TRUE(reports.reports().empty());
 }
@@ -313,25 +377,38 @@ TEST_F(BlurTest, ShakeOffsetDecaysByEEveryDurationOverTheSpeedFactor) {
 }
 
 // Every switch on: the bright-pass, four passes and the glow, over a picture with hard edges
-// and levels that the bright-pass keeps.
+// and levels that the bright-pass keeps; then the glow strengths that the added quad's colour
+// clamps, with the passes alone.
 TEST_F(BlurTest, FastAndLiteralPathsGiveTheSamePicture) {
-  std::vector<uint32_t> pictures[2];
-  ReportCapture reports;  // a fast pass whose program failed would fall back to the literal one
-  for (int fast = 0; fast < 2; ++fast) {
-    Blur::setFastPath(fast == 1);
-    Blur blur;
-    PostInputEffect* input = linkInput(blur);
-    quadrantInput(input);
-    input->patches.push_back({{0.1f, 0.45f, 0.8f, 0.02f}, {1, 1, 1}});
-    setBool(blur, "DoBlur", true);
-    setBool(blur, "DoGlow", true);
-    setBool(blur, "DoMulSub", true);
-    setAmount(blur, 3);
-    blur.start(0);
-    frame(blur, 30);
-    savePicture(fast ? "blur-glow-fast.png" : "blur-glow-literal.png");
-    pictures[fast] = readWindow();
+  struct GlowCase {
+    float strength;
+    bool mulSub;
+  };
+  for (const GlowCase& glow : {GlowCase{1.0f, true}, GlowCase{2.5f, false}, GlowCase{-0.5f, false}}) {
+    SCOPED_TRACE(glow.strength);
+    std::vector<uint32_t> pictures[2];
+    ReportCapture reports;  // a fast pass whose program failed would fall back to the literal one
+    for (int fast = 0; fast < 2; ++fast) {
+      Blur::setFastPath(fast == 1);
+      Blur blur;
+      PostInputEffect* input = linkInput(blur);
+      quadrantInput(input);
+      input->patches.push_back({{0.1f, 0.45f, 0.8f, 0.02f}, {1, 1, 1}});
+      setBool(blur, "DoBlur", true);
+      setBool(blur, "DoGlow", true);
+      setBool(blur, "DoMulSub", glow.mulSub);
+      blur.findVariable("GlowStrength")->setValue(glow.strength, 0);
+      setAmount(blur, 3);
+      blur.start(0);
+      frame(blur, 30);
+      if (glow.mulSub) savePicture(fast ? "blur-glow-fast.png" : "blur-glow-literal.png");
+      pictures[fast] = readWindow();
+    }
+    comparePictures(pictures, reports);
   }
+}
+
+void BlurTest::comparePictures(const std::vector<uint32_t> (&pictures)[2], const ReportCapture& reports) {
   int worst = 0;
   long differing = 0;
   for (size_t i = 0; i < pictures[0].size(); ++i) {

@@ -661,6 +661,63 @@ TEST_F(PBufferTest, RenderDepthTextureSwitch) {
   EXPECT_TRUE(PBuffer::hasRenderDepthTexture());
 }
 
+// Redirected drawing lands in the named textures and leaves the buffer's own untouched, until
+// redirected back or disabled; each row clears with the buffer enabled and the redirect given.
+TEST_F(PBufferTest, RedirectedColourGoesToTheNamedTexturesUntilRedirectedBackOrDisabled) {
+  PBuffer own, first, second;
+  for (PBuffer* b : {&own, &first, &second}) {
+    ASSERT_TRUE(b->initialize(16, 16, false));
+    b->createTexture(GL_REPEAT, GL_NEAREST, GL_NEAREST);
+    b->enable();
+    clearTo(0, 0, 0);
+    b->disable();
+  }
+  enum Redirect { kNone, kFirst, kBoth, kFirstThenBack };
+  struct Case {
+    const char* name;
+    Redirect redirect;
+    bool disableBetween;  // disable and enable again before a second clear to yellow
+    uint32_t own, first, second;
+  };
+  const Case cases[] = {
+      {"none", kNone, false, kRed, 0xFF000000, 0xFF000000},
+      {"first", kFirst, false, 0xFF000000, kRed, 0xFF000000},
+      {"both", kBoth, false, 0xFF000000, kRed, kRed},
+      {"first, then back", kFirstThenBack, false, kRed, 0xFF000000, 0xFF000000},
+      {"first, disabled in between", kFirst, true, kYellow, kRed, 0xFF000000},
+  };
+  ReportCapture reports;
+  for (const Case& c : cases) {
+    for (PBuffer* b : {&own, &first, &second}) {
+      b->enable();
+      clearTo(0, 0, 0);
+      b->disable();
+    }
+    own.enable();
+    if (c.redirect != kNone) own.redirectColour(first.getTexture(), c.redirect == kBoth ? second.getTexture() : 0);
+    if (c.redirect == kFirstThenBack) own.redirectColour(0, 0);
+    clearTo(1, 0, 0);
+    if (c.disableBetween) {
+      own.disable();
+      own.enable();
+      clearTo(1, 1, 0);
+    }
+    own.disable();
+    EXPECT_EQ(texel(own, 3, 3), c.own) << c.name;
+    EXPECT_EQ(texel(first, 3, 3), c.first) << c.name;
+    EXPECT_EQ(texel(second, 3, 3), c.second) << c.name;
+  }
+  EXPECT_TRUE(reports.reports().empty());
+  // Only an enabled buffer, in its own context, can be redirected.
+  own.redirectColour(first.getTexture(), 0);
+  first.enable();
+  own.redirectColour(second.getTexture(), 0);
+  first.disable();
+  EXPECT_EQ(reports.reports().size(), 2u);
+  EXPECT_TRUE(reports.contains("PBuffer::redirectColour failed"));
+  EXPECT_EQ(texel(second, 3, 3), 0xFF000000u);
+}
+
 TEST_F(PBufferTest, MisuseIsReportedWithoutEndingTheProgram) {
   ReportCapture capture;
   PBuffer buffer;
