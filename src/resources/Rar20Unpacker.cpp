@@ -276,14 +276,20 @@ bool Rar20Unpacker::decodeFast() {
       uint32_t i = 0;
       // Eight bytes at a time give the bytes of a byte-by-byte forward copy when the source lies
       // at least eight bytes behind the destination or anywhere ahead of it (then the distance is
-      // close to the window size). Nothing past the match is written: those window bytes are
-      // still sources for far matches.
-      if (distance >= 8) {
-        for (; i + 8 <= length; i += 8) {
-          uint64_t chunk;
-          std::memcpy(&chunk, from + i, 8);
-          std::memcpy(to + i, &chunk, 8);
-        }
+      // close to the window size). A nearer source repeats with the distance as its period: once
+      // the first bytes are out byte by byte, the chunks copy from a whole number of periods back,
+      // at least eight bytes. Nothing past the match is written: those window bytes are still
+      // sources for far matches.
+      const uint8_t* chunkFrom = from;
+      if (distance < 8) {
+        const uint32_t step = distance * ((8 + distance - 1) / distance);
+        for (; i < step && i < length; ++i) to[i] = from[i];
+        chunkFrom = to - step;
+      }
+      for (; i + 8 <= length; i += 8) {
+        uint64_t chunk;
+        std::memcpy(&chunk, chunkFrom + i, 8);
+        std::memcpy(to + i, &chunk, 8);
       }
       for (; i < length; ++i) to[i] = from[i];
       writePos = (writePos + length) & kWindowMask;
