@@ -282,7 +282,8 @@ bool Rar20Unpacker::decodeFast() {
       // sources for far matches.
       const uint8_t* chunkFrom = from;
       if (distance < 8) {
-        const uint32_t step = distance * ((8 + distance - 1) / distance);
+        // Distance 0 (remembered distances of corrupt data) copies every byte onto itself.
+        const uint32_t step = distance == 0 ? 0 : distance * ((8 + distance - 1) / distance);
         for (; i < step && i < length; ++i) to[i] = from[i];
         chunkFrom = to - step;
       }

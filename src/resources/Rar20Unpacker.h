@@ -63,8 +63,8 @@ class Rar20Unpacker {
   uint8_t* _window = nullptr;  // kWindowSize bytes, owned (C heap); goes to the thread's spare when done
   uint64_t _dirtyBytes = 0;    // bytes written since the window was last zeroed (from position 0 on)
   bool _fastPath = true;
-  uint32_t _writePos = 0;      // window position of the next byte, masked to the window
-  uint32_t _flushPos = 0;      // window position up to which bytes have been handed out
+  uint32_t _writePos = 0;  // window position of the next byte, masked to the window
+  uint32_t _flushPos = 0;  // window position up to which bytes have been handed out
 
   // Per-entry output.
   uint8_t* _output = nullptr;    // null: bytes are not kept
