@@ -125,7 +125,7 @@ Rar20Encoder::Settings Rar20Encoder::Settings::forLevel(int level) {
   static constexpr Bounds kLevels[kMaxLevel] = {
       {4, 16, 0, 0x7FFF},
       {8, 32, 0, 0xFFFF},
-      {48, 128, 16, LzMatcher::kMaxDistance},
+      {40, 128, 16, LzMatcher::kMaxDistance},
       {64, 258, 64, LzMatcher::kMaxDistance},
       {1024, 258, 258, LzMatcher::kMaxDistance},
   };
