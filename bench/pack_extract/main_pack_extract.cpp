@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "DataPack.h"
+#include "Rar20Cipher.h"
 
 #ifndef RK17_VDDPACK
 #define RK17_VDDPACK "vddpack"
@@ -142,6 +143,7 @@ int versusUnar(const std::string& work) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::printf("decryption: %s\n", Rar20Cipher::hasVectorPath() ? "eight blocks per step (AVX2)" : "portable");
   if (argc == 3 && std::string(argv[1]) == "--tree") return versusUnar(argv[2]);
   if (argc < 2) {
     std::fprintf(stderr,

@@ -23,17 +23,21 @@ class HuffmanTable {
   // always below the symbol count: a code that lands outside the listed symbols yields the first
   // listed one (0 when the table lists none).
   int decode(Rar20BitInput& input) const {
-    // Inline: called once or twice per decoded symbol.
-    uint32_t bits = input.peek16();
-    uint16_t quick = _quick[bits >> (16 - kQuickBits)];
-    if (quick != 0) {
-      input.advance(quick & 0x0F);
-      return quick >> 4;
-    }
     int length = 0;
-    int symbol = decodeSlow(bits, &length);
+    const int symbol = decodeBits(input.peek16(), &length);
     input.advance(length);
     return symbol;
+  }
+  // The same from 16 peeked bits, for loops that keep their own bit position: returns the symbol
+  // and sets *length to its code length in bits.
+  int decodeBits(uint32_t bits, int* length) const {
+    // Inline: called once or twice per decoded symbol.
+    const uint16_t quick = _quick[bits >> (16 - kQuickBits)];
+    if (quick != 0) {
+      *length = quick & 0x0F;
+      return quick >> 4;
+    }
+    return decodeSlow(bits, length);
   }
 
  private:

@@ -23,6 +23,9 @@ constexpr uint8_t kTypeSubBlock = 0x77;
 constexpr uint8_t kMinVersion = 13;
 constexpr uint8_t kMaxVersion = 20;
 constexpr uint8_t kCipherVersion = 20;  // older cipher versions are not decrypted
+// Stored entries are read in portions of this many bytes: at least the file's read buffer, so
+// that the reads go straight to the portion, and a multiple of the cipher block.
+constexpr size_t kStoredPortionSize = 64 * 1024;
 
 inline uint16_t load16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 inline uint32_t load32(const uint8_t* p) {
@@ -166,9 +169,10 @@ bool PackArchive::decodeEntry(const DataPackEntry& entry, uint8_t* output, const
     // Stored bytes never touch the decoder state: an entry that only feeds a solid stream is
     // skipped. The packed data may hold more than the file (an encrypted entry's last block).
     uint32_t filled = 0;
-    uint8_t portion[Rar20BitInput::kBufferSize];
+    if (keep && _storedPortion.empty()) _storedPortion.resize(kStoredPortionSize);
+    uint8_t* portion = _storedPortion.data();
     while (keep && filled < entry.unpackedSize) {
-      int got = source.read(portion, int(sizeof(portion)));
+      int got = source.read(portion, int(_storedPortion.size()));
       if (got <= 0) break;
       uint32_t take = entry.unpackedSize - filled;
       if (uint32_t(got) < take) take = uint32_t(got);

@@ -62,5 +62,6 @@ class PackArchive {
   Rar20Cipher _keyedCipher;  // state right after the key set-up from the password
   Rar20Cipher _cipher;       // state while decrypting the current entry
   Rar20Unpacker _unpacker;
-  std::vector<uint8_t> _nameField;  // the last file header's name field
+  std::vector<uint8_t> _nameField;      // the last file header's name field
+  std::vector<uint8_t> _storedPortion;  // bytes of a stored entry on their way out
 };

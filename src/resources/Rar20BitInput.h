@@ -26,11 +26,7 @@ class Rar20BitInput {
 
   // The next 16 bits, most significant first, without consuming them. Bytes beyond the data read
   // so far are whatever the buffer holds (never outside it).
-  uint32_t peek16() const {
-    uint32_t bits =
-        (uint32_t(_buffer[_bytePos]) << 16) | (uint32_t(_buffer[_bytePos + 1]) << 8) | uint32_t(_buffer[_bytePos + 2]);
-    return (bits >> (8 - _bitPos)) & 0xFFFF;
-  }
+  uint32_t peek16() const { return peek16At(_buffer, _bytePos * 8 + _bitPos); }
   void advance(int bits) {
     bits += _bitPos;
     _bytePos += bits >> 3;
@@ -41,6 +37,31 @@ class Rar20BitInput {
     uint32_t value = peek16() >> (16 - count);
     advance(count);
     return value;
+  }
+
+  // Direct access for decoding loops that keep the position in a register: the bit position
+  // (bytes * 8 + bits) inside the buffer, the buffer itself, and how many bits may still be consumed
+  // before a refill past threshold is due or the bytes read so far run out (whichever is first;
+  // 0 when either has been reached).
+  uint32_t bitPosition() const { return uint32_t(_bytePos) * 8 + uint32_t(_bitPos); }
+  void setBitPosition(uint32_t position) {
+    _bytePos = int(position >> 3);
+    _bitPos = int(position & 7);
+  }
+  const uint8_t* buffer() const { return _buffer; }
+  int64_t bitsBefore(int threshold) const {
+    const int64_t position = int64_t(_bytePos) * 8 + _bitPos;
+    const int64_t toRefill = int64_t(threshold) * 8 + 7 - position;
+    const int64_t toEnd = (_totalRead - _bufferOffset) * 8 - position;
+    const int64_t bits = toRefill < toEnd ? toRefill : toEnd;
+    return bits > 0 ? bits : 0;
+  }
+  // The 16 bits at a bit position of buffer (as peek16 sees them); reads four bytes there (one
+  // big-endian load), which the buffer's slack allows for every position below kBufferSize * 8.
+  static uint32_t peek16At(const uint8_t* buffer, uint32_t position) {
+    const uint8_t* p = buffer + (position >> 3);
+    const uint32_t word = (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
+    return (word << (position & 7)) >> 16;
   }
 
   // Packed bytes not yet consumed: those read into the buffer plus those the source still holds

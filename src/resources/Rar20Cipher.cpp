@@ -4,6 +4,13 @@
 
 #include <cstring>
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define RK17_CIPHER_VECTOR 1
+#else
+#define RK17_CIPHER_VECTOR 0
+#endif
+
 namespace {
 // The published initial key words and substitution table of the RAR 2.0 cipher.
 constexpr uint32_t kInitialKey[4] = {0xD3A3B879u, 0x3F6D12F7u, 0x7515A235u, 0xA4E7F123u};
@@ -213,7 +220,118 @@ void Rar20Cipher::decryptLanes(uint8_t* blocks) {
   }
 }
 
+#if RK17_CIPHER_VECTOR
+namespace {
+using Vector = __m256i;
+
+// The substitution of every byte of w: the table is sixteen 16-byte sections; section h
+// looks up the bytes whose high nibble is h. XOR with h << 4 leaves those bytes at 0..15 and
+// every other byte at 16 or more; adding 0x70 with saturation then sets the top bit of the others,
+// which makes the shuffle give 0 for them.
+__attribute__((target("avx2"))) inline Vector substituteBytes(Vector w, const Vector* sections,
+                                                              const Vector* highNibbles) {
+  const Vector bias = _mm256_set1_epi8(0x70);
+  Vector even = _mm256_shuffle_epi8(sections[0], _mm256_adds_epu8(w, bias));
+  Vector odd = _mm256_shuffle_epi8(sections[1], _mm256_adds_epu8(_mm256_xor_si256(w, highNibbles[1]), bias));
+  for (int h = 2; h < 16; h += 2) {
+    even = _mm256_or_si256(
+        even, _mm256_shuffle_epi8(sections[h], _mm256_adds_epu8(_mm256_xor_si256(w, highNibbles[h]), bias)));
+    odd = _mm256_or_si256(
+        odd, _mm256_shuffle_epi8(sections[h + 1], _mm256_adds_epu8(_mm256_xor_si256(w, highNibbles[h + 1]), bias)));
+  }
+  return _mm256_or_si256(even, odd);
+}
+
+__attribute__((target("avx2"))) inline Vector rotateLeftVector(Vector v, int bits) {
+  return _mm256_or_si256(_mm256_slli_epi32(v, bits), _mm256_srli_epi32(v, 32 - bits));
+}
+
+// One round on eight blocks at once (one block per 32-bit lane), as in Rar20Cipher::transformBlock.
+__attribute__((target("avx2"))) inline void vectorRound(Vector& x, Vector& y, Vector z, Vector w, Vector k,
+                                                        const Vector* sections, const Vector* highNibbles) {
+  x = _mm256_xor_si256(
+      x, substituteBytes(_mm256_xor_si256(_mm256_add_epi32(z, rotateLeftVector(w, 11)), k), sections, highNibbles));
+  y = _mm256_xor_si256(
+      y, substituteBytes(_mm256_add_epi32(_mm256_xor_si256(w, rotateLeftVector(z, 17)), k), sections, highNibbles));
+}
+
+__attribute__((target("avx2"))) size_t decryptEights(const uint8_t table[256], uint32_t key[4], const z_crc_t* crc,
+                                                     uint8_t* data, size_t size) {
+  constexpr size_t kGroup = 8 * Rar20Cipher::kBlockSize;
+  Vector sections[16];
+  Vector highNibbles[16];
+  for (int h = 0; h < 16; ++h) {
+    sections[h] = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(table + 16 * h)));
+    highNibbles[h] = _mm256_set1_epi8(char(h << 4));
+  }
+  size_t offset = 0;
+  for (; offset + kGroup <= size; offset += kGroup) {
+    // Word m of block n in lane n; the keys of each block follow from the ciphertext before it.
+    alignas(32) uint32_t keys[4][8];
+    alignas(32) uint32_t words[4][8];
+    for (int n = 0; n < 8; ++n) {
+      const uint8_t* block = data + offset + n * Rar20Cipher::kBlockSize;
+      for (int m = 0; m < 4; ++m) {
+        keys[m][n] = key[m];
+        words[m][n] = loadLittle(block + 4 * m) ^ key[m];
+      }
+      for (int m = 0; m < 4; ++m) {
+        key[m] ^= uint32_t(crc[block[m]] ^ crc[block[4 + m]] ^ crc[block[8 + m]] ^ crc[block[12 + m]]);
+      }
+    }
+    Vector a = _mm256_load_si256(reinterpret_cast<const Vector*>(words[0]));
+    Vector b = _mm256_load_si256(reinterpret_cast<const Vector*>(words[1]));
+    Vector c = _mm256_load_si256(reinterpret_cast<const Vector*>(words[2]));
+    Vector d = _mm256_load_si256(reinterpret_cast<const Vector*>(words[3]));
+    const Vector k0 = _mm256_load_si256(reinterpret_cast<const Vector*>(keys[0]));
+    const Vector k1 = _mm256_load_si256(reinterpret_cast<const Vector*>(keys[1]));
+    const Vector k2 = _mm256_load_si256(reinterpret_cast<const Vector*>(keys[2]));
+    const Vector k3 = _mm256_load_si256(reinterpret_cast<const Vector*>(keys[3]));
+    // Decryption takes the round keys 3, 2, 1, 0, 3, ...
+    for (int i = 0; i < kRounds; i += 4) {
+      vectorRound(a, b, c, d, k3, sections, highNibbles);
+      vectorRound(c, d, a, b, k2, sections, highNibbles);
+      vectorRound(a, b, c, d, k1, sections, highNibbles);
+      vectorRound(c, d, a, b, k0, sections, highNibbles);
+    }
+    _mm256_store_si256(reinterpret_cast<Vector*>(words[0]), _mm256_xor_si256(c, k0));
+    _mm256_store_si256(reinterpret_cast<Vector*>(words[1]), _mm256_xor_si256(d, k1));
+    _mm256_store_si256(reinterpret_cast<Vector*>(words[2]), _mm256_xor_si256(a, k2));
+    _mm256_store_si256(reinterpret_cast<Vector*>(words[3]), _mm256_xor_si256(b, k3));
+    for (int n = 0; n < 8; ++n) {
+      uint8_t* block = data + offset + n * Rar20Cipher::kBlockSize;
+      for (int m = 0; m < 4; ++m) storeLittle(block + 4 * m, words[m][n]);
+    }
+  }
+  return offset;
+}
+
+bool detectVectorPath() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2");
+}
+}  // namespace
+
+bool Rar20Cipher::hasVectorPath() {
+  static const bool available = detectVectorPath();
+  return available;
+}
+
+size_t Rar20Cipher::decryptVector(uint8_t* data, size_t size) {
+  return decryptEights(_table, _key, crcTable(), data, size);
+}
+#else
+bool Rar20Cipher::hasVectorPath() { return false; }
+
+size_t Rar20Cipher::decryptVector(uint8_t*, size_t) { return 0; }
+#endif
+
 void Rar20Cipher::decrypt(uint8_t* data, size_t size) {
+  size_t done = hasVectorPath() ? decryptVector(data, size) : 0;
+  decryptPortable(data + done, size - done);
+}
+
+void Rar20Cipher::decryptPortable(uint8_t* data, size_t size) {
   size_t offset = 0;
   for (; offset + kLanes * kBlockSize <= size; offset += kLanes * kBlockSize) decryptLanes(data + offset);
   for (; offset + kBlockSize <= size; offset += kBlockSize) decryptBlock(data + offset);

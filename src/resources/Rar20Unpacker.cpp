@@ -48,6 +48,7 @@ namespace {
 // the same time (nested use) each get their own.
 struct SpareWindow {
   uint8_t* window = nullptr;
+  uint64_t dirtyBytes = 0;  // bytes written since it was last zeroed, from its start
   ~SpareWindow() { std::free(window); }
 };
 thread_local SpareWindow tSpare;
@@ -57,6 +58,7 @@ Rar20Unpacker::~Rar20Unpacker() {
   if (!_window) return;
   if (!tSpare.window) {
     tSpare.window = _window;
+    tSpare.dirtyBytes = _dirtyBytes;
   } else {
     std::free(_window);
   }
@@ -67,18 +69,26 @@ bool Rar20Unpacker::allocate() {
   if (tSpare.window) {
     _window = tSpare.window;
     tSpare.window = nullptr;
-    // Stale bytes of another call must not show through a solid entry decoded first.
-    std::memset(_window, 0, kWindowSize);
-    _windowIsZero = true;
+    // Stale bytes of another call must not show through a solid entry decoded first. Only the
+    // part written before needs clearing: small entries leave most of the window zero.
+    _dirtyBytes = tSpare.dirtyBytes;
+    clearWindow();
     return true;
   }
   _window = static_cast<uint8_t*>(std::calloc(kWindowSize, 1));
-  _windowIsZero = true;
+  _dirtyBytes = 0;
   return _window != nullptr;
 }
 
+void Rar20Unpacker::clearWindow() {
+  // Writing always starts at position 0 after a clear, so the written bytes lie at the front
+  // until they wrap.
+  std::memset(_window, 0, _dirtyBytes < kWindowSize ? size_t(_dirtyBytes) : size_t(kWindowSize));
+  _dirtyBytes = 0;
+}
+
 void Rar20Unpacker::resetState() {
-  if (!_windowIsZero) std::memset(_window, 0, kWindowSize);
+  clearWindow();
   _writePos = 0;
   _flushPos = 0;
   std::memset(_lengths, 0, sizeof(_lengths));
@@ -226,6 +236,116 @@ void Rar20Unpacker::decodeMainSymbol(int symbol) {
   }
 }
 
+bool Rar20Unpacker::decodeFast() {
+  // The general loop's checks before a symbol, as bounds on local counters: symbols may start up to
+  // limit (no refill due, input not exhausted), while fewer than room bytes have been written (no
+  // flush due: every symbol writes at most 260 < kFlushGap bytes) and while bytes are left.
+  const uint8_t* const buffer = _input.buffer();
+  uint32_t position = _input.bitPosition();
+  const uint64_t limit = uint64_t(position) + uint64_t(_input.bitsBefore(Rar20BitInput::kRefillBeforeSymbol));
+  const uint32_t ahead = (_flushPos - _writePos) & kWindowMask;
+  const uint32_t room = (ahead == 0 ? kWindowSize : ahead) - kFlushGap;
+  if (position >= limit || ahead - 1 < kFlushGap - 1 || _remaining < 0) return false;
+
+  uint8_t* const window = _window;
+  uint32_t writePos = _writePos;
+  uint32_t written = 0;
+  int64_t remaining = _remaining;
+  auto readBits = [buffer, &position](int count) {
+    const uint32_t value = Rar20BitInput::peek16At(buffer, position) >> (16 - count);
+    position += uint32_t(count);
+    return value;
+  };
+  auto decode = [buffer, &position](const HuffmanTable& table) {
+    int length = 0;
+    const int symbol = table.decodeBits(Rar20BitInput::peek16At(buffer, position), &length);
+    position += uint32_t(length);
+    return symbol;
+  };
+  auto copy = [&](uint32_t length, uint32_t distance) {
+    _oldDistances[_oldDistanceIndex] = distance;
+    _oldDistanceIndex = (_oldDistanceIndex + 1) & 3;
+    _lastDistance = distance;
+    _lastLength = length;
+    remaining -= length;
+    written += length;
+    uint32_t source = (writePos - distance) & kWindowMask;
+    if (writePos + length <= kWindowSize && source + length <= kWindowSize) {
+      uint8_t* to = window + writePos;
+      const uint8_t* from = window + source;
+      uint32_t i = 0;
+      // Eight bytes at a time give the bytes of a byte-by-byte forward copy when the source lies
+      // at least eight bytes behind the destination or anywhere ahead of it (then the distance is
+      // close to the window size). A nearer source repeats with the distance as its period: once
+      // the first bytes are out byte by byte, the chunks copy from a whole number of periods back,
+      // at least eight bytes. Nothing past the match is written: those window bytes are still
+      // sources for far matches.
+      const uint8_t* chunkFrom = from;
+      if (distance < 8) {
+        // Distance 0 (remembered distances of corrupt data) copies every byte onto itself.
+        const uint32_t step = distance == 0 ? 0 : distance * ((8 + distance - 1) / distance);
+        for (; i < step && i < length; ++i) to[i] = from[i];
+        chunkFrom = to - step;
+      }
+      for (; i + 8 <= length; i += 8) {
+        uint64_t chunk;
+        std::memcpy(&chunk, chunkFrom + i, 8);
+        std::memcpy(to + i, &chunk, 8);
+      }
+      for (; i < length; ++i) to[i] = from[i];
+      writePos = (writePos + length) & kWindowMask;
+      return;
+    }
+    for (uint32_t i = 0; i < length; ++i) {
+      window[writePos] = window[source];
+      writePos = (writePos + 1) & kWindowMask;
+      source = (source + 1) & kWindowMask;
+    }
+  };
+
+  const uint32_t start = position;
+  while (position <= limit && written <= room && remaining >= 0) {
+    int length = 0;
+    const int symbol = _mainTable.decodeBits(Rar20BitInput::peek16At(buffer, position), &length);
+    if (symbol < 256) {
+      position += uint32_t(length);
+      window[writePos] = uint8_t(symbol);
+      writePos = (writePos + 1) & kWindowMask;
+      ++written;
+      --remaining;
+      continue;
+    }
+    if (symbol == kSymbolNewTables) break;  // left to the general loop, not consumed
+    position += uint32_t(length);
+    if (symbol > kSymbolNewTables) {
+      const int lengthSymbol = symbol - 270;
+      uint32_t matchLength = kLengthBase[lengthSymbol] + 3 + readBits(kLengthBits[lengthSymbol]);
+      const int distanceSymbol = decode(_distanceTable);
+      const uint32_t distance = kDistanceBase[distanceSymbol] + 1 + readBits(kDistanceBits[distanceSymbol]);
+      if (distance >= 0x2000) ++matchLength;
+      if (distance >= 0x40000) ++matchLength;
+      copy(matchLength, distance);
+    } else if (symbol == kSymbolRepeatMatch) {
+      copy(_lastLength, _lastDistance);
+    } else if (symbol < 261) {
+      const uint32_t distance = _oldDistances[(_oldDistanceIndex - uint32_t(symbol - 256)) & 3];
+      const int lengthSymbol = decode(_repeatTable);
+      uint32_t matchLength = kLengthBase[lengthSymbol] + 2 + readBits(kLengthBits[lengthSymbol]);
+      if (distance >= 0x101) ++matchLength;
+      if (distance >= 0x2000) ++matchLength;
+      if (distance >= 0x40000) ++matchLength;
+      copy(matchLength, distance);
+    } else {
+      const int shortSymbol = symbol - 261;
+      copy(2, kShortBase[shortSymbol] + 1 + readBits(kShortBits[shortSymbol]));
+    }
+  }
+  _input.setBitPosition(position);
+  _writePos = writePos;
+  _remaining = remaining;
+  return position != start;
+}
+
 bool Rar20Unpacker::decodeTrailingSymbol() {
   _input.refillIfPast(Rar20BitInput::kRefillBeforeSymbol);
   if (_audioMode) return _audioTables[_currentChannel].decode(_input) == kSymbolAudioNewTables;
@@ -245,7 +365,6 @@ uint32_t Rar20Unpacker::unpack(PackedDataSource* source, uint32_t unpackedSize, 
     resetState();
     readTables();
   }
-  _windowIsZero = false;
 
   _remaining = int64_t(unpackedSize) - 1;
   while (_remaining >= 0 && !_stopped) {
@@ -271,8 +390,11 @@ uint32_t Rar20Unpacker::unpack(PackedDataSource* source, uint32_t unpackedSize, 
       if (++_currentChannel >= _channelCount) _currentChannel = 0;
       continue;
     }
+    if (_fastPath && decodeFast()) continue;
     decodeMainSymbol(_mainTable.decode(_input));
   }
+  // Every byte written took its share off _remaining.
+  _dirtyBytes += uint64_t(int64_t(unpackedSize) - 1 - _remaining);
 
   // Tables that end this entry's data belong to the next entry of a solid stream.
   if (!_stopped && !_input.exhausted() && _input.bytesLeft() >= 5) {

@@ -39,8 +39,15 @@ class Rar20Unpacker {
   uint32_t unpack(PackedDataSource* source, uint32_t unpackedSize, bool continueSolid, uint8_t* output,
                   const Sink* sink = nullptr);
 
+  // Stretches of LZ symbols between refills, flushes and table reads are decoded by a tighter loop
+  // than the general one (on by default); off, every symbol takes the general path. Both give the
+  // same bytes.
+  void setFastPath(bool enabled) { _fastPath = enabled; }
+
  private:
   void resetState();
+  // Zeroes the bytes written since the last clear.
+  void clearWindow();
   void readTables();
   // Appends the window bytes from the last flushed position up to the write position to the
   // output; stops decoding instead when they would pass the unpacked size.
@@ -49,11 +56,15 @@ class Rar20Unpacker {
   void decodeMainSymbol(int symbol);
   // True when the symbol read next (from the current mode's table) asks for new tables.
   bool decodeTrailingSymbol();
+  // Decodes LZ symbols while none of the general loop's checks (refill, flush, input end, bytes
+  // left) would act and the next symbol is not a table read; false when none was decoded.
+  bool decodeFast();
 
   uint8_t* _window = nullptr;  // kWindowSize bytes, owned (C heap); goes to the thread's spare when done
-  bool _windowIsZero = false;  // no byte written since the window was last zeroed
-  uint32_t _writePos = 0;      // window position of the next byte, masked to the window
-  uint32_t _flushPos = 0;      // window position up to which bytes have been handed out
+  uint64_t _dirtyBytes = 0;    // bytes written since the window was last zeroed (from position 0 on)
+  bool _fastPath = true;
+  uint32_t _writePos = 0;  // window position of the next byte, masked to the window
+  uint32_t _flushPos = 0;  // window position up to which bytes have been handed out
 
   // Per-entry output.
   uint8_t* _output = nullptr;    // null: bytes are not kept

@@ -145,6 +145,41 @@ TEST_P(CipherSpans, ManyBlocksAtOnceMatchOneBlockAtATime) {
 INSTANTIATE_TEST_SUITE_P(Sizes, CipherSpans,
                          ::testing::Values(SpanCase{0, "falco31"}, SpanCase{16, "falco31"}, SpanCase{48, "a"},
                                            SpanCase{64, "falco31"}, SpanCase{80, ""}, SpanCase{16 * 7 + 9, "xyz"},
-                                           SpanCase{128, "falco31"}, SpanCase{8160, "falco31"},
+                                           SpanCase{128, "falco31"}, SpanCase{127, "falco31"},
+                                           SpanCase{16 * 9, "falco31"}, SpanCase{16 * 17 + 1, "b"},
+                                           SpanCase{16 * 12, "falco31"}, SpanCase{8160, "falco31"},
                                            SpanCase{8192 + 3 * 16 + 15, "a password of more than sixteen bytes"}));
+
+// The vector path (eight blocks per step where the processor has it) against the portable one on
+// random blocks under random passwords, in spans that leave every remainder of eight blocks, and
+// the key words after each span.
+struct PathCase {
+  size_t blocks;
+  uint32_t seed;
+};
+
+class CipherPaths : public ::testing::TestWithParam<PathCase> {};
+
+TEST_P(CipherPaths, VectorAndPortableDecryptAgree) {
+  const PathCase& c = GetParam();
+  const std::vector<uint8_t> passwordBytes = patternBytes(1 + c.seed % 40, c.seed);
+  const std::string password(passwordBytes.begin(), passwordBytes.end());
+  Rar20Cipher keyed;
+  keyed.setPassword(reinterpret_cast<const uint8_t*>(password.data()), password.size());
+  Rar20Cipher vector = keyed;
+  Rar20Cipher portable = keyed;
+  for (uint32_t span = 0; span < 3; ++span) {
+    const std::vector<uint8_t> random = patternBytes(c.blocks * Rar20Cipher::kBlockSize + span, c.seed + span);
+    std::vector<uint8_t> a = random, b = random;
+    vector.decrypt(a.data(), a.size());
+    portable.decryptPortable(b.data(), b.size());
+    ASSERT_EQ(a, b) << c.blocks << " blocks, span " << span;
+    EXPECT_NE(a, random) << c.blocks << " blocks, span " << span;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Spans, CipherPaths,
+                         ::testing::Values(PathCase{1, 1}, PathCase{7, 2}, PathCase{8, 3}, PathCase{9, 4},
+                                           PathCase{15, 5}, PathCase{16, 6}, PathCase{17, 7}, PathCase{64, 8},
+                                           PathCase{510, 9}, PathCase{513, 10}));
 }  // namespace

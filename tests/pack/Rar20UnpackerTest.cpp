@@ -138,6 +138,28 @@ TEST(Rar20Unpacker, RememberedDistancesAndRepeatOfTheLastMatch) {
   EXPECT_EQ("abcdabcdabcdabc", unpack(*unpacker, writer.bytes(), 15).text);
 }
 
+// A remembered distance read before any match was made is 0: each of its bytes is copied onto
+// itself (the zeros of a fresh window), by both decoding loops.
+TEST(Rar20Unpacker, RememberedDistanceZeroCopiesTheWindowOntoItself) {
+  std::vector<uint8_t> lengths(TestStreamWriter::kLzTableSize, 0);
+  lengths['q'] = lengths[257] = 1;
+  lengths[kMain + 48 + 20] = lengths[kMain + 48 + 21] = 1;  // repeat lengths 64 + 2 and 80 + 2 bits
+  const std::vector<uint8_t> repeat(lengths.begin() + kMain + 48, lengths.end());
+  TestStreamWriter writer;
+  writer.writeLzTables(lengths);
+  writer.writeSymbol(mainPart(lengths), 'q');
+  writer.writeSymbol(mainPart(lengths), 257);
+  writer.writeSymbol(repeat, 20);
+  writer.writeBits(0, 4);  // length 64 + 2
+  writer.writeSymbol(mainPart(lengths), 'q');
+  const std::string expected = "q" + std::string(66, '\0') + "q";
+  for (bool fast : {true, false}) {
+    auto unpacker = makeUnpacker();
+    unpacker->setFastPath(fast);
+    EXPECT_EQ(expected, unpack(*unpacker, writer.bytes(), uint32_t(expected.size())).text) << fast;
+  }
+}
+
 // A distance longer than what was written wraps the source to just ahead of the write position,
 // where source and destination overlap the other way round (caught by AddressSanitizer if copied
 // as one block).
@@ -216,6 +238,27 @@ TEST(Rar20Unpacker, RandomPackedDataNeverOverrunsOrHangs) {
     const uint32_t size = random() % 200000;
     Decoded d = unpack(*unpacker, packed, size, round % 3 == 2);
     ASSERT_LE(d.produced, size);
+  }
+}
+
+// The tight loop for LZ symbols against the general one on random packed data (tables of every
+// shape, matches at random distances, refills, flushes, early ends), fresh and continued solid.
+TEST(Rar20Unpacker, FastPathDecodesAsTheGeneralLoopOnRandomData) {
+  std::mt19937 random(7122026);
+  auto fast = makeUnpacker();
+  auto general = makeUnpacker();
+  general->setFastPath(false);
+  for (int round = 0; round < 200; ++round) {
+    std::vector<uint8_t> packed(1 + random() % 40000);
+    for (auto& b : packed) b = uint8_t(random());
+    // Tables with few long codes first, so that most rounds decode long stretches.
+    packed[0] &= 0x3F;
+    const uint32_t size = random() % 400000;
+    const bool solid = round % 4 == 3;
+    Decoded a = unpack(*fast, packed, size, solid);
+    Decoded b = unpack(*general, packed, size, solid);
+    ASSERT_EQ(a.produced, b.produced) << "round " << round;
+    ASSERT_TRUE(a.text == b.text) << "round " << round;
   }
 }
 }  // namespace

@@ -14,7 +14,13 @@ class BitWriter {
     _pending = (_pending << count) | (value & ((1u << count) - 1u));
     _pendingBits += count;
     if (_pendingBits >= 32) {
-      moveWholeBytes();
+      // Four whole bytes at once, highest first.
+      _pendingBits -= 32;
+      const uint32_t word = static_cast<uint32_t>(_pending >> _pendingBits);
+      const uint8_t bytes[4] = {static_cast<uint8_t>(word >> 24), static_cast<uint8_t>(word >> 16),
+                                static_cast<uint8_t>(word >> 8), static_cast<uint8_t>(word)};
+      _bytes.insert(_bytes.end(), bytes, bytes + 4);
+      _pending &= (uint64_t{1} << _pendingBits) - 1u;
     }
   }
   // Pads the last partial byte with zero bits.

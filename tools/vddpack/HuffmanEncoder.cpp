@@ -1,7 +1,6 @@
 #include "HuffmanEncoder.h"
 
 #include <algorithm>
-#include <cassert>
 #include <queue>
 
 #include "BitWriter.h"
@@ -110,7 +109,3 @@ void HuffmanEncoder::assignCodes() {
   }
 }
 
-void HuffmanEncoder::write(BitWriter& out, int symbol) const {
-  assert(length(symbol) > 0);
-  out.write(_codes[static_cast<size_t>(symbol)], length(symbol));
-}

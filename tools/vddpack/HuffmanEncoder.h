@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-class BitWriter;
+#include "BitWriter.h"
 
 class HuffmanEncoder {
  public:
@@ -24,8 +24,10 @@ class HuffmanEncoder {
   // Code length of symbol in bits; 0 when it has no code.
   int length(int symbol) const { return _lengths[static_cast<size_t>(symbol)]; }
   uint32_t code(int symbol) const { return _codes[static_cast<size_t>(symbol)]; }
-  // Writes the code of symbol, which must have one.
-  void write(BitWriter& out, int symbol) const;
+  // Writes the code of symbol, which must have one. Inline: called once or twice per symbol.
+  void write(BitWriter& out, int symbol) const {
+    out.write(_codes[static_cast<size_t>(symbol)], _lengths[static_cast<size_t>(symbol)]);
+  }
 
  private:
   void assignCodes();

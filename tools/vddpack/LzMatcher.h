@@ -77,6 +77,8 @@ LzMatcher::Match LzMatcher::findLongest(const uint8_t* data, size_t pos, uint32_
     if (candidate >= pos || distance > _maxDistance) {
       break;
     }
+    // Read before the compare so that the two cache misses of a far candidate overlap.
+    const uint32_t next = _previous[candidate & (kWindowSize - 1)];
     // Only a candidate that beats the best so far at its last byte needs the full compare.
     if (data[candidate + best.length] == data[pos + best.length] || best.length == 0) {
       uint32_t length = matchLength(data, candidate, pos, maxLength);
@@ -91,7 +93,6 @@ LzMatcher::Match LzMatcher::findLongest(const uint8_t* data, size_t pos, uint32_
         }
       }
     }
-    uint32_t next = _previous[candidate & (kWindowSize - 1)];
     if (next == kNone || next >= candidate) {
       break;
     }

@@ -53,11 +53,12 @@ constexpr uint8_t kDefaultRepeatLengthBits = 4;
 constexpr uint8_t kUncodedBits = 14;
 
 // Stretches where matches do not pay (random or compressed data, bytes of few random bits):
-// after a block whose matches saved less than 1 bit in kSparseGainBytes bytes, the encoder codes
-// literals without searching and searches only every kProbeStride bytes; a
+// after kSparseCheckBytes bytes whose matches saved less than 1 bit in kSparseGainBytes bytes, the
+// encoder codes literals without searching and searches only every kProbeStride bytes; a
 // probe that saves kProbeBits bits or more ends the stretch.
 constexpr size_t kSparseGainBytes = 8;
-constexpr size_t kProbeStride = 128;
+constexpr size_t kSparseCheckBytes = 4096;
+constexpr size_t kProbeStride = 1024;
 constexpr size_t kProbeWidth = 8;
 constexpr size_t kIndexStride = kProbeWidth;
 constexpr int kProbeBits = 16;
@@ -124,7 +125,7 @@ Rar20Encoder::Settings Rar20Encoder::Settings::forLevel(int level) {
   static constexpr Bounds kLevels[kMaxLevel] = {
       {4, 16, 0, 0x7FFF},
       {8, 32, 0, 0xFFFF},
-      {16, 64, 8, LzMatcher::kMaxDistance},
+      {40, 128, 16, LzMatcher::kMaxDistance},
       {64, 258, 64, LzMatcher::kMaxDistance},
       {1024, 258, 258, LzMatcher::kMaxDistance},
   };
@@ -412,8 +413,8 @@ void Rar20Encoder::encodeLz(BitWriter& out, size_t start, size_t end) {
     estimateLiteralCosts(start, std::min(end, start + kCostSampleBytes));
   }
   size_t pos = start;
-  size_t blockStart = start;
-  int64_t blockSaving = 0;  // bits the block's matches save against literals
+  size_t checkStart = start;
+  int64_t checkSaving = 0;  // bits the matches since checkStart save against literals
   // In a stretch where matches do not pay: literals, every kIndexStride-th position indexed,
   // and a search at kProbeWidth positions in a row every kProbeStride bytes (consecutive, so
   // that one of them lines up with an indexed position of any earlier occurrence).
@@ -428,17 +429,25 @@ void Rar20Encoder::encodeLz(BitWriter& out, size_t start, size_t end) {
       nextProbe = pos + kProbeStride;
     }
     if (sparse && pos >= probeEnd) {
-      if (pos % kIndexStride == 0) {
-        _matcher.skipTo(pos);
-        _matcher.indexUpTo(_history.data(), _history.size(), pos + 1);
+      // Literals up to the next probe (pos < nextProbe here), the end or the block's last symbol,
+      // every kIndexStride-th position indexed.
+      const size_t runEnd = std::min({end, nextProbe, pos + (_settings.blockSymbols - _tokens.size())});
+      for (size_t p = (pos + kIndexStride - 1) / kIndexStride * kIndexStride; p < runEnd; p += kIndexStride) {
+        _matcher.skipTo(p);
+        _matcher.indexUpTo(_history.data(), _history.size(), p + 1);
       }
-      emit(Choice(), pos);
-      ++pos;
+      const size_t first = _tokens.size();
+      _tokens.resize(first + (runEnd - pos));
+      for (size_t i = first; pos < runEnd; ++i, ++pos) {
+        _tokens[i].main = _history[pos];
+      }
     } else {
       Choice current = havePending ? pending : choose(pos, end);
       havePending = false;
       if (sparse && current.saving >= kProbeBits) {
-        sparse = false;  // matches pay again
+        sparse = false;  // matches pay again: judged afresh from here
+        checkStart = pos;
+        checkSaving = 0;
       }
       if (!sparse && current.kind != MatchKind::Literal && current.length < _settings.lazyLength && pos + 1 < end) {
         // One step of lazy matching: a literal now may allow a better match from the next byte.
@@ -450,20 +459,22 @@ void Rar20Encoder::encodeLz(BitWriter& out, size_t start, size_t end) {
         }
       }
       emit(current, pos);
-      blockSaving += current.saving;
+      checkSaving += current.saving;
       pos += current.length;
+      const size_t bytes = pos - checkStart;
+      if (bytes >= kSparseCheckBytes) {
+        if (!sparse && !havePending &&
+            checkSaving * static_cast<int64_t>(kSparseGainBytes) < static_cast<int64_t>(bytes)) {
+          sparse = true;
+          nextProbe = pos;
+          probeEnd = pos;
+        }
+        checkStart = pos;
+        checkSaving = 0;
+      }
     }
     if (_tokens.size() >= _settings.blockSymbols) {
       flushLzBlock(out);
-      const size_t bytes = pos - blockStart;
-      if (!sparse && !havePending &&
-          blockSaving * static_cast<int64_t>(kSparseGainBytes) < static_cast<int64_t>(bytes)) {
-        sparse = true;
-        nextProbe = pos;
-        probeEnd = pos;
-      }
-      blockStart = pos;
-      blockSaving = 0;
       if (_progress) {
         _progress(pos - start);
       }
@@ -501,6 +512,9 @@ void Rar20Encoder::flushLzBlock(BitWriter& out) {
   learnCosts();
   for (const Token& t : _tokens) {
     _mainTable.write(out, t.main);
+    if (t.main < 256) {
+      continue;  // a literal: nothing follows its code
+    }
     out.write(t.extra1, t.extra1Bits);
     if (t.main >= 270) {
       _distanceTable.write(out, t.second);
