@@ -64,7 +64,7 @@ const ComposeProgram& composeProgram() {
 }  // namespace
 
 DepthOfField::DepthOfField() : PostEffect("DOF", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, false) {
-  PBuffer* const buffers[4] = {&_capture, &_a, &_b, &_c};
+  PBuffer* const buffers[6] = {&_capture, &_a, &_b, &_c, &_across, &_down};
   for (PBuffer* buffer : buffers) {
     createBuffer(*buffer, buffer == &_capture ? kCaptureSize : kPassSize,
                  buffer == &_capture ? kCaptureSize : kPassSize, GL_LINEAR, false);
@@ -171,7 +171,8 @@ void DepthOfField::runInputPass(uint32_t time) {
     PBuffer* const targets[4] = {&_a, &_b, &_c, &_a};
     Blur::Source source{&_capture, nullptr};
     for (int pass = 0; pass < 4 && n >= pass; ++pass) {
-      Blur::blurPass(source, *targets[pass], kPassSteps[pass][0], kPassSteps[pass][1], c, false, false);
+      Blur::blurPass(source, *targets[pass], kPassSteps[pass][0], kPassSteps[pass][1], c, false, false,
+                     Blur::Scratch{&_across, &_down});
       _result = targets[pass];
       source = Blur::Source{targets[pass], nullptr};
     }

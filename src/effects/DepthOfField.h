@@ -72,6 +72,7 @@ class DepthOfField : public PostEffect {
 
   PBuffer _capture;            // 1024 x 1024: the linked effect with the focus in alpha
   PBuffer _a, _b, _c;          // 512 x 512: the blur passes
+  PBuffer _across, _down;      // 512 x 512: tap values of the fast passes
   PBuffer* _result = nullptr;  // the last blur result
   bool _glow = false;          // "DoGlow" and "DoBlur" sampled by the last update
   bool _blur = false;
