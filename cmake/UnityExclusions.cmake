@@ -2,10 +2,13 @@
 # statics) clash with those of a file in the same batch. Paths relative to the repository root.
 # A build error such as "redefinition of '{anonymous}::kName'" names the file to add here.
 set(RK17_UNITY_EXCLUDE
+  src/base/SoundSystem.cpp                    # sdlCounter (DemoClock.cpp)
   src/demoSystem/Timeline.cpp                 # gCurrent (EffectList.cpp)
   src/effects/Blur.cpp                        # gFastPath (Cloud.cpp), kPassSteps (DepthOfField.cpp)
+  src/engine/ShadowShader.cpp                 # gLiteral (Material.cpp)
   tests/demoSystem/ScriptLoaderDeathTest.cpp  # kHead (ScriptLoaderTest.cpp)
   tests/effects/FlashTest.cpp                 # kCases (FadeTest.cpp)
+  tests/engine/ShadowShaderTest.cpp           # kWidth, kHeight, SceneCase (GLStateCacheTest.cpp)
   tests/gl/PBufferTest.cpp                    # kRed, kGreen, kBlue (ScreenHelpersTest.cpp)
   tests/pack/DataPackMemoryTest.cpp           # Decoded (Rar20UnpackerTest.cpp), kArchives (DataPackReaderTest.cpp)
   tests/pack/Rar20CipherTest.cpp              # PasswordCase (DataPackReaderTest.cpp)
