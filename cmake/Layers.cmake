@@ -1,3 +1,5 @@
+include(${CMAKE_CURRENT_LIST_DIR}/UnityExclusions.cmake)
+
 # rk17_layer(NAME DIR DEPS...): a static library of every .cpp in DIR (not its subfolders,
 # not the program entries main_*.cpp).
 # A folder without sources yet becomes an interface library, so the layering stays in place.
@@ -6,6 +8,7 @@ function(rk17_layer name dir)
   list(FILTER _sources EXCLUDE REGEX "/main_[^/]*\\.cpp$")
   if(_sources)
     add_library(${name} STATIC ${_sources})
+    rk17_unity_exclusions(${_sources})
     target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/${dir})
     target_link_libraries(${name} PUBLIC ${ARGN})
   else()
@@ -25,21 +28,31 @@ function(rk17_test name dir)
     return()
   endif()
   add_executable(${name} ${_sources})
+  rk17_unity_exclusions(${_sources})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
   target_link_libraries(${name} PRIVATE rk17_test_support ${_opt_UNPARSED_ARGUMENTS} GTest::gtest GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE
     RK17_SOURCE_DIR="${CMAKE_SOURCE_DIR}" RK17_BINARY_DIR="${CMAKE_BINARY_DIR}"
     RK17_SHARED_DIR="${CMAKE_SOURCE_DIR}/../shared")
   # Test code needs line numbers, not speed: lighter optimisation and debug info, and GoogleTest
-  # parsed once per program, take more than half off building the tests.
+  # parsed once for all test programs (the first one makes the precompiled header, the others
+  # reuse it; they share compile options and definitions), take more than half off building the tests.
   target_compile_options(${name} PRIVATE $<$<CONFIG:RelWithDebInfo>:-O1 -g1>)
-  target_precompile_headers(${name} PRIVATE <gtest/gtest.h> <string> <vector>)
+  get_property(_pch_owner GLOBAL PROPERTY RK17_TEST_PCH_OWNER)
+  if(_pch_owner)
+    target_precompile_headers(${name} REUSE_FROM ${_pch_owner})
+  else()
+    target_precompile_headers(${name} PRIVATE <gtest/gtest.h> <string> <vector>)
+    set_property(GLOBAL PROPERTY RK17_TEST_PCH_OWNER ${name})
+  endif()
   set(_serial FALSE)
   if(_opt_SERIAL)
     set(_serial TRUE)
   endif()
+  # The timeout only stops a hung test: the longest whole-program test takes half a minute alone,
+  # three times that under the sanitizers, and several times more on a machine shared with builds.
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES RUN_SERIAL ${_serial} TIMEOUT 300 ENVIRONMENT "RK17_NONINTERACTIVE=1")
+    PROPERTIES RUN_SERIAL ${_serial} TIMEOUT 900 ENVIRONMENT "RK17_NONINTERACTIVE=1")
 endfunction()
