@@ -742,12 +742,7 @@ float Blur::shakeAt(uint32_t time) {
 void Blur::render(uint32_t time) {
   if (!_linkedEffect) return;
   const ScreenRect full{0.0f, 0.0f, 1.0f, 1.0f};
-  glDisable(GL_DEPTH_TEST);
-  glDepthMask(GL_FALSE);
-  glDisable(GL_CULL_FACE);
-  glEnable(GL_TEXTURE_2D);
-  setOrthoProjectionFlipped();
-  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  beginPictureOverlay();
   glTranslatef(0.5f, 0.5f, 0.0f);
   const float d = shakeAt(time);
   glTranslatef(_direction[0] * d, _direction[1] * d, _direction[2] * d);

@@ -185,12 +185,7 @@ void DepthOfField::render(uint32_t time) {
   PBuffer* picture = _blur ? _result : &_capture;
   if (!_result || !picture) return;
   const ScreenRect full{0.0f, 0.0f, 1.0f, 1.0f};
-  glDisable(GL_DEPTH_TEST);
-  glDepthMask(GL_FALSE);
-  glDisable(GL_CULL_FACE);
-  glEnable(GL_TEXTURE_2D);
-  setOrthoProjectionFlipped();
-  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  beginPictureOverlay();
   const float g = _glow ? _glowStrength.valueAt(time) : 0.0f;
   if (!(_glow && Blur::isFastPath() && composeFast(*picture, g))) {
     picture->bind(WGL_FRONT_LEFT_ARB);

@@ -84,6 +84,15 @@ void PostEffect::beginScreenPass(bool yDown) {
   glEnable(GL_TEXTURE_2D);
 }
 
+void PostEffect::beginPictureOverlay() {
+  glDisable(GL_DEPTH_TEST);
+  glDepthMask(GL_FALSE);
+  glDisable(GL_CULL_FACE);
+  glEnable(GL_TEXTURE_2D);
+  setOrthoProjectionFlipped();
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+}
+
 void PostEffect::endScreenPass() {
   glMatrixMode(GL_PROJECTION);
   glPopMatrix();

@@ -65,6 +65,9 @@ class PostEffect : public Effect {
   static void beginScreenPass(bool yDown);
   // Pops both matrices again and leaves the model-view matrix current.
   static void endScreenPass();
+  // State for drawing a finished picture over the screen: the orthographic projection with y
+  // downwards (not pushed), depth test, depth writes and culling off, 2D texturing on, white.
+  static void beginPictureOverlay();
 
   FloatVariable _red;    // "Red", 0..1, default 1
   FloatVariable _green;  // "Green", 0..1, default 1
