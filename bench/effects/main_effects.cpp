@@ -13,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +24,7 @@
 #include "DemoSettings.h"
 #include "EffectList.h"
 #include "EffectTable.h"
+#include "FloorFrame.h"
 #include "IntVariable.h"
 #include "MemoryFile.h"
 
@@ -130,6 +132,15 @@ std::vector<Effect*> gardenCase(EffectList& list, bool dof) {
   return {effect};
 }
 
+// The floor frame of the current case (owned here; its linked effect lives in the list).
+std::unique_ptr<FloorFrame> gFloorFrame;
+
+// The least GL work of a Blur or DOF frame around linked with these passes (see FloorFrame).
+std::vector<Effect*> floorCase(Effect* linked, int passes, int quadsPerPass) {
+  gFloorFrame = std::make_unique<FloorFrame>(linked, passes, quadsPerPass);
+  return {gFloorFrame.get()};
+}
+
 std::vector<Case> cases() {
   return {
       {"floor", [](EffectList&) { return std::vector<Effect*>{}; }},
@@ -147,6 +158,10 @@ std::vector<Case> cases() {
       {"blur-literal-1", [](EffectList& list) { return blurCase(list, false, 1, false); }},
       {"blur-fast-4", [](EffectList& list) { return blurCase(list, true, 4, false); }},
       {"blur-filtered-4", [](EffectList& list) { return blurCase(list, true, 4, false, false); }},
+      // The least work of the four-pass glow frame: two one-fetch quads per pass (as the split
+      // passes draw), or one.
+      {"blur-floor", [](EffectList& list) { return floorCase(plasma(list), 4, 2); }},
+      {"blur-floor-1q", [](EffectList& list) { return floorCase(plasma(list), 4, 1); }},
       {"gridexp",
        [](EffectList& list) {
          Effect* grid = insert(list, "GridExp");
@@ -177,6 +192,11 @@ std::vector<Case> cases() {
       {"dof-1", [](EffectList& list) { return dofCase(list, true, 1); }},
       {"garden", [](EffectList& list) { return gardenCase(list, false); }},
       {"dof-garden", [](EffectList& list) { return gardenCase(list, true); }},
+      // The least work of the DOF frames above: the scene captured without the vertex program,
+      // two one-fetch quads per pass, one composition quad.
+      {"dof-floor",
+       [](EffectList& list) { return floorCase(sceneCase(list, "Head", "data/scenes/head.vdg")[0], 3, 2); }},
+      {"dof-garden-floor", [](EffectList& list) { return floorCase(gardenCase(list, false)[0], 2, 2); }},
   };
 }
 
@@ -256,6 +276,7 @@ int main(int argc, char** argv) {
     const double fps = measure(engine, effects, seconds, frameCount, &ms, &cpuMs);
     std::printf("%-16s %9.1f %9.2f %9.2f\n", c.name, fps, ms, cpuMs);
     std::fflush(stdout);
+    gFloorFrame.reset();
   }
   list.clear();
   EffectList::setCurrent(nullptr);

@@ -99,6 +99,20 @@ std::string passHead(float size) {
          line;
 }
 
+// The texel helpers of the fetching programs, for a source of sourceSize (a power of two) that
+// repeats at its edges. A fetched texel counts 8-bit steps as it comes (within 1e-4 of a whole
+// number); mid is the filter's average of two levels, halves rounded up, floor((a + b + 1) / 2),
+// with room for that error, so its result is a whole number; level rounds one fetched texel.
+std::string fetchHelpers(int sourceSize) {
+  char line[400];
+  std::snprintf(line, sizeof line,
+                "vec4 fetch(ivec2 i) { return texelFetch(source, i & ivec2(%d), 0) * 255.0; }\n"
+                "vec4 mid(vec4 a, vec4 b) { return floor((a + b) * 0.5 + 0.75); }\n"
+                "vec4 level(vec4 a) { return floor(a + 0.5); }\n",
+                sourceSize - 1);
+  return line;
+}
+
 // Filtered samples at the taps moved by shifts (target pixels, x then y per tap).
 std::string filteredPassFragment(const std::vector<float>& shifts, float size) {
   char line[200];
@@ -155,22 +169,19 @@ std::string fetchedPassFragment(const std::vector<float>& shifts, float size, in
     // Along x in each row, then along y, as the filter does.
     auto row = [&](int dy) {
       const std::string a = texel(x.first, dy);
-      return x.pair ? "mid(" + a + ", " + texel(x.first + 1, dy) + ")" : a;
+      return x.pair ? "mid(" + a + ", " + texel(x.first + 1, dy) + ")" : "level(" + a + ")";
     };
     const std::string value = y.pair ? "mid(" + row(y.first) + ", " + row(y.first + 1) + ")" : row(y.first);
     std::snprintf(line, sizeof line, "  sum += inside(gl_FragCoord.xy + vec2(%.1f, %.1f)) * rounded((%s) / 255.0);\n",
                   double(shifts[i]), double(shifts[i + 1]), value.c_str());
     taps += line;
   }
-  std::string text = passHead(size);
+  std::string text = passHead(size) + fetchHelpers(sourceSize);
   std::snprintf(line, sizeof line,
-                // Texels as whole 8-bit steps; the mask repeats the texture at its edges.
-                "vec4 fetch(ivec2 i) { return floor(texelFetch(source, i & ivec2(%d), 0) * 255.0 + 0.5); }\n"
-                "vec4 mid(vec4 a, vec4 b) { return floor((a + b + 1.0) * 0.5); }\n"
                 "void main() {\n"
                 "  ivec2 base = ivec2(gl_FragCoord.xy) * %d;\n"
                 "  vec4 sum = vec4(0.0);\n",
-                sourceSize - 1, ratio);
+                ratio);
   return text + line + fetches + taps + "  gl_FragColor = sum / 255.0;\n}\n";
 }
 
@@ -232,18 +243,13 @@ std::string tapValueFragment(bool across, bool down, int ratio, int sourceSize) 
     if (t.size() == 4) v = "mid(" + v + ", mid(" + fetch(2) + ", " + fetch(3) + "))";
     return "rounded((" + v + ") / 255.0) / 255.0";
   };
-  char line[400];
-  std::snprintf(line, sizeof line,
-                "#version 130\n"
-                "uniform sampler2D source;\n"
-                "uniform float weight;\n"
-                "vec4 rounded(vec4 texel) { return floor(texel * weight * 255.0 + 0.5); }\n"
-                "vec4 fetch(ivec2 i) { return floor(texelFetch(source, i & ivec2(%d), 0) * 255.0 + 0.5); }\n"
-                "vec4 mid(vec4 a, vec4 b) { return floor((a + b + 1.0) * 0.5); }\n"
-                "void main() {\n"
-                "  ivec2 base = ivec2(gl_FragCoord.xy) * %d;\n",
-                sourceSize - 1, ratio);
-  std::string text = line;
+  std::string text =
+      "#version 130\n"
+      "uniform sampler2D source;\n"
+      "uniform float weight;\n"
+      "vec4 rounded(vec4 texel) { return floor(texel * weight * 255.0 + 0.5); }\n" +
+      fetchHelpers(sourceSize) + "void main() {\n  ivec2 base = ivec2(gl_FragCoord.xy) * " + std::to_string(ratio) +
+      ";\n";
   int output = 0;  // across first, then down
   if (across) text += "  gl_FragData[" + std::to_string(output++) + "] = " + value(true) + ";\n";
   if (down) text += "  gl_FragData[" + std::to_string(output++) + "] = " + value(false) + ";\n";
@@ -251,30 +257,46 @@ std::string tapValueFragment(bool across, bool down, int ratio, int sourceSize) 
 }
 
 // The sum of the stored tap values for taps moved by shifts (target pixels, x then y per tap;
-// each tap moves along one direction only) into a target of size.
-std::string tapSumFragment(const std::vector<float>& shifts, float size) {
-  const int mask = int(size) - 1;
-  std::string text = passHead(size);
+// each tap moves along one direction only) into a target of size. The stored values are whole
+// 8-bit steps and none is negative, so they are summed as they come: the conversion of the sum
+// to 8 bits rounds it to the same whole number and clamps it once, as the literal path's
+// saturating blended adds do. Only the border program (for pixels within tapMargin of an edge)
+// tests whether a tap's moved quad covers the pixel and repeats the stored values at the edges;
+// inside that margin every tap covers the pixel and reads a stored value of the buffer itself.
+std::string tapSumFragment(const std::vector<float>& shifts, float size, bool border) {
+  std::string text = border ? passHead(size) : std::string("#version 130\n");
   text += "uniform sampler2D across;\nuniform sampler2D down;\n";
   char line[300];
   std::snprintf(line, sizeof line,
-                "vec4 stored(sampler2D values, ivec2 i) {\n"
-                "  return floor(texelFetch(values, i & ivec2(%d), 0) * 255.0 + 0.5);\n"
-                "}\n"
+                "vec4 stored(sampler2D values, ivec2 i) { return texelFetch(values, i%s, 0); }\n"
                 "void main() {\n"
                 "  ivec2 base = ivec2(gl_FragCoord.xy);\n"
                 "  vec4 sum = vec4(0.0);\n",
-                mask);
+                border ? (" & ivec2(" + std::to_string(int(size) - 1) + ")").c_str() : "");
   text += line;
   for (size_t i = 0; i + 1 < shifts.size(); i += 2) {
     const bool across = shifts[i + 1] == 0.0f;
     const int move = int(std::floor(across ? shifts[i] : shifts[i + 1]));  // s - 0.5
-    std::snprintf(
-        line, sizeof line, "  sum += inside(gl_FragCoord.xy + vec2(%.1f, %.1f)) * stored(%s, base + ivec2(%d, %d));\n",
-        double(shifts[i]), double(shifts[i + 1]), across ? "across" : "down", across ? move : 0, across ? 0 : move);
+    const int dx = across ? move : 0, dy = across ? 0 : move;
+    const char* values = across ? "across" : "down";
+    if (border)
+      std::snprintf(line, sizeof line,
+                    "  sum += inside(gl_FragCoord.xy + vec2(%.1f, %.1f)) * stored(%s, base + ivec2(%d, %d));\n",
+                    double(shifts[i]), double(shifts[i + 1]), values, dx, dy);
+    else
+      std::snprintf(line, sizeof line, "  sum += stored(%s, base + ivec2(%d, %d));\n", values, dx, dy);
     text += line;
   }
-  return text + "  gl_FragColor = sum / 255.0;\n}\n";
+  return text + "  gl_FragColor = sum;\n}\n";
+}
+
+// Pixels from each edge of the target within which some tap of a split pass (taps halfway
+// between pixels) leaves the buffer: a tap moved by s covers pixel X and reads stored value
+// X + s - 0.5 of the buffer for every X in [|s| + 0.5, size - |s| - 0.5).
+int tapMargin(const std::vector<float>& shifts) {
+  float widest = 0.0f;
+  for (float s : shifts) widest = std::max(widest, std::fabs(s));
+  return int(std::ceil(widest + 0.5f));
 }
 
 // Where each tap of a pass samples, relative to the pixel (target pixels, x then y per tap). A
@@ -315,7 +337,9 @@ const PassProgram& fastProgram(int sourceSize, float size, float step, float off
 // single program or the literal taps are drawn then).
 struct SplitPrograms {
   const PassProgram* values;  // the tap values across, then down (those the pass has)
-  const PassProgram* sum;
+  const PassProgram* sum;     // the sum inside the margin
+  const PassProgram* border;  // the sum within margin pixels of an edge
+  int margin;
 };
 
 bool isPowerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
@@ -327,7 +351,7 @@ bool fits(const PBuffer* scratch, int size) {
 
 SplitPrograms splitPrograms(const Blur::Scratch& scratch, int sourceSize, int size, float step, float offset,
                             float weight, bool onlyX, bool onlyY) {
-  const SplitPrograms none{nullptr, nullptr};
+  const SplitPrograms none{nullptr, nullptr, nullptr, 0};
   if (!Blur::isFastPath() || Blur::isCopyPath() || !gTexelFetches || !gSplitPasses || (onlyX && onlyY)) return none;
   if (!(weight >= 0.0f && weight <= 1.0f) || !isPowerOfTwo(size) || (sourceSize != size && sourceSize != 2 * size))
     return none;
@@ -349,11 +373,15 @@ SplitPrograms splitPrograms(const Blur::Scratch& scratch, int sourceSize, int si
     const float move = shifts[i] != 0.0f ? shifts[i] : shifts[i + 1];
     halfway = halfway && move - std::floor(move) == 0.5f && std::fabs(move) < float(size);
   }
-  SplitPrograms programs{nullptr, nullptr};
+  SplitPrograms programs = none;
   if (halfway) {
     programs.values = &passProgram(tapValueFragment(!onlyY, !onlyX, sourceSize / size, sourceSize));
-    if (programs.values->program) programs.sum = &passProgram(tapSumFragment(shifts, float(size)));
-    if (programs.sum && !programs.sum->program) programs.sum = nullptr;
+    if (programs.values->program) {
+      programs.sum = &passProgram(tapSumFragment(shifts, float(size), false));
+      programs.border = &passProgram(tapSumFragment(shifts, float(size), true));
+      programs.margin = tapMargin(shifts);
+    }
+    if (programs.sum && !(programs.sum->program && programs.border->program)) programs.sum = nullptr;
   }
   shapes.push_back({sourceSize, size, step, offset, onlyX, onlyY, programs});
   return programs;
@@ -378,6 +406,40 @@ void fastTaps(const PassProgram& p, float size, float weight) {
   glUseProgram(p.program);
   glUniform1f(p.weight, weight);
   drawPassQuad(size);
+  glUseProgram(0);
+}
+
+// The rectangle [x0, x1) x [y0, y1) of window pixels (y upwards) of a size x size target, in
+// the y-down pixel projection of a pass.
+void drawPixelRect(float size, int x0, int y0, int x1, int y1) {
+  if (x0 >= x1 || y0 >= y1) return;
+  glBegin(GL_QUADS);
+  glVertex2f(float(x0), size - float(y0));
+  glVertex2f(float(x1), size - float(y0));
+  glVertex2f(float(x1), size - float(y1));
+  glVertex2f(float(x0), size - float(y1));
+  glEnd();
+}
+
+// The sum of a split pass over a size x size target: the plain program inside the margin, the
+// one with the edge tests on the four strips along the edges.
+void sumTaps(const SplitPrograms& split, int size) {
+  const int m = split.margin;
+  const float s = float(size);
+  glDisable(GL_BLEND);
+  if (2 * m >= size) {  // no inside
+    glUseProgram(split.border->program);
+    drawPixelRect(s, 0, 0, size, size);
+    glUseProgram(0);
+    return;
+  }
+  glUseProgram(split.sum->program);
+  drawPixelRect(s, m, m, size - m, size - m);
+  glUseProgram(split.border->program);
+  drawPixelRect(s, 0, 0, size, m);
+  drawPixelRect(s, 0, size - m, size, size);
+  drawPixelRect(s, 0, m, m, size - m);
+  drawPixelRect(s, size - m, m, size, size - m);
   glUseProgram(0);
 }
 
@@ -639,7 +701,7 @@ void Blur::blurPass(const Source& source, PBuffer& target, float step, float off
   const SplitPrograms split =
       target.getHeight() == target.getWidth()
           ? splitPrograms(scratch, sourceSize, target.getWidth(), step, offset, weight, onlyX, onlyY)
-          : SplitPrograms{nullptr, nullptr};
+          : SplitPrograms{nullptr, nullptr, nullptr, 0};
   if (split.sum) {
     // The tap values into the scratch buffers, then their sum into the target, all in the
     // target's context.
@@ -658,7 +720,7 @@ void Blur::blurPass(const Source& source, PBuffer& target, float step, float off
       glActiveTexture(GL_TEXTURE0);
     }
     glBindTexture(GL_TEXTURE_2D, across);
-    fastTaps(*split.sum, size, weight);
+    sumTaps(split, target.getWidth());
     glActiveTexture(GL_TEXTURE1);
     glBindTexture(GL_TEXTURE_2D, 0);
     glActiveTexture(GL_TEXTURE0);
@@ -672,8 +734,11 @@ void Blur::blurPass(const Source& source, PBuffer& target, float step, float off
   bindSource(source);
   glEnable(GL_TEXTURE_2D);
   const PassProgram& program = fastProgram(sourceSize, size, step, offset, onlyX, onlyY);
-  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  // The program writes every pixel with blending off (and no pass tests depth): no clear then.
+  if (!program.program) {
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  }
   glDisable(GL_DEPTH_TEST);
   glDepthMask(GL_FALSE);
   glMatrixMode(GL_PROJECTION);

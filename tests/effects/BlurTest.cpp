@@ -182,55 +182,58 @@ std::vector<uint32_t> bufferPixels(PBuffer& buffer) {
 // Every pass shape, from a source of the target's size and from one twice as large (the
 // capture), in each direction, over noise: the fast pass, in one program and split through the
 // scratch buffers, writes what the literal taps write, to the last bit, edges (where taps repeat
-// the texture) included.
+// the texture) included. The split sum draws the pixels within a pass's widest tap of an edge
+// with a program of its own: the sizes put that border all over small targets and leave a thin
+// inside in others; weight 1 makes sums that clamp.
 TEST_F(BlurTest, FastPassesWriteWhatTheLiteralTapsWriteOverNoise) {
   const float kSteps[4][2] = {{1.0f, 2.5f}, {3.0f, 6.5f}, {5.0f, 12.5f}, {7.0f, 17.5f}};
   struct Directions {
     bool onlyX, onlyY;
   };
   const Directions kDirections[] = {{false, false}, {true, false}, {false, true}};
+  struct NoiseCase {
+    int size, sourceSize;
+    float weight;
+  };
+  const NoiseCase kCases[] = {{512, 512, 1.0f / 12.0f}, {512, 1024, 1.0f / 12.0f}, {512, 1024, 1.0f / 24.0f},
+                              {512, 1024, 1.0f},        {64, 128, 1.0f / 12.0f},   {32, 32, 1.0f / 12.0f},
+                              {16, 32, 1.0f / 12.0f}};
   Blur blur;  // chooses the buffer capture (the copy path takes the literal passes only)
   ASSERT_FALSE(Blur::isCopyPath());
-  PBuffer target, across, down;
-  for (PBuffer* b : {&target, &across, &down}) {
-    ASSERT_TRUE(b->initialize(512, 512, false));
-    b->createTexture(GL_REPEAT, GL_LINEAR, GL_LINEAR);
-  }
   ReportCapture reports;
   uint32_t seed = 17;
-  for (int sourceSize : {512, 1024}) {
-    PBuffer source;
-    ASSERT_TRUE(source.initialize(sourceSize, sourceSize, false));
-    source.createTexture(GL_REPEAT, GL_LINEAR, GL_LINEAR);
-    std::vector<uint32_t> noise(size_t(sourceSize) * size_t(sourceSize));
+  for (const NoiseCase& c : kCases) {
+    PBuffer source, target, across, down;
+    ASSERT_TRUE(source.initialize(c.sourceSize, c.sourceSize, false));
+    for (PBuffer* b : {&target, &across, &down}) ASSERT_TRUE(b->initialize(c.size, c.size, false));
+    for (PBuffer* b : {&source, &target, &across, &down}) b->createTexture(GL_REPEAT, GL_LINEAR, GL_LINEAR);
+    std::vector<uint32_t> noise(size_t(c.sourceSize) * size_t(c.sourceSize));
     for (uint32_t& texel : noise) {
       seed = seed * 1664525u + 1013904223u;
       texel = seed;
     }
     glBindTexture(GL_TEXTURE_2D, source.getTexture());
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, sourceSize, sourceSize, GL_RGBA, GL_UNSIGNED_BYTE, noise.data());
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, c.sourceSize, c.sourceSize, GL_RGBA, GL_UNSIGNED_BYTE, noise.data());
     glBindTexture(GL_TEXTURE_2D, 0);
     glFinish();
     for (int pass = 0; pass < 4; ++pass) {
       for (const Directions& d : kDirections) {
-        {
-          const float weight = 1.0f / 12.0f;
-          std::vector<uint32_t> written[3];  // literal, one program, split
-          for (int path = 0; path < 3; ++path) {
-            Blur::setFastPath(path > 0);
-            const Blur::Scratch scratch = path == 2 ? Blur::Scratch{&across, &down} : Blur::Scratch{};
-            Blur::blurPass(Blur::Source{&source, nullptr}, target, kSteps[pass][0], kSteps[pass][1], weight, d.onlyX,
-                           d.onlyY, scratch);
-            written[path] = bufferPixels(target);
-          }
-          for (int path = 1; path < 3; ++path) {
-            int worst = 0;
-            for (size_t i = 0; i < written[0].size(); ++i)
-              for (int c = 0; c < 4; ++c)
-                worst = std::max(worst, std::abs(channel(written[0][i], c) - channel(written[path][i], c)));
-            EXPECT_EQ(worst, 0) << (path == 2 ? "split" : "one program") << " source " << sourceSize << " pass "
-                                << pass + 1 << " onlyX " << d.onlyX << " onlyY " << d.onlyY << " weight " << weight;
-          }
+        std::vector<uint32_t> written[3];  // literal, one program, split
+        for (int path = 0; path < 3; ++path) {
+          Blur::setFastPath(path > 0);
+          const Blur::Scratch scratch = path == 2 ? Blur::Scratch{&across, &down} : Blur::Scratch{};
+          Blur::blurPass(Blur::Source{&source, nullptr}, target, kSteps[pass][0], kSteps[pass][1], c.weight, d.onlyX,
+                         d.onlyY, scratch);
+          written[path] = bufferPixels(target);
+        }
+        for (int path = 1; path < 3; ++path) {
+          int worst = 0;
+          for (size_t i = 0; i < written[0].size(); ++i)
+            for (int k = 0; k < 4; ++k)
+              worst = std::max(worst, std::abs(channel(written[0][i], k) - channel(written[path][i], k)));
+          EXPECT_EQ(worst, 0) << (path == 2 ? "split" : "one program") << " size " << c.size << " source "
+                              << c.sourceSize << " weight " << c.weight << " pass " << pass + 1 << " onlyX " << d.onlyX
+                              << " onlyY " << d.onlyY;
         }
       }
     }
