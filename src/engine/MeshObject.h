@@ -51,8 +51,9 @@ class MeshObject : public SceneObject {
   void build() override;
   // One indexed triangle call with the material applied (generated reflection coordinates and
   // DOT3 light vectors filled first), and a second, half-opacity pass without the "Spot01" light
-  // when the mesh receives shadows. Fatal "Mesh has no material" for a mesh with faces and no
-  // material; nothing for a mesh without faces.
+  // when the mesh receives shadows (both in one draw where ShadowShader reproduces them; none
+  // where it cannot draw, see ShadowShader::secondPassEmpty). Fatal "Mesh has no material" for a
+  // mesh with faces and no material; nothing for a mesh without faces.
   void drawGeometry() override;
   // Positions only, one indexed triangle call.
   void drawDepthOnly() override;
