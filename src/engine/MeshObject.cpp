@@ -59,6 +59,7 @@ void MeshObject::setMorphData(int32_t frameCount, std::vector<float> positions, 
   _data->morphPositions = std::move(positions);
   _data->morphNormals = std::move(normals);
   _data->morphEndHeld = false;
+  _data->convex = false;  // its shape changes
   _useVertexBuffers = false;
 }
 
@@ -149,8 +150,44 @@ void MeshObject::build() {
     d.threeComponent.assign(n * 3, 0.0f);
   else
     d.threeComponent.clear();
+  // Only additive shadow receivers ask whether they are convex.
+  d.convex = _material && _material->isAdditive() && d.morphFrameCount == 0 && isConvex();
   if (_useVertexBuffers && !offersVertexBuffers()) _useVertexBuffers = false;
   if (_useVertexBuffers) uploadVertexBuffers();
+}
+
+bool MeshObject::isConvex() const {
+  const Data& d = *_data;
+  const size_t n = d.vertices.size();
+  // The test is faces x vertices: larger meshes count as not convex.
+  if (d.faces.empty() || double(d.faces.size()) * double(n) > kMaxConvexityWork) return false;
+  Vector3 low = d.vertices[0].position, high = low;
+  for (const Vertex& v : d.vertices) {
+    low = Vector3(std::fmin(low.x, v.position.x), std::fmin(low.y, v.position.y), std::fmin(low.z, v.position.z));
+    high = Vector3(std::fmax(high.x, v.position.x), std::fmax(high.y, v.position.y), std::fmax(high.z, v.position.z));
+  }
+  const Vector3 extent(high.x - low.x, high.y - low.y, high.z - low.z);
+  const float tolerance = 1e-4f * std::sqrt(extent.x * extent.x + extent.y * extent.y + extent.z * extent.z);
+  if (!(tolerance > 0.0f) || !std::isfinite(tolerance)) return false;
+  bool anyFace = false;
+  for (const Face& face : d.faces) {
+    const Vector3& a = d.vertices[size_t(face[0])].position;
+    const Vector3& b = d.vertices[size_t(face[1])].position;
+    const Vector3& c = d.vertices[size_t(face[2])].position;
+    const Vector3 e1(b.x - a.x, b.y - a.y, b.z - a.z);
+    const Vector3 e2(c.x - a.x, c.y - a.y, c.z - a.z);
+    const Vector3 cross(e1.y * e2.z - e1.z * e2.y, e1.z * e2.x - e1.x * e2.z, e1.x * e2.y - e1.y * e2.x);
+    const float length = std::sqrt(cross.x * cross.x + cross.y * cross.y + cross.z * cross.z);
+    if (!(length > 0.0f)) continue;  // degenerate: no plane
+    anyFace = true;
+    const Vector3 normal(cross.x / length, cross.y / length, cross.z / length);  // outward, counter-clockwise
+    // Every vertex lies behind the plane of every face (the mesh bounds its convex hull).
+    for (const Vertex& v : d.vertices) {
+      const Vector3& p = v.position;
+      if (normal.x * (p.x - a.x) + normal.y * (p.y - a.y) + normal.z * (p.z - a.z) > tolerance) return false;
+    }
+  }
+  return anyFace;
 }
 
 void MeshObject::uploadVertexBuffers() {
@@ -298,10 +335,12 @@ void MeshObject::drawGeometry() {
   const bool shadowed = _receivesShadows && _scene && _scene->shadowsEnabled();
   LightObject* spot = shadowed ? _scene->findLight(kShadowLightName) : nullptr;
   ShadowShader::Receiver receiver;
-  receiver.fog = shadowed && _scene->fogEnabled();
+  receiver.fog = shadowed && _scene->fogEnabled() ? _scene->fogMode() : 0;
   receiver.leftOut = spot ? spot->glIndex() : -1;
+  receiver.singleLayer = d.convex;
   // Both passes in one draw where the program reproduces the recipe.
-  const bool onePass = shadowed && ShadowShader::handles(*_material, receiver) && ShadowShader::available(*_material);
+  const bool onePass =
+      shadowed && ShadowShader::handles(*_material, receiver) && ShadowShader::available(*_material, receiver);
   if (shadowed && !onePass) {
     Material::finishDeferredRestore();
     glActiveTexture(GL_TEXTURE2);
@@ -336,6 +375,7 @@ void MeshObject::drawGeometry() {
   glActiveTexture(GL_TEXTURE2);
   glDisable(GL_TEXTURE_2D);
   glActiveTexture(GL_TEXTURE0);
+  if (ShadowShader::secondPassEmpty(*_material)) return;
   const float opacity = _material->opacity();
   _material->setOpacity(opacity * 0.5f);
   _material->apply();

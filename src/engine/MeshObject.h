@@ -51,8 +51,9 @@ class MeshObject : public SceneObject {
   void build() override;
   // One indexed triangle call with the material applied (generated reflection coordinates and
   // DOT3 light vectors filled first), and a second, half-opacity pass without the "Spot01" light
-  // when the mesh receives shadows. Fatal "Mesh has no material" for a mesh with faces and no
-  // material; nothing for a mesh without faces.
+  // when the mesh receives shadows (both in one draw where ShadowShader reproduces them; none
+  // where it cannot draw, see ShadowShader::secondPassEmpty). Fatal "Mesh has no material" for a
+  // mesh with faces and no material; nothing for a mesh without faces.
   void drawGeometry() override;
   // Positions only, one indexed triangle call.
   void drawDepthOnly() override;
@@ -83,6 +84,12 @@ class MeshObject : public SceneObject {
   int32_t morphFrameCount() const { return _data->morphFrameCount; }
   bool morphEndHeld() const { return _data->morphEndHeld; }
   bool usesVertexBuffers() const { return _useVertexBuffers; }
+  // True for a built, unmorphed mesh of an additive material whose every vertex lies behind the
+  // plane of every face (within 1e-4 of its size): front faces then never cover each other, so
+  // each pixel is covered by one face at most. Meshes with more than kMaxConvexityWork face x
+  // vertex pairs are not tested (false).
+  bool isSingleLayer() const { return _data->convex; }
+  static constexpr double kMaxConvexityWork = 4.0e6;
 
  protected:
   std::unique_ptr<SceneObject> copyNode() const override;
@@ -120,6 +127,7 @@ class MeshObject : public SceneObject {
     std::vector<float> morphPositions;  // frames x vertices x 3
     std::vector<float> morphNormals;    // frames x vertices x 3
     bool morphEndHeld = false;          // the last morph frame has been copied
+    bool convex = false;                // see isSingleLayer
   };
 
   void morph(float t);
@@ -128,6 +136,7 @@ class MeshObject : public SceneObject {
   void fillReflectionCoordinates(const float* modelview);
   void fillLightVectors(const float* modelview);
   void copyMorphFrame(int32_t k);
+  bool isConvex() const;
   std::vector<Vector3> smoothNormals() const;
 
   Scene* _scene = nullptr;

@@ -28,9 +28,11 @@ varying vec4 vRest;
 varying vec3 vFullSpecular;
 varying vec3 vRestSpecular;
 varying vec4 vShadow;
+varying float vFogCoord;
 void main() {
   gl_Position = ftransform();
   vec4 eye = gl_ModelViewMatrix * gl_Vertex;
+  vFogCoord = abs(eye.z);  // the fixed-function fog distance: the eye plane's, unsigned
   gl_TexCoord[0] = gl_TextureMatrix[0] * gl_MultiTexCoord0;
   gl_TexCoord[1] = gl_TextureMatrix[1] * gl_MultiTexCoord1;
   vShadow = gl_TextureMatrix[2] * vec4(dot(eye, gl_EyePlaneS[2]), dot(eye, gl_EyePlaneT[2]),
@@ -94,8 +96,10 @@ void main() {
 )";
 
 // The maps modulate in unit order, the shadow map (unit 2) modulates the first colour, specular
-// is added after texturing; the first colour is rounded to what the frame buffer holds and the
-// second, also rounded, blends over it by its alpha.
+// is added after texturing (the sum clamped), fog mixes in its colour; the first colour is
+// rounded to what the frame buffer holds and the second, also rounded, blends over it by its
+// alpha, or for additive materials both are added (the frame buffer then adds them to what it
+// holds, saturating as two additions would).
 const char* const kFragment = R"(
 uniform sampler2D uMap0;
 uniform sampler2D uMap1;
@@ -106,7 +110,15 @@ varying vec4 vRest;
 varying vec3 vFullSpecular;
 varying vec3 vRestSpecular;
 varying vec4 vShadow;
+varying float vFogCoord;
 vec4 stored(vec4 c) { return floor(clamp(c, 0.0, 1.0) * 255.0 + 0.5) / 255.0; }
+vec4 finished(vec4 c, vec3 specular, float fog) {
+  vec3 sum = clamp(c.rgb + specular, 0.0, 1.0);
+#if FOG
+  sum = mix(gl_Fog.color.rgb, sum, fog);
+#endif
+  return stored(vec4(sum, c.a));
+}
 void main() {
   vec4 full = vFull;
   vec4 rest = vRest;
@@ -128,15 +140,28 @@ void main() {
 #if ALPHA_TEST
   if (full.a <= uAlphaRef) discard;
 #endif
-  full = stored(vec4(full.rgb + vFullSpecular, full.a));
+  float fog = 1.0;
+#if FOG == 1
+  fog = clamp((gl_Fog.end - vFogCoord) * gl_Fog.scale, 0.0, 1.0);
+#elif FOG == 2
+  fog = clamp(exp(-gl_Fog.density * vFogCoord), 0.0, 1.0);
+#elif FOG == 3
+  float distance = gl_Fog.density * vFogCoord;
+  fog = clamp(exp(-distance * distance), 0.0, 1.0);
+#endif
+  full = finished(full, vFullSpecular, fog);
 #if ALPHA_TEST
   if (rest.a <= uAlphaRef) {  // the second pass leaves this pixel alone
     gl_FragColor = full;
     return;
   }
 #endif
-  rest = stored(vec4(rest.rgb + vRestSpecular, rest.a));
+  rest = finished(rest, vRestSpecular, fog);
+#if ADDITIVE
+  gl_FragColor = full + rest;
+#else
   gl_FragColor = vec4(mix(full.rgb, rest.rgb, rest.a), rest.a * rest.a + full.a * (1.0 - rest.a));
+#endif
 }
 )";
 
@@ -147,7 +172,8 @@ struct Program {
   bool tried = false;
   GLint lightCount = -1, lights = -1, inRest = -1, lit = -1, separate = -1, normalize = -1, alphaRef = -1;
 };
-constexpr int kVariants = 2 * 3 * 2;  // unit 0 map, unit 1 map, alpha test
+// Unit 0 map (2), unit 1 map (3), alpha test (2), fog mode (4), additive (2).
+constexpr int kVariants = 2 * 3 * 2 * 4 * 2;
 Program gPrograms[kVariants];
 bool gVertexPrograms = false;  // ARB vertex programs offered (asked with the first build)
 
@@ -197,9 +223,23 @@ Maps mapsOf(const Material& m) {
   return maps;
 }
 
-int variantOf(const Material& m) {
+int fogIndex(GLenum mode) {
+  switch (mode) {
+    case GL_LINEAR:
+      return 1;
+    case GL_EXP:
+      return 2;
+    case GL_EXP2:
+      return 3;
+    default:
+      return 0;
+  }
+}
+
+int variantOf(const Material& m, const ShadowShader::Receiver& receiver) {
   const Maps maps = mapsOf(m);
-  return maps.first + 2 * maps.second + 6 * (m.alphaTest() ? 1 : 0);
+  return maps.first + 2 * maps.second + 6 * (m.alphaTest() ? 1 : 0) + 12 * fogIndex(receiver.fog) +
+         48 * (m.isAdditive() ? 1 : 0);
 }
 
 // Builds the variant; false when GLSL is missing or the program fails (reported once).
@@ -208,9 +248,11 @@ bool build(int variant) {
   p.tried = true;
   if (!hasCurrentGLContext() || epoxy_gl_version() < 20) return false;
   gVertexPrograms = Material::hasVertexPrograms();
-  char defines[96];
-  std::snprintf(defines, sizeof defines, "#version 120\n#define FIRST %d\n#define SECOND %d\n#define ALPHA_TEST %d\n",
-                variant % 2, variant / 2 % 3, variant / 6);
+  char defines[160];
+  std::snprintf(defines, sizeof defines,
+                "#version 120\n#define FIRST %d\n#define SECOND %d\n#define ALPHA_TEST %d\n#define FOG %d\n"
+                "#define ADDITIVE %d\n",
+                variant % 2, variant / 2 % 3, variant / 6 % 2, variant / 12 % 4, variant / 48);
   const std::string vertex = std::string("#version 120\n") + kVertex;
   const std::string fragment = std::string(defines) + kFragment;
   const GLuint program = GlslProgram::build(vertex.c_str(), fragment.c_str(), "shadow receiver");
@@ -239,14 +281,19 @@ bool build(int variant) {
 }  // namespace
 
 bool ShadowShader::handles(const Material& m, const Receiver& receiver) {
-  if (gLiteral || receiver.fog) return false;
+  if (gLiteral || (receiver.fog != 0 && fogIndex(receiver.fog) == 0)) return false;
   if (!mapsOf(m).drawn) return false;
-  return !m.isTransparent() && !m.isTwoSided() && !m.wireframe() && !m.stencil() && !m.alphaBlend() &&
-         !m.textureMatrix() && !m.unlitTextured() && !m.environmentVertexProgram();
+  // Additive: the first pass writes depth and the second adds over the nearest face only.
+  const bool additive = m.isAdditive() && m.opacity() >= 1.0f && !m.alphaTest() && receiver.singleLayer;
+  if (m.isTransparent() && !additive) return false;
+  return !m.isTwoSided() && !m.wireframe() && !m.stencil() && !m.alphaBlend() && !m.textureMatrix() &&
+         !m.unlitTextured() && !m.environmentVertexProgram();
 }
 
-bool ShadowShader::available(const Material& material) {
-  const int variant = variantOf(material);
+bool ShadowShader::secondPassEmpty(const Material& m) { return !gLiteral && m.opacity() < 1.0f && !m.stencil(); }
+
+bool ShadowShader::available(const Material& material, const Receiver& receiver) {
+  const int variant = variantOf(material, receiver);
   if (!gPrograms[variant].tried) build(variant);
   if (!gPrograms[variant].name) return false;
   // A program of the caller's (a vertex program drawing the scene for an effect) stays in charge.
@@ -256,7 +303,7 @@ bool ShadowShader::available(const Material& material) {
 }
 
 void ShadowShader::begin(const Material& material, const Receiver& receiver) {
-  const Program& p = gPrograms[variantOf(material)];
+  const Program& p = gPrograms[variantOf(material, receiver)];
   GLint lights[kLights];
   float inRest[kLights];
   GLint count = 0;

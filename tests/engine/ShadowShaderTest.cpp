@@ -28,8 +28,9 @@ namespace {
 struct HandlesCase {
   const char* name;
   std::function<void(Material&)> setUp;  // on a lit model 0 material
-  bool fog;
+  GLenum fog;
   bool handled;
+  bool singleLayer = false;  // the mesh is convex
 };
 
 Texture* someTexture() {
@@ -49,6 +50,7 @@ TEST_P(ShadowShaderHandlesTest, TakesOnlyRecipesItReproduces) {
   ShadowShader::Receiver receiver;
   receiver.fog = c.fog;
   receiver.leftOut = 0;
+  receiver.singleLayer = c.singleLayer;
   EXPECT_EQ(ShadowShader::handles(material, receiver), c.handled);
 }
 
@@ -57,7 +59,10 @@ const auto kModel = [](int32_t model) { return [model](Material& m) { m.setShade
 INSTANTIATE_TEST_SUITE_P(
     Materials, ShadowShaderHandlesTest,
     ::testing::Values(
-        HandlesCase{"lit", kModel(0), false, true}, HandlesCase{"lit_in_fog", kModel(0), true, false},
+        HandlesCase{"lit", kModel(0), false, true}, HandlesCase{"lit_in_linear_fog", kModel(0), GL_LINEAR, true},
+        HandlesCase{"lit_in_exp_fog", kModel(0), GL_EXP, true},
+        HandlesCase{"lit_in_exp2_fog", kModel(0), GL_EXP2, true},
+        HandlesCase{"lit_in_unknown_fog", kModel(0), GL_ONE, false},
         HandlesCase{"base_map",
                     [](Material& m) {
                       m.setBaseMap(someTexture());
@@ -81,6 +86,27 @@ INSTANTIATE_TEST_SUITE_P(
         HandlesCase{"alpha_test", [](Material& m) { m.setAlphaTest(true, 0.5f); }, false, true},
         HandlesCase{"half_opaque", [](Material& m) { m.setOpacity(0.5f); }, false, false},
         HandlesCase{"additive", [](Material& m) { m.setAdditive(true); }, false, false},
+        HandlesCase{"additive_convex", [](Material& m) { m.setAdditive(true); }, false, true, true},
+        HandlesCase{"additive_convex_in_fog", [](Material& m) { m.setAdditive(true); }, GL_EXP, true, true},
+        HandlesCase{"additive_convex_half_opaque",
+                    [](Material& m) {
+                      m.setAdditive(true);
+                      m.setOpacity(0.5f);
+                    },
+                    false, false, true},
+        HandlesCase{"additive_convex_alpha_test",
+                    [](Material& m) {
+                      m.setAdditive(true);
+                      m.setAlphaTest(true, 0.5f);
+                    },
+                    false, false, true},
+        HandlesCase{"additive_convex_two_sided",
+                    [](Material& m) {
+                      m.setAdditive(true);
+                      m.setTwoSided(true);
+                    },
+                    false, false, true},
+        HandlesCase{"half_opaque_convex", [](Material& m) { m.setOpacity(0.5f); }, false, false, true},
         HandlesCase{"alpha_blend", [](Material& m) { m.setAlphaBlend(true); }, false, false},
         HandlesCase{"two_sided", [](Material& m) { m.setTwoSided(true); }, false, false},
         HandlesCase{"wireframe", [](Material& m) { m.setWireframe(true); }, false, false},
@@ -93,23 +119,68 @@ INSTANTIATE_TEST_SUITE_P(
         HandlesCase{"literal_path", [](Material&) { ShadowShader::setLiteralPath(true); }, false, false}),
     [](const ::testing::TestParamInfo<HandlesCase>& info) { return std::string(info.param.name); });
 
+struct SecondPassCase {
+  const char* name;
+  std::function<void(Material&)> setUp;
+  bool empty;
+};
+
+class ShadowShaderSecondPassTest : public ::testing::TestWithParam<SecondPassCase> {
+ protected:
+  void TearDown() override { ShadowShader::setLiteralPath(false); }
+};
+
+// A first pass below full opacity writes no depth: the equal-depth second pass has nothing to draw.
+TEST_P(ShadowShaderSecondPassTest, IsEmptyOnlyWhenTheFirstPassLeavesDepthAlone) {
+  const SecondPassCase& c = GetParam();
+  Material material(1, "m");
+  c.setUp(material);
+  EXPECT_EQ(ShadowShader::secondPassEmpty(material), c.empty);
+}
+
+INSTANTIATE_TEST_SUITE_P(Materials, ShadowShaderSecondPassTest,
+                         ::testing::Values(SecondPassCase{"opaque", [](Material&) {}, false},
+                                           SecondPassCase{"half_opaque", [](Material& m) { m.setOpacity(0.5f); }, true},
+                                           SecondPassCase{"additive", [](Material& m) { m.setAdditive(true); }, false},
+                                           SecondPassCase{"additive_half_opaque",
+                                                          [](Material& m) {
+                                                            m.setAdditive(true);
+                                                            m.setOpacity(0.5f);
+                                                          },
+                                                          true},
+                                           SecondPassCase{"half_opaque_stencil",
+                                                          [](Material& m) {
+                                                            m.setOpacity(0.5f);
+                                                            m.setStencil(true);
+                                                          },
+                                                          false},
+                                           SecondPassCase{"half_opaque_literal",
+                                                          [](Material& m) {
+                                                            m.setOpacity(0.5f);
+                                                            ShadowShader::setLiteralPath(true);
+                                                          },
+                                                          false}),
+                         [](const ::testing::TestParamInfo<SecondPassCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
 class ShadowShaderContextTest : public GLSuite<64, 64> {};
 
 // Drawing a scene under a program of the caller's (an effect's vertex program) keeps that program.
 TEST_F(ShadowShaderContextTest, StandsBackForTheCallersProgram) {
   const Material material(1, "m");
-  ASSERT_TRUE(ShadowShader::available(material));
+  ASSERT_TRUE(ShadowShader::available(material, ShadowShader::Receiver()));
   glEnable(GL_VERTEX_PROGRAM_ARB);
-  EXPECT_FALSE(ShadowShader::available(material));
+  EXPECT_FALSE(ShadowShader::available(material, ShadowShader::Receiver()));
   glDisable(GL_VERTEX_PROGRAM_ARB);
   const GLuint program = GlslProgram::build("void main() { gl_Position = ftransform(); }",
                                             "void main() { gl_FragColor = vec4(1.0); }", "test");
   ASSERT_NE(program, 0u);
   glUseProgram(program);
-  EXPECT_FALSE(ShadowShader::available(material));
+  EXPECT_FALSE(ShadowShader::available(material, ShadowShader::Receiver()));
   glUseProgram(0);
   glDeleteProgram(program);
-  EXPECT_TRUE(ShadowShader::available(material));
+  EXPECT_TRUE(ShadowShader::available(material, ShadowShader::Receiver()));
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
@@ -122,7 +193,8 @@ constexpr size_t kSeamPixels = 12;  // 0.01 % of the picture
 
 struct SceneCase {
   const char* scene;
-  bool copied;  // the shadow map copied from the frame buffer instead of the depth pixel buffer
+  bool copied;     // the shadow map copied from the frame buffer instead of the depth pixel buffer
+  GLenum fog = 0;  // fog mode (0: none), with a range and density that fog part of the picture
 };
 
 class ShadowShaderPictureTest : public GLSuite<kWidth, kHeight>, public ::testing::WithParamInterface<SceneCase> {
@@ -160,6 +232,13 @@ TEST_P(ShadowShaderPictureTest, OnePassDrawsTheTwoPassPicture) {
   for (const auto& object : scene->objects())
     if (auto* mesh = dynamic_cast<MeshObject*>(object.get())) MorphDataReader::loadMorphData(*mesh);
   scene->reapplyLights();
+  if (c.fog) {
+    scene->setFogEnabled(true);
+    scene->setFogMode(c.fog);
+    scene->setFogRange(300.0f, 1500.0f);
+    scene->setFogDensity(0.0015f);
+    scene->setFogColor(Color4{0.35f, 0.3f, 0.45f, 1.0f});
+  }
   LightObject* spot = scene->findLight("Spot01");
   ASSERT_NE(spot, nullptr);
   spot->setCastsShadow(true);
@@ -169,10 +248,11 @@ TEST_P(ShadowShaderPictureTest, OnePassDrawsTheTwoPassPicture) {
   // The comparison means something only when receivers take the program.
   ShadowShader::Receiver receiver;
   receiver.leftOut = spot->glIndex();
+  receiver.fog = c.fog;
   int handled = 0;
   for (const auto& entry : scene->materials())
     if (ShadowShader::handles(*entry.second, receiver)) {
-      EXPECT_TRUE(ShadowShader::available(*entry.second)) << entry.second->name();
+      EXPECT_TRUE(ShadowShader::available(*entry.second, receiver)) << entry.second->name();
       ++handled;
     }
   EXPECT_GT(handled, 0);
@@ -192,6 +272,15 @@ TEST_P(ShadowShaderPictureTest, OnePassDrawsTheTwoPassPicture) {
     }
     EXPECT_LE(off, kSeamPixels) << "at " << at;
     EXPECT_GT(lit, literal.size() / 4 / 100) << "nothing drawn at " << at;
+    if (!c.fog) continue;
+    // The fog must reach the picture for the comparison to cover it.
+    scene->setFogEnabled(false);
+    const std::vector<uint8_t> clear = render(*scene, length * at);
+    scene->setFogEnabled(true);
+    size_t fogged = 0;
+    for (size_t i = 0; i < clear.size(); i += 4)
+      if (std::abs(int(clear[i]) - int(onePass[i])) + std::abs(int(clear[i + 2]) - int(onePass[i + 2])) > 8) ++fogged;
+    EXPECT_GT(fogged, clear.size() / 4 / 20) << "fog hardly shows at " << at;
   }
 }
 
@@ -199,9 +288,54 @@ INSTANTIATE_TEST_SUITE_P(GeneratedScenes, ShadowShaderPictureTest,
                          ::testing::Values(SceneCase{"scene2", false}, SceneCase{"scene3", false},
                                            SceneCase{"scene3", true}, SceneCase{"scene4", false},
                                            SceneCase{"head", false}, SceneCase{"tentacle", false},
-                                           SceneCase{"flower", false}),
+                                           SceneCase{"flower", false}, SceneCase{"scene2", false, GL_LINEAR},
+                                           SceneCase{"scene3", false, GL_EXP}, SceneCase{"scene4", false, GL_EXP2},
+                                           SceneCase{"scene3", true, GL_LINEAR}),
                          [](const ::testing::TestParamInfo<SceneCase>& info) {
-                           return std::string(info.param.scene) + (info.param.copied ? "Copied" : "");
+                           const char* fog = info.param.fog == GL_LINEAR ? "LinearFog"
+                                             : info.param.fog == GL_EXP  ? "ExpFog"
+                                             : info.param.fog == GL_EXP2 ? "Exp2Fog"
+                                                                         : "";
+                           return std::string(info.param.scene) + (info.param.copied ? "Copied" : "") + fog;
                          });
+
+// Additive receivers take one pass only on convex meshes (the hall's cables, the garden's orbs and
+// the tunnel's lamp); the tunnel's rings (tori) keep two.
+class ShadowShaderSingleLayerTest : public GLSuite<64, 64> {
+ protected:
+  static void SetUpTestSuite() {
+    GLSuite::SetUpTestSuite();
+    ASSERT_EQ(chdir(RK17_BINARY_DIR "/generated"), 0);
+  }
+};
+
+TEST_F(ShadowShaderSingleLayerTest, ConvexAdditiveMeshesOnly) {
+  const struct {
+    const char* scene;
+    const char* mesh;
+    bool singleLayer;
+  } cases[] = {{"scene3", "cable01", true}, {"scene2", "orb01", true}, {"scene4", "lamp", true},
+               {"scene4", "ring1", false},  {"scene3", "hall", false}, {"scene2", "monolith01", false}};
+  for (const auto& c : cases) {
+    std::unique_ptr<Scene> scene =
+        SceneLoaderVDG().read(std::string("data/scenes/") + c.scene + ".vdg", "data/textures/");
+    ASSERT_TRUE(scene && scene->root()) << c.scene;
+    const auto* mesh = dynamic_cast<const MeshObject*>(scene->findObject(c.mesh));
+    ASSERT_NE(mesh, nullptr) << c.mesh;
+    EXPECT_EQ(mesh->isSingleLayer(), c.singleLayer) << c.mesh;
+  }
+}
+
+// Morphing changes the shape: a morphing mesh is never taken as convex.
+TEST_F(ShadowShaderSingleLayerTest, NotForMorphingMeshes) {
+  std::unique_ptr<Scene> scene = SceneLoaderVDG().read("data/scenes/scene3.vdg", "data/textures/");
+  ASSERT_TRUE(scene && scene->root());
+  auto* mesh = dynamic_cast<MeshObject*>(scene->findObject("cable01"));
+  ASSERT_NE(mesh, nullptr);
+  ASSERT_TRUE(mesh->isSingleLayer());
+  const size_t values = size_t(mesh->sourceVertexCount()) * 3 * 2;
+  mesh->setMorphData(2, std::vector<float>(values, 0.0f), std::vector<float>(values, 0.0f));
+  EXPECT_FALSE(mesh->isSingleLayer());
+}
 
 }  // namespace
