@@ -5,7 +5,10 @@
 #include "SpectrumAnalyzer.h"
 #include "VelmorMusic.h"
 
-Spectrum::Spectrum() : Effect("Spectrum") {}
+Spectrum::Spectrum() : Effect("Spectrum") {
+  // Room for the targets a show adds, so that adding one at a section change allocates nothing.
+  _targets.reserve(16);
+}
 
 void Spectrum::switchFftOn() {
   if (_fftActive) return;

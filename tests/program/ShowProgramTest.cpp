@@ -1,13 +1,18 @@
 // The show itself, from the repository's script and the generated data: its script passes the
-// lint and plays without a single report, and a frame of each section comes out byte for byte
-// the same on every run.
+// lint and plays without a single report, it shows every effect of the registry, and a frame of
+// each section comes out byte for byte the same on every run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <fstream>
 #include <memory>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "EffectTable.h"
 #include "PngRead.h"
 #include "ProgramRun.h"
 #include "TempDir.h"
@@ -28,6 +33,55 @@ TEST(ShowProgram, ScriptPassesTheLintWithoutAReport) {
   ProgramRun run(ProgramRun::rk17Path(), args, dir.path(), {"SDL_VIDEODRIVER=offscreen"});
   EXPECT_EQ(run.wait(60000), 0);
   EXPECT_EQ(run.stderrText(), "");
+}
+
+// The words of every line of the script, comments left out.
+std::vector<std::vector<std::string>> scriptLines(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  std::string body = text.str();
+  for (size_t open = body.find("/*"); open != std::string::npos; open = body.find("/*", open)) {
+    const size_t close = body.find("*/", open);
+    body.erase(open, close == std::string::npos ? std::string::npos : close + 2 - open);
+  }
+  std::vector<std::vector<std::string>> lines;
+  std::istringstream rows(body);
+  for (std::string row; std::getline(rows, row);) {
+    row = row.substr(0, row.find("//"));
+    std::istringstream words(row);
+    std::vector<std::string> line;
+    for (std::string word; words >> word;) line.push_back(word);
+    if (!line.empty()) lines.push_back(line);
+  }
+  return lines;
+}
+
+// Every effect the registry builds is on screen at some time of the show: switched on with a
+// "b" line, or drawn through an effect that is switched on and links to it.
+TEST(ShowProgram, ShowsEveryEffectOfTheRegistry) {
+  const auto lines = scriptLines(std::string(RK17_SOURCE_DIR) + "/data/scripts/demo.scr");
+  ASSERT_GT(lines.size(), 100u);
+  std::set<std::string> inserted, switchedOn;
+  std::vector<std::pair<std::string, std::string>> links;  // (post effect, its input)
+  for (const auto& line : lines) {
+    const size_t n = line.size();
+    if (n == 2 && line[0] == "INSERT_EFFECT") inserted.insert(line[1]);
+    if (n >= 3 && line[n - 2] == "b") switchedOn.insert(line[n - 1]);
+    if (n >= 5 && line[n - 2] == "LINK" && line[n - 4] == "t")
+      links.emplace_back(line[n - 3], line[n - 1].substr(1, line[n - 1].size() - 2));
+  }
+  std::set<std::string> shown = switchedOn;
+  for (const auto& link : links)
+    if (switchedOn.count(link.first)) shown.insert(link.second);
+  int built = 0;
+  for (const EffectRegistryRow& row : EffectTable::rows()) {
+    if (!row.create) continue;
+    ++built;
+    EXPECT_TRUE(inserted.count(row.name)) << row.name << " is not inserted";
+    EXPECT_TRUE(shown.count(row.name)) << row.name << " is never on screen";
+  }
+  EXPECT_GE(built, 20);
 }
 
 // Captures the frame at ms into dir/out<ms>/frame-000000.png.
