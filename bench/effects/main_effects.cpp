@@ -25,8 +25,10 @@
 #include "EffectList.h"
 #include "EffectTable.h"
 #include "FloorFrame.h"
+#include "Image.h"
 #include "IntVariable.h"
 #include "MemoryFile.h"
+#include "Texture.h"
 
 namespace {
 
@@ -145,6 +147,18 @@ std::vector<Case> cases() {
   return {
       {"floor", [](EffectList&) { return std::vector<Effect*>{}; }},
       {"image", [](EffectList& list) { return std::vector<Effect*>{plasma(list)}; }},
+      // The same picture with a plain linear minification filter instead of the mipmaps.
+      {"image-nomip",
+       [](EffectList& list) {
+         Effect* image = plasma(list);
+         Texture* texture = static_cast<Image*>(image)->getTexture();
+         if (texture) {
+           texture->bind();
+           glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+           glBindTexture(GL_TEXTURE_2D, 0);
+         }
+         return std::vector<Effect*>{image};
+       }},
       {"blur-literal", [](EffectList& list) { return blurCase(list, false, 4, true); }},
       {"blur-fast", [](EffectList& list) { return blurCase(list, true, 4, true); }},
       // The fast passes in one program each instead of split through the scratch buffers.
