@@ -12,7 +12,7 @@ namespace {
 // A sampler with the mipmapped image textures' settings but plain linear minification: where the
 // quad magnifies the texture everywhere GL samples level 0 with the magnification filter either
 // way, so the picture is the same, and llvmpipe skips the level-of-detail work of the mipmap
-// filter (bench_effects "image" against "image-nomip").
+// filter (bench_effects "image" against "image-mipmaps").
 GLuint gMagnifySampler = 0;
 bool gMagnifySamplerTried = false;
 bool gMagnifyPath = true;
@@ -110,16 +110,16 @@ void Image::render(uint32_t time) {
   glLoadIdentity();
   glTranslatef(_position.x, _position.y, _position.z);
   glTranslatef(0.5f, 0.5f, 0.0f);
-  glRotatef(_rotationSpeed.x * p + _rotation.x, 1.0f, 0.0f, 0.0f);
-  glRotatef(_rotationSpeed.y * p + _rotation.y, 0.0f, 1.0f, 0.0f);
-  glRotatef(_rotationSpeed.z * p + _rotation.z, 0.0f, 0.0f, 1.0f);
   const float sign = _scaleGrows ? 1.0f : -1.0f;
-  glScalef(_scale.x + sign * _scaleSpeed.x * p, _scale.y + sign * _scaleSpeed.y * p,
-           _scale.z + sign * _scaleSpeed.z * p);
-  glTranslatef(-0.5f, -0.5f, 0.0f);
   const Vec3 rotation{_rotationSpeed.x * p + _rotation.x, _rotationSpeed.y * p + _rotation.y,
                       _rotationSpeed.z * p + _rotation.z};
-  const Vec3 scale{_scale.x + sign * _scaleSpeed.x * p, _scale.y + sign * _scaleSpeed.y * p, 1.0f};
+  const Vec3 scale{_scale.x + sign * _scaleSpeed.x * p, _scale.y + sign * _scaleSpeed.y * p,
+                   _scale.z + sign * _scaleSpeed.z * p};
+  glRotatef(rotation.x, 1.0f, 0.0f, 0.0f);
+  glRotatef(rotation.y, 0.0f, 1.0f, 0.0f);
+  glRotatef(rotation.z, 0.0f, 0.0f, 1.0f);
+  glScalef(scale.x, scale.y, scale.z);
+  glTranslatef(-0.5f, -0.5f, 0.0f);
   GLuint sampler = 0;
   GLint unit = 0;
   if (gMagnifyPath && _texture && _texture->getTarget() == GL_TEXTURE_2D) {
