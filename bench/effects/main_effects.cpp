@@ -25,6 +25,7 @@
 #include "EffectList.h"
 #include "EffectTable.h"
 #include "FloorFrame.h"
+#include "Image.h"
 #include "IntVariable.h"
 #include "MemoryFile.h"
 
@@ -61,7 +62,9 @@ Effect* insert(EffectList& list, const char* name) {
   return effect;
 }
 
-Effect* plasma(EffectList& list) {
+// The show's plasma picture; magnify false: sampled through its mipmap filter (Image::setMagnifyPath).
+Effect* plasma(EffectList& list, bool magnify = true) {
+  Image::setMagnifyPath(magnify);
   Effect* image = insert(list, "Image");
   image->addString(0, "data/images/plasma.png");
   return image;
@@ -145,6 +148,8 @@ std::vector<Case> cases() {
   return {
       {"floor", [](EffectList&) { return std::vector<Effect*>{}; }},
       {"image", [](EffectList& list) { return std::vector<Effect*>{plasma(list)}; }},
+      // The same picture sampled through the texture's mipmap filter.
+      {"image-mipmaps", [](EffectList& list) { return std::vector<Effect*>{plasma(list, false)}; }},
       {"blur-literal", [](EffectList& list) { return blurCase(list, false, 4, true); }},
       {"blur-fast", [](EffectList& list) { return blurCase(list, true, 4, true); }},
       // The fast passes in one program each instead of split through the scratch buffers.

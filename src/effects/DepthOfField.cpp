@@ -5,12 +5,13 @@
 
 #include "Blur.h"
 #include "ErrorReport.h"
+#include "GLContextCheck.h"
 #include "GlslProgram.h"
 #include "Material.h"
 #include "ScreenHelpers.h"
 
 namespace {
-// Shared by every instance: the last program loaded (0: none).
+// Shared by every instance: the program loaded by the first start that found the file (0: none).
 GLuint gProgram = 0;
 constexpr const char* kProgramFile = "data/shaders/dof_light.vds";
 
@@ -107,10 +108,9 @@ bool DepthOfField::hasVertexPrograms() {
 }
 
 void DepthOfField::loadProgram() {
-  if (!hasVertexPrograms()) return;
-  // Every instance uses the last program loaded: the one before it is not needed any more.
-  if (gProgram != 0) glDeleteProgramsARB(1, &gProgram);
-  gProgram = 0;
+  // Loaded once and kept: later starts (the show's warm-up plays each start before the show)
+  // read no file and compile nothing.
+  if (gProgram != 0 || !hasVertexPrograms()) return;
   GLuint program = 0;
   glGenProgramsARB(1, &program);
   glBindProgramARB(GL_VERTEX_PROGRAM_ARB, program);
@@ -121,6 +121,11 @@ void DepthOfField::loadProgram() {
   // Without a program the capture draws as the linked effect does on its own.
   glBindProgramARB(GL_VERTEX_PROGRAM_ARB, 0);
   glDeleteProgramsARB(1, &program);
+}
+
+void DepthOfField::releaseProgram() {
+  if (gProgram != 0 && hasCurrentGLContext()) glDeleteProgramsARB(1, &gProgram);
+  gProgram = 0;
 }
 
 void DepthOfField::startLinked(uint32_t time) {

@@ -35,6 +35,9 @@ class DepthOfField : public PostEffect {
   static std::array<float, 4> lightParameters() { return {0.5f, 0.5f, 0.5f, 1.0f}; }
   // The vertex program shared by every instance (0: none loaded, e.g. the file is missing).
   static GLuint getProgram();
+  // Deletes the shared program (with a context of the window's share group current); the next
+  // start reads and loads the file again.
+  static void releaseProgram();
   // True when the GL offers what the capture needs (ARB vertex programs and shaders).
   static bool hasVertexPrograms();
 
@@ -53,9 +56,10 @@ class DepthOfField : public PostEffect {
   void runInputPass(uint32_t time) override;
 
  private:
-  // Loads "data/shaders/dof_light.vds" into a new program name in the current context, replacing
-  // the shared one. A missing file leaves no program (nothing reported); a program the GL refuses
-  // is the fatal "Error loading shader" report.
+  // Unless a program is loaded already: loads "data/shaders/dof_light.vds" into a new program
+  // name in the current context, which becomes the shared one. A missing file leaves no program
+  // (nothing reported; the next start tries again); a program the GL refuses is the fatal "Error
+  // loading shader" report.
   static void loadProgram();
   // The blurred picture and the sharp capture over it by its alpha x glowStrength in one quad;
   // false when the program is not available (nothing drawn).

@@ -2,8 +2,43 @@
 
 #include <epoxy/gl.h>
 
+#include <cmath>
+
 #include "ScreenHelpers.h"
+#include "Texture.h"
 #include "TextureManager.h"
+
+namespace {
+// A sampler with the mipmapped image textures' settings but plain linear minification: where the
+// quad magnifies the texture everywhere GL samples level 0 with the magnification filter either
+// way, so the picture is the same, and llvmpipe skips the level-of-detail work of the mipmap
+// filter (bench_effects "image" against "image-mipmaps").
+GLuint gMagnifySampler = 0;
+bool gMagnifySamplerTried = false;
+bool gMagnifyPath = true;
+
+GLuint magnifySampler() {
+  if (gMagnifySamplerTried) return gMagnifySampler;
+  gMagnifySamplerTried = true;
+  if (!(epoxy_gl_version() >= 33 || epoxy_has_gl_extension("GL_ARB_sampler_objects"))) return 0;
+  glGenSamplers(1, &gMagnifySampler);
+  glSamplerParameteri(gMagnifySampler, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glSamplerParameteri(gMagnifySampler, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glSamplerParameteri(gMagnifySampler, GL_TEXTURE_WRAP_S, GL_REPEAT);
+  glSamplerParameteri(gMagnifySampler, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  return gMagnifySampler;
+}
+
+// Whether texture (bound) has the settings the sampler reproduces apart from minification.
+bool fitsMagnifySampler() {
+  GLint minFilter = 0, magFilter = 0, wrapS = 0, wrapT = 0;
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
+  return minFilter == GL_LINEAR_MIPMAP_LINEAR && magFilter == GL_LINEAR && wrapS == GL_REPEAT && wrapT == GL_REPEAT;
+}
+}  // namespace
 
 Image::Image() : Image("Image", true) {}
 
@@ -75,20 +110,60 @@ void Image::render(uint32_t time) {
   glLoadIdentity();
   glTranslatef(_position.x, _position.y, _position.z);
   glTranslatef(0.5f, 0.5f, 0.0f);
-  glRotatef(_rotationSpeed.x * p + _rotation.x, 1.0f, 0.0f, 0.0f);
-  glRotatef(_rotationSpeed.y * p + _rotation.y, 0.0f, 1.0f, 0.0f);
-  glRotatef(_rotationSpeed.z * p + _rotation.z, 0.0f, 0.0f, 1.0f);
   const float sign = _scaleGrows ? 1.0f : -1.0f;
-  glScalef(_scale.x + sign * _scaleSpeed.x * p, _scale.y + sign * _scaleSpeed.y * p,
-           _scale.z + sign * _scaleSpeed.z * p);
+  const Vec3 rotation{_rotationSpeed.x * p + _rotation.x, _rotationSpeed.y * p + _rotation.y,
+                      _rotationSpeed.z * p + _rotation.z};
+  const Vec3 scale{_scale.x + sign * _scaleSpeed.x * p, _scale.y + sign * _scaleSpeed.y * p,
+                   _scale.z + sign * _scaleSpeed.z * p};
+  glRotatef(rotation.x, 1.0f, 0.0f, 0.0f);
+  glRotatef(rotation.y, 0.0f, 1.0f, 0.0f);
+  glRotatef(rotation.z, 0.0f, 0.0f, 1.0f);
+  glScalef(scale.x, scale.y, scale.z);
   glTranslatef(-0.5f, -0.5f, 0.0f);
+  GLuint sampler = 0;
+  GLint unit = 0;
+  if (gMagnifyPath && _texture && _texture->getTarget() == GL_TEXTURE_2D) {
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
+    if (magnifiesEverywhere(rotation, scale, float(viewport[2]) / float(_texture->getWidth()),
+                            float(viewport[3]) / float(_texture->getHeight())) &&
+        magnifySampler() != 0) {
+      _texture->bind();
+      if (fitsMagnifySampler()) sampler = gMagnifySampler;
+    }
+  }
+  if (sampler) glBindSampler(GLuint(unit - GL_TEXTURE0), sampler);
   drawTexturedQuad(_texture, ScreenRect{_scrollSpeed.x * p, _scrollSpeed.y * p, 1.0f, 1.0f});
+  if (sampler) glBindSampler(GLuint(unit - GL_TEXTURE0), 0);
 
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   glDisable(GL_BLEND);
   glDepthMask(GL_TRUE);
   glEnable(GL_DEPTH_TEST);
   glBlendEquation(GL_FUNC_ADD);
+}
+
+void Image::setMagnifyPath(bool on) { gMagnifyPath = on; }
+
+bool Image::magnifiesEverywhere(const Vec3& rotation, const Vec3& scale, float pixelsPerTexelX, float pixelsPerTexelY) {
+  // The quad's edges on screen (in pixels per texel): the model-view rotations and scale applied
+  // to the unit x and y axes, z dropped by the orthographic projection.
+  const float kRadians = 3.14159265f / 180.0f;
+  const float cx = std::cos(rotation.x * kRadians), sx = std::sin(rotation.x * kRadians);
+  const float cy = std::cos(rotation.y * kRadians), sy = std::sin(rotation.y * kRadians);
+  const float cz = std::cos(rotation.z * kRadians), sz = std::sin(rotation.z * kRadians);
+  // Rx Ry Rz applied to (scale.x, 0, 0) and (0, scale.y, 0); only the x and y rows are needed.
+  const float ux = scale.x * cy * cz, uy = scale.x * (sx * sy * cz + cx * sz);
+  const float vx = -scale.y * cy * sz, vy = scale.y * (cx * cz - sx * sy * sz);
+  const float j00 = ux * pixelsPerTexelX, j01 = vx * pixelsPerTexelX;
+  const float j10 = uy * pixelsPerTexelY, j11 = vy * pixelsPerTexelY;
+  const float det = j00 * j11 - j01 * j10;
+  if (!std::isfinite(det) || std::fabs(det) < 1e-6f) return false;
+  // Texels per pixel along each screen axis; the sum of both components bounds every norm a GL
+  // may use for the level of detail, so 1 or less means no pixel minifies.
+  const float dudx = j11 / det, dudy = -j01 / det, dvdx = -j10 / det, dvdy = j00 / det;
+  return std::fabs(dudx) + std::fabs(dvdx) <= 1.0f && std::fabs(dudy) + std::fabs(dvdy) <= 1.0f;
 }
 
 void Image::handleEvent(const EffectEvent& event) {

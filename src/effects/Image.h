@@ -30,6 +30,21 @@ class Image : public Effect {
   void onStringAdded(int32_t list, const std::string& text, uint32_t count) override;
 
   Texture* getTexture() const { return _texture; }
+
+  struct Vec3 {
+    float x = 0.0f;
+    float y = 0.0f;
+    float z = 0.0f;
+  };
+  // Whether the whole-texture quad, rotated (degrees about x, y, z, in that order) and scaled
+  // about the screen centre, magnifies the texture at every pixel (no direction of either screen
+  // axis steps more than one texel per pixel). pixelsPerTexel: viewport size over texture size.
+  // Where the quad magnifies a mipmapped image texture everywhere, render samples it through a
+  // sampler without the mipmap filter (the same picture, cheaper on llvmpipe); off: always
+  // through the texture's own settings. On by default.
+  static void setMagnifyPath(bool on);
+  static bool magnifiesEverywhere(const Vec3& rotation, const Vec3& scale, float pixelsPerTexelX,
+                                  float pixelsPerTexelY);
   int64_t getLoadedIndex() const { return _loadedIndex; }
 
  protected:
@@ -37,11 +52,6 @@ class Image : public Effect {
   Image(const std::string& name, bool alphaOffsetApplies);
 
  private:
-  struct Vec3 {
-    float x = 0.0f;
-    float y = 0.0f;
-    float z = 0.0f;
-  };
   static Vec3 valuesOf(const EffectEvent& event);
   // The shared texture named text (path from the working folder), or null.
   static Texture* findImage(const std::string& text);

@@ -270,6 +270,7 @@ TEST_F(DepthOfFieldTest, BadLinksAndAMissingProgramDrawSafely) {
   EffectList::setCurrent(_strips.get());
 
   // Without the program file the strips draw as they do alone (white, opaque: all in focus).
+  DepthOfField::releaseProgram();
   setDataFolders({"/nonexistent"});
   DepthOfField missing;
   startOnStrips(missing, {1000, 1000, 1000, 1000});
@@ -278,14 +279,49 @@ TEST_F(DepthOfFieldTest, BadLinksAndAMissingProgramDrawSafely) {
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
   EXPECT_EQ(stripLevels(), std::vector<int>(4, 255));
   EXPECT_TRUE(reports.reports().empty());
-  // Each start loads it again and deletes the one it replaces.
+  // A missing file is looked for again at the next start.
+  missing.start(55);
+  EXPECT_EQ(DepthOfField::getProgram(), 0u);
   setDataFolders({RK17_SOURCE_DIR});
   missing.start(60);
-  const GLuint first = DepthOfField::getProgram();
-  missing.start(70);
-  EXPECT_NE(first, 0u);
-  EXPECT_NE(DepthOfField::getProgram(), first);
-  EXPECT_FALSE(glIsProgramARB(first));
+  EXPECT_NE(DepthOfField::getProgram(), 0u);
+  EXPECT_TRUE(reports.reports().empty());
+}
+
+// The program is read and loaded at the first start only: with the file gone afterwards, later
+// starts of this and of a new instance keep it and the capture is the same to the bit.
+TEST_F(DepthOfFieldTest, LaterStartsReadNoFile) {
+  ReportCapture reports;
+  DepthOfField::releaseProgram();
+  auto capture = [](DepthOfField& dof) {
+    frame(dof, 20);
+    std::vector<uint32_t> pixels(size_t(1024) * 1024);
+    glBindTexture(GL_TEXTURE_2D, dof.getCapture().getTexture());
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return pixels;
+  };
+  DepthOfField dof;
+  set(dof, "Constant", 1.0f);
+  set(dof, "Weight1", 0.75f);
+  startOnStrips(dof, {50, 150, 175, 300});
+  const GLuint program = DepthOfField::getProgram();
+  ASSERT_NE(program, 0u);
+  const std::vector<uint32_t> first = capture(dof);
+  EXPECT_EQ(first[512 * 1024 + 128 + 256] >> 24, 128u);  // the focus came from the program
+
+  setDataFolders({"/nonexistent"});
+  startOnStrips(dof, {50, 150, 175, 300});
+  EXPECT_EQ(DepthOfField::getProgram(), program);
+  EXPECT_TRUE(capture(dof) == first);
+  DepthOfField other;
+  set(other, "Constant", 1.0f);
+  set(other, "Weight1", 0.75f);
+  startOnStrips(other, {50, 150, 175, 300});
+  EXPECT_EQ(DepthOfField::getProgram(), program);
+  EXPECT_TRUE(glIsProgramARB(program));
+  EXPECT_TRUE(capture(other) == first);
+  EXPECT_TRUE(reports.reports().empty());
 }
 
 // The show's garden (Scene2 in its linear fog, the show's DOF settings, two passes): both paths

@@ -14,6 +14,7 @@
 #include "OverlayFixture.h"
 #include "ReportCapture.h"
 #include "TempDir.h"
+#include "Texture.h"
 #include "TextureManager.h"
 
 namespace {
@@ -307,6 +308,68 @@ TEST_F(ImageTest, MissingImageDrawsTheUntexturedQuad) {
     EXPECT_EQ(grid(), "RRRR RRRR RRRR RRRR") << c.name;
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
   }
+}
+
+// The quad magnifies when no screen axis steps more than one texel per pixel, by the sum of both
+// texture directions (a bound on any norm the GL uses): 512 texels on 800 x 600 pixels.
+TEST_F(ImageTest, MagnificationFollowsScaleAndRotation) {
+  struct Case {
+    const char* name;
+    Image::Vec3 rotation, scale;
+    bool magnified;
+  } cases[] = {
+      {"FullScreen", {0, 0, 0}, {1, 1, 1}, true},
+      {"OneTexelPerPixel", {0, 0, 0}, {0.64f, 512.0f / 600.0f, 1}, true},
+      {"JustBelowOnePerPixel", {0, 0, 0}, {0.63f, 1, 1}, false},
+      {"Mirrored", {0, 180, 0}, {-1, 1, 1}, true},
+      {"Rotated10", {0, 0, 10}, {1, 1, 1}, true},
+      {"Rotated30StepsDiagonally", {0, 0, 30}, {1, 1, 1}, false},  // 0.85 x (cos + sin) > 1
+      {"TiltedAboutX", {40, 0, 0}, {1, 1, 1}, false},              // 1.17 x cos 40 < 1 pixel
+      {"TiltedAboutXWithRoom", {40, 0, 0}, {1, 1.2f, 1}, true},
+      {"EdgeOn", {90, 0, 0}, {1, 1, 1}, false},
+      {"ZeroScale", {0, 0, 0}, {0, 1, 1}, false},
+      {"NotFinite", {0, 0, 0}, {NAN, 1, 1}, false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(Image::magnifiesEverywhere(c.rotation, c.scale, 800.0f / 512.0f, 600.0f / 512.0f), c.magnified) << c.name;
+}
+
+// The show's plasma (512 x 512, mipmapped) drawn with and without the magnification sampler: the
+// same picture to the bit, magnified or not, and no sampler left bound.
+TEST_F(ImageTest, MagnifiedImageLooksTheSameWithoutTheMipmapFilter) {
+  Image image;
+  show(image, RK17_BINARY_DIR "/generated/data/images/plasma.png");
+  ASSERT_NE(image.getTexture(), nullptr);
+  ASSERT_EQ(gContext->width(), 800);
+  struct Case {
+    const char* name;
+    std::vector<EffectEvent> events;
+  } cases[] = {{"FullScreen", {}},
+               {"OneTexelPerPixel", {makeEvent(9, 0.64f, 512.0f / 600.0f, 1.0f)}},
+               {"RotatedAndScrolled", {makeEvent(8, 20.0f, 0.0f, 8.0f), makeEvent(10, 0.013f, 0.007f, 0.0f)}},
+               {"RotatedFurther", {makeEvent(8, 0.0f, 0.0f, 30.0f)}},
+               {"Minified", {makeEvent(9, 0.5f, 0.5f, 1.0f)}}};
+  for (const Case& c : cases) {
+    std::vector<uint32_t> pictures[2];
+    for (int magnifyPath = 0; magnifyPath < 2; ++magnifyPath) {
+      Image::setMagnifyPath(magnifyPath == 1);
+      clearTo(0.0f, 0.0f, 0.0f);
+      image.start(0);
+      for (const EffectEvent& event : c.events) image.handleEvent(event);
+      image.update(100);
+      image.render(100);
+      pictures[magnifyPath].resize(size_t(gContext->width() * gContext->height()));
+      glReadPixels(0, 0, gContext->width(), gContext->height(), GL_RGBA, GL_UNSIGNED_BYTE,
+                   pictures[magnifyPath].data());
+      GLint sampler = -1;
+      glGetIntegerv(GL_SAMPLER_BINDING, &sampler);
+      EXPECT_EQ(sampler, 0) << c.name;
+    }
+    size_t differ = 0;
+    for (size_t i = 0; i < pictures[0].size(); ++i) differ += pictures[0][i] != pictures[1][i];
+    EXPECT_EQ(differ, 0u) << c.name;
+  }
+  Image::setMagnifyPath(true);
 }
 
 }  // namespace
