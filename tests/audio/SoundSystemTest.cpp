@@ -455,9 +455,8 @@ TEST_F(SoundSystemTest, MusicSkipsTheTimeTheDeviceLostAgainstTheClock) {
   ASSERT_LT(late + kBlock, frames);
   const int64_t middle = (aheadLeast + aheadMost) / 2;
   const int32_t range = static_cast<int32_t>(aheadMost - middle) + 64;
-  const int32_t shift = AudioFixtures::findOffset(output, late, *reference,
-                                                  static_cast<int64_t>(late) - playStart + middle,
-                                                  static_cast<int32_t>(kBlock), range);
+  const int32_t shift = AudioFixtures::findOffset(
+      output, late, *reference, static_cast<int64_t>(late) - playStart + middle, static_cast<int32_t>(kBlock), range);
   ASSERT_NE(shift, INT32_MIN) << "the music after the jump is not the sweep four seconds on";
   const int64_t ahead = middle + shift;
   EXPECT_GE(ahead, aheadLeast);
