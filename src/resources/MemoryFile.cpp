@@ -164,6 +164,12 @@ void setDataPack(const char* packName, const char* password) {
   gPackMode = true;
 }
 
+void leavePackMode() {
+  gPackMode = false;
+  gPackName.clear();
+  gPackPassword.clear();
+}
+
 bool isPackMode() { return gPackMode; }
 
 void setPackExtractor(PackExtractor extractor) { gExtractor = extractor; }

@@ -63,8 +63,11 @@ void setDataFolders(const std::vector<std::string>& folders);
 std::string findDataFile(const char* name);
 
 // Switches every later openFile to the data pack packName (copies of both texts are kept).
-// There is no way back.
+// The show never goes back.
 void setDataPack(const char* packName, const char* password);
+// Tests only: back to disk mode, so that a test which started the show's pack mode leaves the
+// tests after it reading from disk as before.
+void leavePackMode();
 bool isPackMode();
 
 // The pack extractor plugged in by the data pack reader: fills *data (C heap, the memory file

@@ -47,3 +47,11 @@ Texture* TextureManager::findTexture(const std::string& name) const {
   auto found = _textures.find(name);
   return found == _textures.end() ? nullptr : found->second.texture;
 }
+
+bool TextureManager::forget(const std::string& name) {
+  auto found = _textures.find(name);
+  if (found == _textures.end()) return false;
+  delete found->second.texture;
+  _textures.erase(found);
+  return true;
+}

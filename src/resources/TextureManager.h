@@ -29,6 +29,10 @@ class TextureManager {
   uint32_t getUseCount(const std::string& name) const;
   // The recorded texture of name without counting a use; null when not recorded.
   Texture* findTexture(const std::string& name) const;
+  // Tests only: deletes the recorded Texture of name (its GL name is left to the context) and
+  // forgets name, so the next request loads it again. False when name is not recorded. No one
+  // may still hold the texture.
+  bool forget(const std::string& name);
 
  private:
   TextureManager() = default;

@@ -50,6 +50,7 @@ class EditSessionMusicTest : public ::testing::Test {
     EditClock::resume();
     EditClock::setLimit(INT64_MAX);
     EditClock::setSourceForTest(nullptr);
+    demoSettings() = DemoSettings();  // the script set start, end and beat
   }
   // Calls made by the sound library since the last look.
   Calls take() {

@@ -382,8 +382,12 @@ TEST_F(SoundSystemTest, MusicSkipsTheTimeTheDeviceLostAgainstTheClock) {
   const std::string out = dir->path() + "/paced.raw";
   AudioFixtures::useDiskDriver(out);
   setenv("SDL_DISKAUDIODELAY", "5", 1);
-  constexpr int64_t kJumpMs = 2000;
+  // Far more than this thread can be late by, well inside the six seconds of the sweep.
+  constexpr int64_t kJumpMs = 4000;
+  constexpr int64_t kBlock = SoundSystem::kBlockFrames;
   uint64_t skipped = 0;
+  uint64_t blocksBeforeJump = 0;  // blocks mixed since init just before the clock jumped
+  uint64_t blocksAfterJump = 0;   // and just after
   {
     SoundSystem sound;
     gFakeMs = 0;
@@ -397,17 +401,23 @@ TEST_F(SoundSystemTest, MusicSkipsTheTimeTheDeviceLostAgainstTheClock) {
     const uint64_t start = sound.blocksMixed();
     for (int i = 0; i < 20000 && sound.blocksMixed() < start + 20; ++i) SDL_Delay(1);
     EXPECT_EQ(sound.streamFramesSkipped(), 0u);
-    // Two seconds pass at once: the device has asked for far less than that.
+    // Four seconds pass at once: the device has asked for far less than that. How much less
+    // depends on how long this thread took to get here (a loaded machine may delay it by many
+    // blocks), so it is measured: the skip comes with a block mixed after the first count below
+    // and at the latest with the one after the second count.
+    blocksBeforeJump = sound.blocksMixed();
     gFakeMs = kJumpMs;
-    const uint64_t jump = sound.blocksMixed();
-    for (int i = 0; i < 20000 && sound.blocksMixed() < jump + 60; ++i) SDL_Delay(1);
+    blocksAfterJump = sound.blocksMixed();
+    const uint64_t playedAtJump = sound.streamFramesPlayed();
+    // 60 blocks, of which at least 20 of music (a starved decoder plays silence meanwhile).
+    for (int i = 0; i < 20000 && (sound.blocksMixed() < blocksAfterJump + 60 ||
+                                  sound.streamFramesPlayed() < playedAtJump + 20 * kBlock);
+         ++i)
+      SDL_Delay(1);
     skipped = sound.streamFramesSkipped();
     sound.close();
   }
   gFakeMs = 0;
-  // What was skipped brings the music to the clock: two seconds less the 20 to 30 blocks played.
-  EXPECT_GE(skipped, static_cast<uint64_t>(kJumpMs * 44100 / 1000 - 30 * SoundSystem::kBlockFrames));
-  EXPECT_LE(skipped, static_cast<uint64_t>(kJumpMs * 44100 / 1000));
   const std::vector<int16_t> output = AudioFixtures::readRaw(out);
   const size_t frames = output.size() / 2;
   size_t first = 0;
@@ -415,19 +425,42 @@ TEST_F(SoundSystemTest, MusicSkipsTheTimeTheDeviceLostAgainstTheClock) {
   ASSERT_LT(first + 4096, frames) << "no music in the output";
   const int32_t d = AudioFixtures::findOffset(output, first, *reference, 0, 4096, 64);
   ASSERT_NE(d, INT32_MIN);
-  // Late in the output the music continues that far ahead: the clock's two seconds less what the
-  // device had asked for by then (20 to 30 blocks).
-  const size_t late = first + 70 * SoundSystem::kBlockFrames;
-  ASSERT_LT(late + 4096, frames);
+  // The output holds every block since init; the music started at output frame first - d. The
+  // skip brings it to the clock: four seconds less what the device had played by the skip block.
+  const int64_t playStart = static_cast<int64_t>(first) - d;
   const int64_t jumpFrames = kJumpMs * 44100 / 1000;
-  const int32_t range = 30 * SoundSystem::kBlockFrames;
-  const int32_t shift = AudioFixtures::findOffset(output, late, *reference,
-                                                  static_cast<int64_t>(late - first) + d + jumpFrames - range / 2, 4096,
-                                                  range / 2 + 64);
-  ASSERT_NE(shift, INT32_MIN) << "the music after the jump is not the sweep two seconds on";
-  const int64_t ahead = jumpFrames - range / 2 + shift;
-  EXPECT_GE(ahead, jumpFrames - range);
-  EXPECT_LE(ahead, jumpFrames);
+  const int64_t firstSkipBlock = static_cast<int64_t>(blocksBeforeJump);
+  const int64_t lastSkipBlock = static_cast<int64_t>(blocksAfterJump) + 1;
+  const int64_t aheadMost = jumpFrames - (firstSkipBlock * kBlock - playStart);
+  const int64_t aheadLeast = jumpFrames - (lastSkipBlock * kBlock - playStart);
+  ASSERT_GT(aheadLeast, 0) << "the clock jumped only after four seconds of music";
+  // Frames the decoder delivered too late play as silence and are skipped as well.
+  const auto silentRun = [&](size_t from, size_t count) {  // 64 zero frames in a row
+    size_t run = 0;
+    for (size_t f = from; f < from + count && f < frames; ++f) {
+      run = output[2 * f] == 0 && output[2 * f + 1] == 0 ? run + 1 : 0;
+      if (run == 64) return true;
+    }
+    return false;
+  };
+  size_t padded = 0;
+  for (size_t f = static_cast<size_t>(std::max<int64_t>(playStart, 0)); f + 64 <= frames; f += 64)
+    if (silentRun(f, 64)) padded += 64;
+  EXPECT_GE(skipped, static_cast<uint64_t>(aheadLeast));
+  EXPECT_LE(skipped, static_cast<uint64_t>(jumpFrames) + padded);
+  // At least ten blocks after the skip (where the decoder kept up) the music continues that far
+  // ahead.
+  size_t late = static_cast<size_t>((lastSkipBlock + 10) * kBlock);
+  while (late + kBlock < frames && silentRun(late, kBlock)) late += static_cast<size_t>(kBlock);
+  ASSERT_LT(late + kBlock, frames);
+  const int64_t middle = (aheadLeast + aheadMost) / 2;
+  const int32_t range = static_cast<int32_t>(aheadMost - middle) + 64;
+  const int32_t shift = AudioFixtures::findOffset(
+      output, late, *reference, static_cast<int64_t>(late) - playStart + middle, static_cast<int32_t>(kBlock), range);
+  ASSERT_NE(shift, INT32_MIN) << "the music after the jump is not the sweep four seconds on";
+  const int64_t ahead = middle + shift;
+  EXPECT_GE(ahead, aheadLeast);
+  EXPECT_LE(ahead, aheadMost);
 }
 
 }  // namespace

@@ -125,7 +125,9 @@ class MusicStepsTest : public VelmorMusicTest {
   static int64_t counter() { return ticks; }
   void SetUp() override {
     VelmorMusicTest::SetUp();
+    // Program-wide settings: start from the defaults whatever an earlier test left behind.
     saved = demoSettings();
+    demoSettings() = DemoSettings();
     ticks = 0;
   }
   void TearDown() override {

@@ -74,6 +74,10 @@ std::vector<float> stateSnapshot() {
   return out;
 }
 
+// Texture names the recipes bind, made by each test: fixed numbers could name textures that
+// other suites of the process made for other targets (the test contexts share their objects).
+GLuint gRecipeTextures[5] = {0, 0, 0, 0, 0};
+
 using Recipe = std::function<void(GLStateCache&)>;
 
 struct SequenceCase {
@@ -107,6 +111,7 @@ TEST_P(GLStateCacheTest, LeavesTheStateOfPushedBlocks) {
   // A state outside the recipes that is not GL's default, so that putting back must read it.
   GLuint textures[3] = {0, 0, 0};
   glGenTextures(3, textures);
+  glGenTextures(5, gRecipeTextures);
   glActiveTexture(GL_TEXTURE2);
   glBindTexture(GL_TEXTURE_2D, textures[2]);
   glEnable(GL_TEXTURE_2D);
@@ -126,6 +131,7 @@ TEST_P(GLStateCacheTest, LeavesTheStateOfPushedBlocks) {
   EXPECT_EQ(cached.back(), before);
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
   glDeleteTextures(3, textures);
+  glDeleteTextures(5, gRecipeTextures);
 }
 
 const float kRed[4] = {1.0f, 0.0f, 0.0f, 0.5f};
@@ -134,12 +140,12 @@ const float kBlue[4] = {0.0f, 0.0f, 1.0f, 1.0f};
 const Recipe kTextured = [](GLStateCache& s) {
   s.activeTexture(GL_TEXTURE0);
   s.enable(GL_TEXTURE_2D);
-  s.bindTexture(GL_TEXTURE_2D, 7);
+  s.bindTexture(GL_TEXTURE_2D, gRecipeTextures[0]);
   s.activeTexture(GL_TEXTURE1);
   s.texEnv(GL_TEXTURE_ENV_MODE, GL_COMBINE);
   s.texEnv(GL_COMBINE_RGB, GL_ADD_SIGNED);
   s.enable(GL_TEXTURE_2D);
-  s.bindTexture(GL_TEXTURE_2D, 8);
+  s.bindTexture(GL_TEXTURE_2D, gRecipeTextures[1]);
   s.lightModel(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
 };
 const Recipe kBlended = [](GLStateCache& s) {
@@ -152,10 +158,10 @@ const Recipe kBlended = [](GLStateCache& s) {
 const Recipe kShadowUnitOff = [](GLStateCache& s) {
   s.activeTexture(GL_TEXTURE2);
   s.disable(GL_TEXTURE_2D);
-  s.bindTexture(GL_TEXTURE_2D, 9);
+  s.bindTexture(GL_TEXTURE_2D, gRecipeTextures[2]);
   s.activeTexture(GL_TEXTURE1);
   s.enable(GL_TEXTURE_CUBE_MAP);
-  s.bindTexture(GL_TEXTURE_CUBE_MAP, 10);
+  s.bindTexture(GL_TEXTURE_CUBE_MAP, gRecipeTextures[3]);
   s.texEnv(GL_SOURCE0_RGB, GL_TEXTURE);
   s.texEnv(GL_SOURCE1_RGB, GL_PREVIOUS);
 };
@@ -174,7 +180,7 @@ const Recipe kEverythingElse = [](GLStateCache& s) {
   s.activeTexture(GL_TEXTURE0);
   s.disable(GL_TEXTURE_2D);
   s.enable(GL_TEXTURE_1D);
-  s.bindTexture(GL_TEXTURE_1D, 11);
+  s.bindTexture(GL_TEXTURE_1D, gRecipeTextures[4]);
 };
 const Recipe kNothing = [](GLStateCache&) {};
 

@@ -3,6 +3,7 @@
 #include "DemoClock.h"
 #include "DemoRunner.h"
 #include "DemoSettings.h"
+#include "MemoryFile.h"
 #include "ShowPack.h"
 #include "TempDir.h"
 
@@ -42,7 +43,10 @@ class DemoRunnerTest : public ::testing::Test {
       SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     }
   }
-  void TearDown() override { _runner.shutDown(); }
+  void TearDown() override {
+    _runner.shutDown();
+    leavePackMode();  // startUp switched the whole process to the pack
+  }
 
   // Queues the two clock readings of the next frame.
   void nextFrameReads(int64_t first, int64_t second) { gReadings = {first, second}; }

@@ -371,6 +371,23 @@ TEST_F(TextureTest, ManagerDoesNotCacheFailedLoadsOrEmptyNames) {
   EXPECT_EQ(manager.getUseCount(""), 0u);
 }
 
+TEST_F(TextureTest, ForgottenNamesAreLoadedAgainAtTheNextRequest) {
+  TextureManager& manager = TextureManager::getInstance();
+  const std::string path = writeQuadrantPng("forgotten.png", 8, 8);
+  ASSERT_NE(manager.getTexture(path, "", GL_TEXTURE_2D), nullptr);
+  ASSERT_NE(manager.getTexture(path, "", GL_TEXTURE_2D), nullptr);
+  EXPECT_TRUE(manager.forget(path));
+  EXPECT_EQ(manager.findTexture(path), nullptr);
+  EXPECT_EQ(manager.getUseCount(path), 0u);
+  EXPECT_FALSE(manager.forget(path));
+  // Loaded afresh: the file has changed size since.
+  writeQuadrantPng("forgotten.png", 16, 16);
+  Texture* again = manager.getTexture(path, "", GL_TEXTURE_2D);
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(again->getWidth(), 16);
+  EXPECT_EQ(manager.getUseCount(path), 1u);
+}
+
 TEST_F(TextureTest, ManagerSharesRenderTargetsByName) {
   TextureManager& manager = TextureManager::getInstance();
   Texture* target = manager.createTexture("ShadowMapTexture", 512, 512, GL_DEPTH_COMPONENT, GL_RGBA);

@@ -130,7 +130,7 @@ TEST(MemoryFile, ReleaseAndReopenEmbedded) {
   EXPECT_FALSE(mf.isValid());
 }
 
-// Pack mode cannot be switched off, so these run in a child process.
+// The show never leaves pack mode; these run in a child process.
 TEST(MemoryFileDeathTest, PackModeIgnoresDiskFiles) {
   TempFile file("disk only");
   EXPECT_EXIT(
@@ -164,4 +164,23 @@ TEST(MemoryFileDeathTest, PackModeUsesTheInstalledExtractor) {
         std::exit(ok && missing ? 0 : 2);
       },
       ::testing::ExitedWithCode(0), "filename: b.txt\ndata size: 0, ptr: 0, retVal: 4");
+}
+
+// Tests that start the show's pack mode switch back afterwards: disk files read again and the
+// pack's name is forgotten (in a child process, so a failure cannot leave this one in pack mode).
+TEST(MemoryFileDeathTest, LeavingPackModeReadsFromDiskAgain) {
+  TempFile file("disk again");
+  EXPECT_EXIT(
+      {
+        setPackExtractor(fakeExtract);
+        setDataPack("data.vdd", "pw");
+        const bool fromPack = openFile(file.path(), nullptr) == nullptr;
+        leavePackMode();
+        MemoryFile* mf = openFile(file.path(), nullptr);
+        const bool fromDisk = !isPackMode() && mf && mf->size() == 10 && mf->data()[0] == 'd';
+        closeFile(mf);
+        const bool noEntry = openFile("a.txt", nullptr) == nullptr;  // the pack's entry, not on disk
+        std::exit(fromPack && fromDisk && noEntry ? 0 : 2);
+      },
+      ::testing::ExitedWithCode(0), "");
 }

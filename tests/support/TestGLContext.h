@@ -2,6 +2,13 @@
 // A hidden window with a current compatibility GL context for pixel tests. Uses SDL's
 // offscreen video driver unless SDL_VIDEODRIVER is already set. One per test process is enough;
 // construct it once (for example in a fixture's SetUpTestSuite).
+//
+// Code under test keeps some GL objects for the whole process (the scene's shadow pixel buffer,
+// shader programs, the normalisation cube map, textures of the texture manager), made in
+// whichever context was current first. So that a later suite's context still finds them, every
+// context of a test program shares its objects with a root context that lives as long as the
+// process, and windows are never destroyed (a pixel buffer makes its own context current with
+// the window it was made with).
 #include <cstdint>
 
 class TestGLContext {
