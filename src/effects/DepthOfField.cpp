@@ -5,6 +5,7 @@
 
 #include "Blur.h"
 #include "ErrorReport.h"
+#include "GLGeneration.h"
 #include "GlslProgram.h"
 #include "Material.h"
 #include "ScreenHelpers.h"
@@ -48,8 +49,17 @@ struct ComposeProgram {
   bool tried = false;
 };
 ComposeProgram gCompose;
+GLGeneration gGeneration;  // window context gProgram and gCompose were made in
+
+// Forgets the programs of a window context that is gone (not deleted: they went with it).
+void dropStalePrograms() {
+  if (!gGeneration.changed()) return;
+  gProgram = 0;
+  gCompose = ComposeProgram();
+}
 
 const ComposeProgram& composeProgram() {
+  dropStalePrograms();
   if (gCompose.tried) return gCompose;
   gCompose.tried = true;
   gCompose.program = GlslProgram::build(kComposeVertex, kComposeFragment, "DOF: composition");
@@ -96,7 +106,10 @@ std::array<float, 4> DepthOfField::focusParameters(float constant, float weight1
           finiteOrZero((weight2 - 0.5f) * 2.0f)};
 }
 
-GLuint DepthOfField::getProgram() { return gProgram; }
+GLuint DepthOfField::getProgram() {
+  dropStalePrograms();
+  return gProgram;
+}
 
 bool DepthOfField::hasVertexPrograms() {
   // Asked every frame: the answer of the first context is kept (every context here comes from
@@ -108,6 +121,7 @@ bool DepthOfField::hasVertexPrograms() {
 
 void DepthOfField::loadProgram() {
   if (!hasVertexPrograms()) return;
+  dropStalePrograms();
   // Every instance uses the last program loaded: the one before it is not needed any more.
   if (gProgram != 0) glDeleteProgramsARB(1, &gProgram);
   gProgram = 0;
