@@ -85,15 +85,11 @@ std::unique_ptr<CameraObject> makeCamera() {
 
 class SceneRenderTest : public GLSuite<kSize, kSize> {
  protected:
-  // One context for every suite of this file: the shadow pixel buffer, the normalisation cube
-  // map and the environment program are process-wide and live in the context that made them.
   static void SetUpTestSuite() {
-    static TestGLContext* shared = new TestGLContext(kSize, kSize);
-    gContext = shared;
+    GLSuite::SetUpTestSuite();
     // The environment vertex program is data: it is read from the source tree.
     ASSERT_EQ(chdir(RK17_SOURCE_DIR), 0);
   }
-  static void TearDownTestSuite() { gContext = nullptr; }
 
   // A mipmap-free 8 x 8 texture of one colour (0..255 channels).
   Texture* solid(int r, int g, int b) {
