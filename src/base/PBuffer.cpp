@@ -300,6 +300,12 @@ void PBuffer::release(int buffer) {
   if (!_initialized || !known) reportError(__FILE__, __LINE__, "PBuffer::release failed", false);
 }
 
+void PBuffer::abandon() {
+  if (!_initialized) return;
+  SDL_GL_DeleteContext(_context);
+  forget();
+}
+
 void PBuffer::destroy() {
   if (!_initialized) return;
   // After the window's context is gone (effects are destroyed after the window at shutdown)

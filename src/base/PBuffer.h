@@ -70,6 +70,10 @@ class PBuffer {
   // Releases the framebuffer and its textures (after a disable if still enabled); initialize
   // works again afterwards. Does nothing when not initialised.
   void destroy();
+  // Drops the buffer after the window's context it shares objects with was replaced by one of
+  // another share group: deletes the buffer's own context (its objects go with their group) and
+  // touches no name of the current context. initialize works again afterwards.
+  void abandon();
 
   int getWidth() const { return _width; }    // granted size in pixels
   int getHeight() const { return _height; }  // granted size in pixels

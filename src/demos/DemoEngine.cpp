@@ -2,6 +2,7 @@
 
 #include "Dialog.h"
 #include "ErrorReport.h"
+#include "GLGeneration.h"
 
 #include <cstdio>
 
@@ -89,6 +90,7 @@ bool DemoEngine::create(const char* title, int width, int height, int bits, bool
     destroy();
     reportError(__FILE__, __LINE__, "DemoEngine: Could not activate GL context", true);
   }
+  GLGeneration::advance();    // names cached with an earlier window's context are stale now
   SDL_GL_SetSwapInterval(0);  // unsupported on some servers: not an error
   SDL_ShowWindow(_window);
   SDL_RaiseWindow(_window);

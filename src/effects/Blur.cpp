@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ErrorReport.h"
+#include "GLGeneration.h"
 #include "GlslProgram.h"
 #include "ScreenHelpers.h"
 #include "TextureManager.h"
@@ -27,7 +28,10 @@ bool gSplitPasses = true;   // fast passes split through scratch buffers where t
 
 constexpr int kCopySize = 512;  // pixels of the copy-path region and of "atiblur"
 
+void dropStaleObjects();
+
 void createAtiBlur() {
+  dropStaleObjects();
   if (!gAtiBlur)
     gAtiBlur = TextureManager::getInstance().createTexture("atiblur", kCopySize, kCopySize, GL_TEXTURE_2D, GL_RGBA);
 }
@@ -191,7 +195,54 @@ struct PassProgram {
 };
 std::map<std::string, PassProgram> gPrograms;  // by fragment program text
 
+// The programs of the pass shapes met so far (pointers into gPrograms).
+struct FastShape {
+  int sourceSize;
+  float size, step, offset;
+  bool onlyX, onlyY, fetches;
+  const PassProgram* program;
+};
+std::vector<FastShape> gFastShapes;
+// The programs of a split pass (no sum: the pass shape or the weight does not allow one; the
+// single program or the literal taps are drawn then).
+struct SplitPrograms {
+  const PassProgram* values;  // the tap values across, then down (those the pass has)
+  const PassProgram* sum;     // the sum inside the margin
+  const PassProgram* border;  // the sum within margin pixels of an edge
+  int margin;
+};
+struct SplitShape {
+  int sourceSize, size;
+  float step, offset;
+  bool onlyX, onlyY;
+  SplitPrograms programs;
+};
+std::vector<SplitShape> gSplitShapes;
+
+struct GlowProgram {
+  GLuint program = 0;  // 0: could not be made (the two quads are drawn then)
+  GLint strength = -1;
+  bool tried = false;
+};
+GlowProgram gGlow;
+
+GLGeneration gGeneration;  // window context the programs and "atiblur" were made in
+
+// Forgets every program and texture made in a window context that is gone (their names are not
+// deleted: they went with it). Called before any of them is used.
+void dropStaleObjects() {
+  if (!gGeneration.changed()) return;
+  gFastShapes.clear();
+  gSplitShapes.clear();
+  gPrograms.clear();
+  gGlow = GlowProgram();
+  gAtiBlur = nullptr;
+  gCopyPathUsed = false;
+  gLastCapture = nullptr;
+}
+
 const PassProgram& passProgram(const std::string& text) {
+  dropStaleObjects();
   auto found = gPrograms.find(text);
   if (found != gPrograms.end()) return found->second;
   PassProgram& p = gPrograms[text];
@@ -316,31 +367,16 @@ const float kPassSteps[4][2] = {{1.0f, 2.5f}, {3.0f, 6.5f}, {5.0f, 12.5f}, {7.0f
 const PassProgram& fastProgram(int sourceSize, float size, float step, float offset, bool onlyX, bool onlyY) {
   static const PassProgram kNone;
   if (!Blur::isFastPath() || Blur::isCopyPath() || (onlyX && onlyY)) return kNone;
+  dropStaleObjects();
   // Found by the pass's shape, so that a frame builds no program text (and allocates nothing).
-  struct Shape {
-    int sourceSize;
-    float size, step, offset;
-    bool onlyX, onlyY, fetches;
-    const PassProgram* program;
-  };
-  static std::vector<Shape> shapes;
-  for (const Shape& s : shapes)
+  for (const FastShape& s : gFastShapes)
     if (s.sourceSize == sourceSize && s.size == size && s.step == step && s.offset == offset && s.onlyX == onlyX &&
         s.onlyY == onlyY && s.fetches == gTexelFetches)
       return *s.program;
   const PassProgram& made = passProgram(tapShifts(step, offset, onlyX, onlyY), size, sourceSize);
-  shapes.push_back({sourceSize, size, step, offset, onlyX, onlyY, gTexelFetches, &made});
+  gFastShapes.push_back({sourceSize, size, step, offset, onlyX, onlyY, gTexelFetches, &made});
   return made;
 }
-
-// The programs of a split pass (no sum: the pass shape or the weight does not allow one; the
-// single program or the literal taps are drawn then).
-struct SplitPrograms {
-  const PassProgram* values;  // the tap values across, then down (those the pass has)
-  const PassProgram* sum;     // the sum inside the margin
-  const PassProgram* border;  // the sum within margin pixels of an edge
-  int margin;
-};
 
 bool isPowerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
 
@@ -356,14 +392,8 @@ SplitPrograms splitPrograms(const Blur::Scratch& scratch, int sourceSize, int si
   if (!(weight >= 0.0f && weight <= 1.0f) || !isPowerOfTwo(size) || (sourceSize != size && sourceSize != 2 * size))
     return none;
   if ((!onlyY && !fits(scratch.across, size)) || (!onlyX && !fits(scratch.down, size))) return none;
-  struct Shape {
-    int sourceSize, size;
-    float step, offset;
-    bool onlyX, onlyY;
-    SplitPrograms programs;
-  };
-  static std::vector<Shape> shapes;
-  for (const Shape& s : shapes)
+  dropStaleObjects();
+  for (const SplitShape& s : gSplitShapes)
     if (s.sourceSize == sourceSize && s.size == size && s.step == step && s.offset == offset && s.onlyX == onlyX &&
         s.onlyY == onlyY)
       return s.programs;
@@ -383,7 +413,7 @@ SplitPrograms splitPrograms(const Blur::Scratch& scratch, int sourceSize, int si
     }
     if (programs.sum && !(programs.sum->program && programs.border->program)) programs.sum = nullptr;
   }
-  shapes.push_back({sourceSize, size, step, offset, onlyX, onlyY, programs});
+  gSplitShapes.push_back({sourceSize, size, step, offset, onlyX, onlyY, programs});
   return programs;
 }
 
@@ -483,14 +513,9 @@ const char* kGlowFragment =
     "  gl_FragColor = min(below + added, 255.0) / 255.0;\n"
     "}\n";
 
-struct GlowProgram {
-  GLuint program = 0;  // 0: could not be made (the two quads are drawn then)
-  GLint strength = -1;
-  bool tried = false;
-};
-
 const GlowProgram& glowProgram() {
-  static GlowProgram p;
+  dropStaleObjects();
+  GlowProgram& p = gGlow;
   if (p.tried) return p;
   p.tried = true;
   p.program = GlslProgram::build(kGlowVertex, kGlowFragment, "Blur: glow");
@@ -623,6 +648,7 @@ void Blur::handleEvent(const EffectEvent& event) {
 }
 
 void Blur::runInputPass(uint32_t time) {
+  dropStaleObjects();
   if (gCopyPath) createAtiBlur();
   _glow = _doGlow.valueAt(time);
   _blur = _doBlur.valueAt(time);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "GLGeneration.h"
 #include "Perspective.h"
 #include "Random.h"
 #include "Texture.h"
@@ -33,6 +34,7 @@ uint16_t gIndices[Cloud::kSprites * 6];
 uint16_t gMagnified[Cloud::kSprites * 12];  // fast path: sprites drawn with linear filtering
 uint16_t gOthers[Cloud::kSprites * 12];     // fast path: sprites drawn with the dot's own filter
 GLuint gLinearSampler = 0;                  // made at first use
+GLGeneration gSamplerGeneration;            // window context gLinearSampler was made in
 
 bool gFastPathSet = false;  // setFastPath was called
 bool gFastPath = true;
@@ -185,6 +187,7 @@ void Cloud::drawBothCopies(int n, float halfSize, float eyeDistance) {
   }
   if (others > 0) glDrawElements(GL_TRIANGLES, others, GL_UNSIGNED_SHORT, gOthers);
   if (magnified > 0) {
+    if (gSamplerGeneration.changed()) gLinearSampler = 0;  // went with its context
     if (!gLinearSampler) {
       GLint wrapS = GL_REPEAT, wrapT = GL_REPEAT, magFilter = GL_LINEAR;
       glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);

@@ -6,6 +6,7 @@
 #include "Blur.h"
 #include "ErrorReport.h"
 #include "GLContextCheck.h"
+#include "GLGeneration.h"
 #include "GlslProgram.h"
 #include "Material.h"
 #include "ScreenHelpers.h"
@@ -49,8 +50,17 @@ struct ComposeProgram {
   bool tried = false;
 };
 ComposeProgram gCompose;
+GLGeneration gGeneration;  // window context gProgram and gCompose were made in
+
+// Forgets the programs of a window context that is gone (not deleted: they went with it).
+void dropStalePrograms() {
+  if (!gGeneration.changed()) return;
+  gProgram = 0;
+  gCompose = ComposeProgram();
+}
 
 const ComposeProgram& composeProgram() {
+  dropStalePrograms();
   if (gCompose.tried) return gCompose;
   gCompose.tried = true;
   gCompose.program = GlslProgram::build(kComposeVertex, kComposeFragment, "DOF: composition");
@@ -97,7 +107,10 @@ std::array<float, 4> DepthOfField::focusParameters(float constant, float weight1
           finiteOrZero((weight2 - 0.5f) * 2.0f)};
 }
 
-GLuint DepthOfField::getProgram() { return gProgram; }
+GLuint DepthOfField::getProgram() {
+  dropStalePrograms();
+  return gProgram;
+}
 
 bool DepthOfField::hasVertexPrograms() {
   // Asked every frame: the answer of the first context is kept (every context here comes from
@@ -108,9 +121,11 @@ bool DepthOfField::hasVertexPrograms() {
 }
 
 void DepthOfField::loadProgram() {
-  // Loaded once and kept: later starts (the show's warm-up plays each start before the show)
-  // read no file and compile nothing.
-  if (gProgram != 0 || !hasVertexPrograms()) return;
+  if (!hasVertexPrograms()) return;
+  dropStalePrograms();
+  // Loaded once per window context and kept: later starts (the show's warm-up plays each start
+  // before the show) read no file and compile nothing.
+  if (gProgram != 0) return;
   GLuint program = 0;
   glGenProgramsARB(1, &program);
   glBindProgramARB(GL_VERTEX_PROGRAM_ARB, program);
@@ -124,6 +139,7 @@ void DepthOfField::loadProgram() {
 }
 
 void DepthOfField::releaseProgram() {
+  dropStalePrograms();
   if (gProgram != 0 && hasCurrentGLContext()) glDeleteProgramsARB(1, &gProgram);
   gProgram = 0;
 }

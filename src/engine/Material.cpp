@@ -8,6 +8,7 @@
 
 #include "ErrorReport.h"
 #include "GLContextCheck.h"
+#include "GLGeneration.h"
 #include "GLStateCache.h"
 #include "MemoryFile.h"
 #include "NormalisationCubeMap.h"
@@ -17,6 +18,7 @@
 namespace {
 
 GLuint gEnvironmentProgram = 0;             // shared by every material that uses the environment program
+GLGeneration gProgramGeneration;            // window context gEnvironmentProgram was made in
 bool gDeferring = false;                    // inside a scene draw, deferral switched on
 const Material* gPendingRestore = nullptr;  // applied material whose restore is waiting
 constexpr const char* kEnvironmentProgramFile = "data/shaders/envmap.vds";
@@ -57,7 +59,10 @@ void Material::endDeferredRestores() {
 
 bool Material::hasVertexPrograms() { return hasCurrentGLContext() && epoxy_has_gl_extension("GL_ARB_vertex_program"); }
 
-GLuint Material::environmentProgram() { return gEnvironmentProgram; }
+GLuint Material::environmentProgram() {
+  if (gProgramGeneration.changed()) gEnvironmentProgram = 0;  // went with its context
+  return gEnvironmentProgram;
+}
 
 bool Material::loadVertexProgram(const char* fileName) {
   MemoryFile* file = openFile(fileName, nullptr);
@@ -136,7 +141,7 @@ void Material::chooseShadeModel() {
   checkGLError(__FILE__, __LINE__);
   if (_bumpMap && !_normalisationCubeMap) _normalisationCubeMap = NormalisationCubeMap::get();
   // One program serves every material: it is loaded once per process.
-  if (_generatesReflection && hasVertexPrograms() && gEnvironmentProgram == 0) {
+  if (_generatesReflection && hasVertexPrograms() && environmentProgram() == 0) {
     GLuint program = 0;
     glGenProgramsARB(1, &program);
     glBindProgramARB(GL_VERTEX_PROGRAM_ARB, program);
@@ -370,7 +375,7 @@ void Material::apply() const {
     glScalef(_textureScale.x, _textureScale.y, _textureScale.z);
     glMatrixMode(GL_MODELVIEW);
   }
-  if (_environmentVertexProgram && gEnvironmentProgram != 0) {
+  if (_environmentVertexProgram && environmentProgram() != 0) {
     gState.enable(GL_VERTEX_PROGRAM_ARB);
     glBindProgramARB(GL_VERTEX_PROGRAM_ARB, gEnvironmentProgram);
   }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "GLContextCheck.h"
+#include "GLGeneration.h"
 #include "Texture.h"
 #include "TextureManager.h"
 
@@ -38,6 +39,8 @@ void NormalisationCubeMap::direction(int face, int x, int y, int size, float out
 
 Texture* NormalisationCubeMap::get() {
   static Texture* shared = nullptr;
+  static GLGeneration generation;  // window context shared was made in
+  if (generation.changed()) shared = nullptr;
   if (shared) return shared;
   if (!hasCurrentGLContext()) return nullptr;
   Texture* texture =

@@ -8,6 +8,7 @@
 
 #include "ErrorReport.h"
 #include "GLContextCheck.h"
+#include "GLGeneration.h"
 #include "MeshObject.h"
 #include "PBuffer.h"
 #include "Texture.h"
@@ -18,9 +19,12 @@ namespace {
 constexpr int kShadowBufferSize = 1024;  // the shared depth pixel buffer, texels
 constexpr const char* kShadowMapTextureName = "ShadowMapTexture";
 
-// The program's one depth pixel buffer for shadow maps; it lives until the process ends.
+// The program's one depth pixel buffer for shadow maps; it lives until the process ends, and is
+// made again for each window context.
 PBuffer& shadowBuffer() {
   static PBuffer* buffer = new PBuffer();
+  static GLGeneration generation;
+  if (generation.changed()) buffer->abandon();
   return *buffer;
 }
 

@@ -5,7 +5,14 @@ SceneCache& SceneCache::getInstance() {
   return cache;
 }
 
+void SceneCache::dropStaleScenes() {
+  if (!_generation.changed()) return;
+  for (auto& named : _scenes) _retired.push_back(std::move(named.second.scene));
+  _scenes.clear();
+}
+
 Scene* SceneCache::findScene(const std::string& fileName) {
+  dropStaleScenes();
   auto found = _scenes.find(fileName);
   if (found == _scenes.end()) return nullptr;
   ++found->second.useCount;
@@ -13,6 +20,7 @@ Scene* SceneCache::findScene(const std::string& fileName) {
 }
 
 Scene* SceneCache::insertScene(const std::string& fileName, std::unique_ptr<Scene> scene) {
+  dropStaleScenes();
   auto inserted = _scenes.emplace(fileName, Entry{std::move(scene), 1});
   return inserted.first->second.scene.get();
 }

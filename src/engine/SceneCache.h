@@ -1,10 +1,15 @@
 #pragma once
 // The process-wide cache of loaded scenes by file name. Scenes stay until the process ends.
+// A scene's buffers and textures belong to the window's GL context: once another window context
+// is made (GLGeneration), the cache holds none of the earlier scenes and the next load reads its
+// file again. The earlier scenes stay allocated (pointers handed out stay valid).
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "GLGeneration.h"
 #include "Scene.h"
 
 class SceneCache {
@@ -28,5 +33,10 @@ class SceneCache {
     std::unique_ptr<Scene> scene;
     uint32_t useCount;
   };
+  // Moves the scenes of an earlier window context to _retired.
+  void dropStaleScenes();
+
   std::map<std::string, Entry> _scenes;
+  std::vector<std::unique_ptr<Scene>> _retired;  // loaded under an earlier window context
+  GLGeneration _generation;                      // window context the cached scenes belong to
 };

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "GLContextCheck.h"
+#include "GLGeneration.h"
 #include "GlslProgram.h"
 #include "Material.h"
 
@@ -176,6 +177,7 @@ struct Program {
 constexpr int kVariants = 2 * 3 * 2 * 4 * 2;
 Program gPrograms[kVariants];
 bool gVertexPrograms = false;  // ARB vertex programs offered (asked with the first build)
+GLGeneration gGeneration;      // window context the programs were built in
 
 bool gLiteral = [] {
   const char* literal = std::getenv("RK17_SHADOW_LITERAL");
@@ -293,6 +295,8 @@ bool ShadowShader::handles(const Material& m, const Receiver& receiver) {
 bool ShadowShader::secondPassEmpty(const Material& m) { return !gLiteral && m.opacity() < 1.0f && !m.stencil(); }
 
 bool ShadowShader::available(const Material& material, const Receiver& receiver) {
+  if (gGeneration.changed())
+    for (Program& p : gPrograms) p = Program();  // made in a context that is gone
   const int variant = variantOf(material, receiver);
   if (!gPrograms[variant].tried) build(variant);
   if (!gPrograms[variant].name) return false;

@@ -7,9 +7,15 @@ TextureManager& TextureManager::getInstance() {
 
 TextureManager::~TextureManager() {
   for (auto& named : _textures) delete named.second.texture;
+  for (Texture* texture : _retired) delete texture;
 }
 
 Texture* TextureManager::useRecorded(const std::string& name) {
+  if (_generation.changed()) {
+    // Their GL names went with the context they were made in.
+    for (auto& named : _textures) _retired.push_back(named.second.texture);
+    _textures.clear();
+  }
   auto found = _textures.find(name);
   if (found == _textures.end()) return nullptr;
   ++found->second.useCount;

@@ -3,11 +3,17 @@
 // render target) shares one Texture. Names are compared byte-wise and case-sensitively; the
 // directory, target and sizes of a request are not part of the key. Textures are never released
 // during the show. Single-threaded, GL thread only.
-#include "Texture.h"
-
+//
+// The textures recorded belong to the window's GL context: once another window context is made
+// (GLGeneration), the next request finds none of them and loads or creates its texture again. The
+// earlier Texture objects stay allocated (pointers handed out stay valid) until the manager goes.
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
+
+#include "GLGeneration.h"
+#include "Texture.h"
 
 class TextureManager {
  public:
@@ -46,4 +52,6 @@ class TextureManager {
   void record(const std::string& name, Texture* texture);
 
   std::map<std::string, Entry> _textures;
+  std::vector<Texture*> _retired;  // owned; recorded under an earlier window context
+  GLGeneration _generation;        // window context the recorded textures belong to
 };

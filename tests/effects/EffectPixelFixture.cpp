@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "GLGeneration.h"
+
 namespace {
 std::unique_ptr<Effect> makeInput(const std::string& name) { return std::make_unique<PostInputEffect>(name); }
 
@@ -16,9 +18,8 @@ SDL_GLContext gGLContext = nullptr;
 
 TestGLContext* EffectPixelFixture::gContext = nullptr;
 
-// One context for the whole process, made current again for every suite: textures shared
-// through the texture manager (the noise textures) must stay valid from one suite to the next,
-// while other suites may make their own contexts current in between.
+// One context for the whole process, made current again for every suite, while other suites may
+// make their own contexts current in between (the GL objects cached meanwhile are theirs).
 void EffectPixelFixture::SetUpTestSuite() {
   if (!gContext) {
     gContext = new TestGLContext(800, 600);
@@ -26,6 +27,7 @@ void EffectPixelFixture::SetUpTestSuite() {
     gGLContext = SDL_GL_GetCurrentContext();
   } else if (gGLContext) {
     SDL_GL_MakeCurrent(gWindow, gGLContext);
+    GLGeneration::advance();
   }
 }
 

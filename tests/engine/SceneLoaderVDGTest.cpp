@@ -7,6 +7,7 @@
 
 #include "MeshObject.h"
 #include "ReportCapture.h"
+#include "GLGeneration.h"
 #include "SceneCache.h"
 #include "SceneLoaderVDG.h"
 #include "StandInTextures.h"
@@ -357,6 +358,30 @@ TEST_F(SceneLoaderTest, CacheReturnsTheSameSceneAndReadsTheFileOnce) {
 
   EXPECT_EQ(SceneLoaderVDG::load("data/scenes/absent.vdg", "data/textures/"), nullptr);
   EXPECT_EQ(SceneCache::getInstance().getUseCount("data/scenes/absent.vdg"), 0u);
+  EXPECT_TRUE(_reports.reports().empty());
+}
+
+// A new window context makes the cached scenes' buffers and textures stale: the next load reads
+// the file again, and the earlier scene stays usable by whoever holds it.
+TEST_F(SceneLoaderTest, CacheReadsAgainAfterANewWindowContext) {
+  const std::string name = "data/scenes/recached.vdg";
+  vdg::VdgWriter w(0, 0, 1);
+  w.addPlainObject(1, "only");
+  const std::vector<uint8_t> bytes = w.finish();
+  _dir.write(name, std::string(bytes.begin(), bytes.end()));
+  Scene* first = SceneLoaderVDG::load(name, "data/textures/");
+  ASSERT_NE(first, nullptr);
+  GLGeneration::advance();
+  EXPECT_EQ(SceneCache::getInstance().getUseCount(name), 1u);  // not asked yet
+  Scene* second = SceneLoaderVDG::load(name, "data/textures/");
+  ASSERT_NE(second, nullptr);
+  EXPECT_NE(second, first);
+  EXPECT_EQ(SceneCache::getInstance().getUseCount(name), 1u);
+  EXPECT_EQ(SceneLoaderVDG::load(name, "data/textures/"), second);
+  EXPECT_EQ(first->frameCount(), 1);  // still alive
+  std::remove((_dir.path() + "/" + name).c_str());
+  GLGeneration::advance();
+  EXPECT_EQ(SceneLoaderVDG::load(name, "data/textures/"), nullptr);  // read again: the file is gone
   EXPECT_TRUE(_reports.reports().empty());
 }
 

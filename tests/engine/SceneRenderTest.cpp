@@ -85,8 +85,6 @@ std::unique_ptr<CameraObject> makeCamera() {
 
 class SceneRenderTest : public GLSuite<kSize, kSize> {
  protected:
-  // The shadow pixel buffer, the normalisation cube map and the environment program are
-  // process-wide; they outlive each suite's context through the test contexts' share group.
   static void SetUpTestSuite() {
     GLSuite::SetUpTestSuite();
     // The environment vertex program is data: it is read from the source tree.

@@ -4,6 +4,7 @@
 #include "Random.h"
 #include "ReportCapture.h"
 #include "TempDir.h"
+#include "GLGeneration.h"
 #include "GLSuite.h"
 #include "TestGLContext.h"
 #include "Texture.h"
@@ -349,6 +350,24 @@ TEST_F(TextureTest, ManagerSharesByNameAndCountsUses) {
   ASSERT_NE(second, nullptr);
   EXPECT_NE(second, first);
   EXPECT_EQ(manager.getUseCount(other), 1u);
+}
+
+// After a new window context the recorded textures name nothing: the next request loads again,
+// and the earlier Texture stays valid for whoever holds it.
+TEST_F(TextureTest, ManagerLoadsAgainAfterANewWindowContext) {
+  const std::string path = writeQuadrantPng("renewed.png", 8, 8);
+  TextureManager& manager = TextureManager::getInstance();
+  Texture* first = manager.getTexture(path, "", GL_TEXTURE_2D);
+  ASSERT_NE(first, nullptr);
+  const GLuint firstName = first->getTextureId();
+  GLGeneration::advance();
+  Texture* second = manager.getTexture(path, "", GL_TEXTURE_2D);
+  ASSERT_NE(second, nullptr);
+  EXPECT_NE(second, first);
+  EXPECT_EQ(manager.getUseCount(path), 1u);
+  EXPECT_EQ(first->getTextureId(), firstName);
+  EXPECT_NE(second->getTextureId(), 0u);
+  EXPECT_EQ(manager.getTexture(path, "", GL_TEXTURE_2D), second);
 }
 
 TEST_F(TextureTest, ManagerJoinsDirectoryAndName) {

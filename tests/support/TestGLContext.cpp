@@ -4,6 +4,8 @@
 #include <epoxy/gl.h>
 #include <png.h>
 
+#include "GLGeneration.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -81,6 +83,7 @@ TestGLContext::TestGLContext(int width, int height) : _width(width), _height(hei
     return;
   }
   SDL_GL_MakeCurrent(window, _context);
+  GLGeneration::advance();
   glViewport(0, 0, width, height);
 }
 
