@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "GLGeneration.h"
 #include "ScreenHelpers.h"
 #include "Texture.h"
 #include "TextureManager.h"
@@ -15,9 +16,14 @@ namespace {
 // filter (bench_effects "image" against "image-mipmaps").
 GLuint gMagnifySampler = 0;
 bool gMagnifySamplerTried = false;
+GLGeneration gMagnifySamplerGeneration;  // window context the sampler was made in
 bool gMagnifyPath = true;
 
 GLuint magnifySampler() {
+  if (gMagnifySamplerGeneration.changed()) {  // the sampler went with its context
+    gMagnifySampler = 0;
+    gMagnifySamplerTried = false;
+  }
   if (gMagnifySamplerTried) return gMagnifySampler;
   gMagnifySamplerTried = true;
   if (!(epoxy_gl_version() >= 33 || epoxy_has_gl_extension("GL_ARB_sampler_objects"))) return 0;
