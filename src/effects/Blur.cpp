@@ -250,11 +250,7 @@ const PassProgram& passProgram(const std::string& text) {
   if (!program) return p;
   p.program = program;
   p.weight = glGetUniformLocation(program, "weight");
-  glUseProgram(program);
-  glUniform1i(glGetUniformLocation(program, "source"), 0);
-  glUniform1i(glGetUniformLocation(program, "across"), 0);
-  glUniform1i(glGetUniformLocation(program, "down"), 1);
-  glUseProgram(0);
+  GlslProgram::setSamplerUnits(program, {{"source", 0}, {"across", 0}, {"down", 1}});
   return p;
 }
 
@@ -520,11 +516,8 @@ const GlowProgram& glowProgram() {
   p.tried = true;
   p.program = GlslProgram::build(kGlowVertex, kGlowFragment, "Blur: glow");
   if (!p.program) return p;
-  glUseProgram(p.program);
-  glUniform1i(glGetUniformLocation(p.program, "sharp"), 1);
-  glUniform1i(glGetUniformLocation(p.program, "picture"), 0);
+  GlslProgram::setSamplerUnits(p.program, {{"sharp", 1}, {"picture", 0}});
   p.strength = glGetUniformLocation(p.program, "strength");
-  glUseProgram(0);
   return p;
 }
 

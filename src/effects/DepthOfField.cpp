@@ -65,11 +65,8 @@ const ComposeProgram& composeProgram() {
   gCompose.tried = true;
   gCompose.program = GlslProgram::build(kComposeVertex, kComposeFragment, "DOF: composition");
   if (!gCompose.program) return gCompose;
-  glUseProgram(gCompose.program);
-  glUniform1i(glGetUniformLocation(gCompose.program, "picture"), 0);
-  glUniform1i(glGetUniformLocation(gCompose.program, "sharp"), 1);
+  GlslProgram::setSamplerUnits(gCompose.program, {{"picture", 0}, {"sharp", 1}});
   gCompose.glow = glGetUniformLocation(gCompose.program, "glow");
-  glUseProgram(0);
   return gCompose;
 }
 }  // namespace

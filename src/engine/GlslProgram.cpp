@@ -42,3 +42,11 @@ GLuint GlslProgram::build(const char* vertexText, const char* fragmentText, cons
   if (!program) reportErrorText(__FILE__, __LINE__, (std::string(what) + ": program failed").c_str(), log, false);
   return program;
 }
+
+void GlslProgram::setSamplerUnits(GLuint program, std::initializer_list<SamplerUnit> units) {
+  GLint current = 0;
+  glGetIntegerv(GL_CURRENT_PROGRAM, &current);
+  glUseProgram(program);
+  for (const SamplerUnit& u : units) glUniform1i(glGetUniformLocation(program, u.name), u.unit);
+  glUseProgram(GLuint(current));
+}

@@ -270,13 +270,7 @@ bool build(int variant) {
   p.separate = glGetUniformLocation(program, "uSeparate");
   p.normalize = glGetUniformLocation(program, "uNormalize");
   p.alphaRef = glGetUniformLocation(program, "uAlphaRef");
-  GLint current = 0;
-  glGetIntegerv(GL_CURRENT_PROGRAM, &current);
-  glUseProgram(program);
-  glUniform1i(glGetUniformLocation(program, "uMap0"), 0);
-  glUniform1i(glGetUniformLocation(program, "uMap1"), 1);
-  glUniform1i(glGetUniformLocation(program, "uShadowMap"), 2);
-  glUseProgram(GLuint(current));
+  GlslProgram::setSamplerUnits(program, {{"uMap0", 0}, {"uMap1", 1}, {"uShadowMap", 2}});
   return true;
 }
 
