@@ -30,8 +30,11 @@ bool SoundCapture::start(SoundLibrary& library) {
   if (blockLength <= 0 || ringLength < blockLength) return false;
   DspUnit* unit = library.createDsp(&SoundCapture::captureBlock, kPriority, this);
   if (!unit) return false;
-  _ringSize = ringLength + kSpareSamples;
-  _ring.reset(new std::atomic<int16_t>[static_cast<size_t>(_ringSize)]);
+  // A restart with the same ring length (the show's start event after the warm-up's trial
+  // start) keeps the ring: no allocation in a frame of the show.
+  const int32_t ringSize = ringLength + kSpareSamples;
+  if (!_ring || ringSize != _ringSize) _ring.reset(new std::atomic<int16_t>[static_cast<size_t>(ringSize)]);
+  _ringSize = ringSize;
   for (int32_t i = 0; i < _ringSize; ++i) _ring[i].store(0, std::memory_order_relaxed);
   _blockLength = blockLength;
   _ringLength = ringLength;

@@ -49,6 +49,8 @@ class SoundCapture {
   int32_t ringLength() const { return _ringLength; }    // frames in the ring at start
   // Ring sample i (0 .. ringLength + 15); 0 outside or before the first start.
   int16_t sample(int32_t i) const;
+  // The ring's storage (for tests: a restart with the same lengths keeps it).
+  const void* ringAddress() const { return _ring.get(); }
   // First ring position of the oldest complete block for a given block index:
   // blockLength x (index + 1), less the ring length when not below it.
   int32_t traceStart(int32_t index) const;

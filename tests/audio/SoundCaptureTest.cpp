@@ -146,6 +146,27 @@ TEST_F(SoundCaptureTest, RestartingKeepsOneUnitAndStopFreesIt) {
   capture.stop();  // harmless
 }
 
+TEST_F(SoundCaptureTest, RestartKeepsTheRingButStartsItSilentAtBlockZero) {
+  // The show starts the oscilloscope again after the warm-up's trial start: same ring (no
+  // allocation in the frame), but nothing of the trial's samples or index may remain.
+  std::vector<int16_t> samples(2 * kBlock, 1234);
+  DspBlock block;
+  block.samples = samples.data();
+  block.frames = kBlock;
+  block.format = SampleFormat::S16;
+  block.mixerType = kMixerTypeS16;
+  block.blockLength = kBlock;
+  block.ringLength = kBlock * kBlocks;
+  SoundCapture::captureBlock(block, &capture);
+  ASSERT_EQ(capture.sample(0), 1234);
+  const void* ringBefore = capture.ringAddress();
+  ASSERT_TRUE(capture.start(sound));
+  EXPECT_EQ(capture.ringAddress(), ringBefore);
+  EXPECT_EQ(capture.blockIndex(), 0);
+  EXPECT_EQ(capture.sample(0), 0);
+  EXPECT_EQ(capture.sample(kBlock - 1), 0);
+}
+
 TEST(SoundCaptureStartTest, FailsWithoutAnInitialisedLibrary) {
   SoundSystem sound;
   SoundCapture capture;
