@@ -32,12 +32,16 @@ void restoreAll(const EffectList& list) {
   for (size_t i = 0; i < list.size(); ++i) list.getEffect(i)->restoreFrameState();
 }
 
-// A frame step at time for the effects that are on then, without events and with the link each
-// will have then; effects that begin a rehearsed span at time (starting[i]) are started first when
-// the script starts them by then. Drawn twice: the second pass meets the state the first left
-// behind, as the show's second frame does (a pixel buffer's context keeps its state from frame to
-// frame).
-void rehearseFrame(EffectList& list, const Timeline& timeline, uint32_t time, const std::vector<bool>& starting) {
+// The frame steps from time on for the effects that are on then, without events and with the link
+// each will have at time; effects that begin a rehearsed span at time (starting[i]) are started
+// first when the script starts them by then. Several frames, one frame step apart: the second
+// meets the state the first left behind, as the show's second frame does (a pixel buffer's context
+// keeps its state from frame to frame); those after the first see a phase above 0 (at a span's
+// first ms a turn by phase x speed is a turn by 0, which leaves a matrix the identity, and the
+// driver keeps another program for an identity texture matrix); and llvmpipe compiles one more
+// vertex program variant at the fifth draw in a buffer's new context (Mesa 22.3, seen with
+// apitrace: the GL state of the fourth and fifth draw is the same).
+void rehearseFrames(EffectList& list, const Timeline& timeline, uint32_t time, const std::vector<bool>& starting) {
   const DemoSettings& settings = demoSettings();
   for (size_t i = 0; i < list.size(); ++i) {
     Effect* effect = list.getEffect(i);
@@ -53,9 +57,9 @@ void rehearseFrame(EffectList& list, const Timeline& timeline, uint32_t time, co
       setReportHandler(gOuterHandler);
     }
   }
-  for (int pass = 0; pass < 2; ++pass) {
+  for (int frame = 0; frame < EffectWarmUp::kFramesPerTime; ++frame) {
     glViewport(0, 0, settings.screenWidth, settings.screenHeight);
-    Timeline::drawEffects(list, time);
+    Timeline::drawEffects(list, time + static_cast<uint32_t>(frame) * EffectWarmUp::kFrameStepMs);
   }
 }
 }  // namespace
@@ -141,7 +145,7 @@ int EffectWarmUp::run(EffectList& list, const Timeline& timeline, uint32_t from,
     for (const Entry& entry : entries)
       if (entry.time == time) starting[entry.effect] = true;
     saveAll(list);
-    rehearseFrame(list, timeline, time, starting);
+    rehearseFrames(list, timeline, time, starting);
     restoreAll(list);
     seedRandom(random);
     Effect::setLastPatternStep(patternStep);

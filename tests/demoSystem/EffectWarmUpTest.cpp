@@ -25,6 +25,8 @@ class GreyEffect : public Effect {
   void render(uint32_t time) override {
     ++renders;
     renderedAt = time;
+    times.push_back(time);
+    phases.push_back(getPhase());
     linkSeen = getLinkedEffect();
     const float grey = static_cast<float>(nextRandom()) / 32767.0f * level.valueAt(time);
     glMatrixMode(GL_PROJECTION);
@@ -44,6 +46,8 @@ class GreyEffect : public Effect {
   int updates = 0;
   int renders = 0;
   uint32_t renderedAt = 0;
+  std::vector<uint32_t> times;  // of every render
+  std::vector<float> phases;    // at every render
   Effect* linkSeen = nullptr;
 };
 
@@ -79,6 +83,10 @@ class EffectWarmUpTest : public ShowFixture {
   static TestGLContext* gl;
 };
 TestGLContext* EffectWarmUpTest::gl = nullptr;
+
+constexpr int kFrames = EffectWarmUp::kFramesPerTime;
+// The last rehearsed frame of a time t is at t + kLastFrame.
+constexpr uint32_t kLastFrame = (EffectWarmUp::kFramesPerTime - 1) * EffectWarmUp::kFrameStepMs;
 
 struct ActiveCase {
   const char* what;
@@ -144,13 +152,13 @@ TEST_F(EffectWarmUpTest, RehearsesEachFirstSpanWithItsLinkAndLeavesNoTrace) {
 
   EXPECT_EQ(EffectWarmUp::run(list, timeline, 0, 60000), 2);
 
-  // Frames at 500 (C alone) and 1000 (A and C), each drawn twice.
-  EXPECT_EQ(grey("A")->renders, 2);
-  EXPECT_EQ(grey("A")->renderedAt, 1000u);
+  // Frames from 500 (C alone) and from 1000 (A and C).
+  EXPECT_EQ(grey("A")->renders, kFrames);
+  EXPECT_EQ(grey("A")->renderedAt, 1000u + kLastFrame);
   EXPECT_EQ(grey("A")->linkSeen, grey("B"));
   EXPECT_EQ(grey("B")->renders, 0);
-  EXPECT_EQ(grey("C")->renders, 4);
-  EXPECT_EQ(grey("C")->renderedAt, 1000u);
+  EXPECT_EQ(grey("C")->renders, 2 * kFrames);
+  EXPECT_EQ(grey("C")->renderedAt, 1000u + kLastFrame);
   EXPECT_EQ(grey("C")->linkSeen, nullptr);
   EXPECT_EQ(grey("A")->starts, 0);
   EXPECT_EQ(grey("C")->starts, 1);
@@ -182,7 +190,7 @@ TEST_F(EffectWarmUpTest, RehearsesEachFirstSpanWithItsLinkAndLeavesNoTrace) {
   nextRandom();
   const float expected = static_cast<float>(nextRandom()) / 32767.0f * 0.5f;
   EXPECT_NEAR(redOf(gl->readPixel(10, 10)), expected * 255.0f, 1.0f);
-  EXPECT_EQ(grey("A")->renders, 3);
+  EXPECT_EQ(grey("A")->renders, kFrames + 1);
   EXPECT_EQ(grey("A")->linkSeen, grey("B"));  // now through the event itself
 }
 
@@ -191,8 +199,8 @@ TEST_F(EffectWarmUpTest, NothingInTheWindowRunsNothing) {
   grey("A")->getActive().setKey(1.0f, 5000);
   EXPECT_EQ(EffectWarmUp::run(list, timeline, 0, 4999), 0);
   EXPECT_EQ(EffectWarmUp::run(list, timeline, 6000, 9000), 1);
-  EXPECT_EQ(grey("A")->renders, 2);
-  EXPECT_EQ(grey("A")->renderedAt, 6000u);
+  EXPECT_EQ(grey("A")->renders, kFrames);
+  EXPECT_EQ(grey("A")->renderedAt, 6000u + kLastFrame);
   EXPECT_EQ(grey("B")->renders + grey("C")->renders, 0);
 }
 
@@ -242,9 +250,37 @@ TEST_F(EffectWarmUpTest, ALaterSpanWithANewLinkIsRehearsedAndARepeatedOneIsNot) 
   timeline.schedule(event("A", 5000, 2, "B"));
   timeline.sort();
   EXPECT_EQ(EffectWarmUp::run(list, timeline, 0, 60000), 2);
-  EXPECT_EQ(grey("A")->renders, 4);
-  EXPECT_EQ(grey("A")->renderedAt, 3000u);
+  EXPECT_EQ(grey("A")->renders, 2 * kFrames);
+  EXPECT_EQ(grey("A")->renderedAt, 3000u + kLastFrame);
   EXPECT_EQ(grey("A")->linkSeen, grey("C"));
   EXPECT_EQ(grey("A")->starts, 1);  // at 3000, by its start event
   EXPECT_EQ(grey("A")->getLinkedEffect(), nullptr);
+}
+
+TEST_F(EffectWarmUpTest, LaterFramesStepOnWithARisingPhaseWithinTheSpanAndLeaveNoTrace) {
+  // A is on for 40 ms only: the frames one step apart that fall inside its span are drawn. Its
+  // phase rises past 0 in them (what a turn by phase x speed needs to be a real turn), and is 0
+  // again afterwards, as are its clocks.
+  grey("A")->getActive().setKey(0.0f, 0);
+  grey("A")->getActive().setKey(1.0f, 1000);
+  grey("A")->getActive().setKey(0.0f, 1040);
+  grey("A")->setSpeed(1.0f);
+  grey("B")->getActive().setKey(0.0f, 0);
+  grey("C")->getActive().setKey(0.0f, 0);
+  timeline.schedule(event("A", 1000, 0));
+  timeline.sort();
+  seedRandom(5);
+
+  EXPECT_EQ(EffectWarmUp::run(list, timeline, 0, 60000), 1);
+
+  std::vector<uint32_t> inSpan;
+  for (uint32_t t = 1000; t < 1040; t += EffectWarmUp::kFrameStepMs) inSpan.push_back(t);
+  EXPECT_EQ(grey("A")->times, inSpan);
+  ASSERT_EQ(grey("A")->phases.size(), inSpan.size());
+  EXPECT_EQ(grey("A")->phases.front(), 0.0f);
+  EXPECT_GT(grey("A")->phases.back(), 0.0f);
+  EXPECT_EQ(grey("A")->getPhase(), 0.0f);
+  EXPECT_EQ(grey("A")->getCurrentTime(), 0u);
+  EXPECT_EQ(grey("A")->getLocalTime(), 0u);
+  EXPECT_EQ(randomState(), 5u);
 }
