@@ -15,6 +15,14 @@ uint32_t gLastStep = 0;                                     // ms of demo time o
 float gRandom[Splinzor::kStrands * Splinzor::kPoints * 2];  // nextRandom / 32767 - 0.5
 float gPoints[Splinzor::kStrands][20][3];                   // slots 0 .. kPoints - 1 used
 float gHeads[Splinzor::kStrands][3];
+// The strands' line strips as arrays, drawn in one call: a vertex stream given vertex by vertex
+// goes through the GL's immediate-mode buffer, and where that buffer happens to fill up inside the
+// smooth lines llvmpipe compiled another vertex program variant in the middle of the show.
+constexpr int kStrandVertices = 60;  // 6 segments of 10 steps
+float gStrandVertices[Splinzor::kStrands * kStrandVertices][3];
+float gStrandColours[Splinzor::kStrands * kStrandVertices][4];
+GLint gStrandFirsts[Splinzor::kStrands];
+GLsizei gStrandCounts[Splinzor::kStrands];
 
 // Uniform cubic B-spline through p0 .. p3 at t in [0, 1).
 void splinePoint(const float* p0, const float* p1, const float* p2, const float* p3, float t, float* out) {
@@ -121,27 +129,34 @@ void Splinzor::drawStrands(uint32_t time) {
   glLineWidth(3.0f);
   const float red = _red.valueAt(time) + _pulse, green = _green.valueAt(time) + _pulse;
   const float blue = _blue.valueAt(time) + _pulse, alpha = _alpha.valueAt(time) + _pulse;
+  int n = 0;
   for (int m = 0; m < kStrands; ++m) {
-    glBegin(GL_LINE_STRIP);
+    gStrandFirsts[m] = n;
+    gStrandCounts[m] = kStrandVertices;
     for (int i = 0; i < 6; ++i) {
       const float fi = float(i);
-      glColor4f(alpha - fi * red / 6.0f, alpha - fi * green / 6.0f, alpha - fi * blue / 6.0f, alpha);
-      for (int step = 0; step < 10; ++step) {
-        float v[3];
+      const float colour[4] = {alpha - fi * red / 6.0f, alpha - fi * green / 6.0f, alpha - fi * blue / 6.0f, alpha};
+      for (int step = 0; step < 10; ++step, ++n) {
+        float* v = gStrandVertices[n];
         splinePoint(gPoints[m][i], gPoints[m][i + 1], gPoints[m][i + 2], gPoints[m][i + 3], 0.1f * float(step), v);
-        if (i == 0 && step == 0) std::memcpy(gHeads[m], v, sizeof v);
-        glVertex3fv(v);
+        if (i == 0 && step == 0) std::memcpy(gHeads[m], v, sizeof gHeads[m]);
+        std::memcpy(gStrandColours[n], colour, sizeof colour);
       }
     }
-    glEnd();
   }
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glEnableClientState(GL_COLOR_ARRAY);
+  glVertexPointer(3, GL_FLOAT, 0, gStrandVertices);
+  glColorPointer(4, GL_FLOAT, 0, gStrandColours);
+  glMultiDrawArrays(GL_LINE_STRIP, gStrandFirsts, gStrandCounts, kStrands);
+  glDisableClientState(GL_COLOR_ARRAY);
   glDisable(GL_LINE_SMOOTH);
   glPointSize(4.0f);
   glEnable(GL_POINT_SMOOTH);
   glColor4f(0.8f, 0.8f, 0.8f, 0.8f);
-  glBegin(GL_POINTS);
-  for (const float* head : gHeads) glVertex3fv(head);
-  glEnd();
+  glVertexPointer(3, GL_FLOAT, 0, gHeads);
+  glDrawArrays(GL_POINTS, 0, kStrands);
+  glDisableClientState(GL_VERTEX_ARRAY);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   glPointSize(1.0f);
   glDepthMask(GL_TRUE);
