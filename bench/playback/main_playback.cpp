@@ -233,6 +233,8 @@ int main(int argc, char** argv) {
   const double startUp = secondsBetween(processStart, Clock::now());
   std::printf("start-up to the show's first frame (window, loading picture, script, preparation, music): %.0f ms\n",
               startUp * 1000.0);
+  std::printf("of which the warm-up (rehearsed frames before the show): %.0f ms for %d times\n", runner.warmUpMs(),
+              runner.warmUpTimes());
   DemoSettings& settings = demoSettings();
   if (limit > 0) settings.endTime = settings.startTime + int32_t(limit * 1000.0);
 

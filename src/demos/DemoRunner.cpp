@@ -155,7 +155,9 @@ void DemoRunner::warmUpEffects() {
   const DemoSettings& settings = demoSettings();
   const uint32_t from = static_cast<uint32_t>(std::max<int32_t>(settings.startTime, 0));
   const uint32_t to = static_cast<uint32_t>(std::max<int32_t>(settings.endTime, 0));
-  EffectWarmUp::run(*list, *timeline, from, to);
+  const uint64_t begin = SDL_GetPerformanceCounter();
+  _warmUpTimes = EffectWarmUp::run(*list, *timeline, from, to);
+  _warmUpMs = double(SDL_GetPerformanceCounter() - begin) * 1000.0 / double(SDL_GetPerformanceFrequency());
 }
 
 // The clock is not touched: music switched back on starts again at the start time.

@@ -57,6 +57,9 @@ class DemoRunner : public DemoInput {
 
   DemoEngine& engine() { return _engine; }
   unsigned long framesRendered() const { return _framesRendered; }
+  // Wall time of the last warm-up (ms; 0 before the first) and the number of times it rehearsed.
+  double warmUpMs() const { return _warmUpMs; }
+  int warmUpTimes() const { return _warmUpTimes; }
 
  private:
   bool checkExtensions();
@@ -72,6 +75,8 @@ class DemoRunner : public DemoInput {
   std::unique_ptr<Timeline> _timeline;
   ScriptLoader _loader;
   unsigned long _framesRendered = 0;
+  double _warmUpMs = 0.0;
+  int _warmUpTimes = 0;
   FrameSink* _capture = nullptr;  // takes each shown frame when set
   bool _captureFailed = false;
   AuthoringOptions _authoring;
