@@ -34,13 +34,14 @@ void restoreAll(const EffectList& list) {
 
 // The frame steps from time on for the effects that are on then, without events and with the link
 // each will have at time; effects that begin a rehearsed span at time (starting[i]) are started
-// first when the script starts them by then. Several frames, one frame step apart: the second
-// meets the state the first left behind, as the show's second frame does (a pixel buffer's context
-// keeps its state from frame to frame); those after the first see a phase above 0 (at a span's
-// first ms a turn by phase x speed is a turn by 0, which leaves a matrix the identity, and the
-// driver keeps another program for an identity texture matrix); and llvmpipe compiles one more
-// vertex program variant at the fifth draw in a buffer's new context (Mesa 22.3, seen with
-// apitrace: the GL state of the fourth and fifth draw is the same).
+// first when the script starts them by then. Frame steps one frame step apart: the second meets
+// the state the first left behind, as the show's second frame does (a pixel buffer's context
+// keeps its state from frame to frame), and sees a phase above 0 (at a span's first ms a turn by
+// phase x speed is a turn by 0, which leaves a matrix the identity, and the driver keeps another
+// program for an identity texture matrix). The update passes after them are for llvmpipe, which
+// compiles one more vertex program variant at the fifth draw in a buffer's new context (Mesa
+// 22.3, seen with apitrace: the GL state of the fourth and fifth draw is the same); the render
+// pass, which costs most, is not needed for that.
 void rehearseFrames(EffectList& list, const Timeline& timeline, uint32_t time, const std::vector<bool>& starting) {
   const DemoSettings& settings = demoSettings();
   for (size_t i = 0; i < list.size(); ++i) {
@@ -58,8 +59,12 @@ void rehearseFrames(EffectList& list, const Timeline& timeline, uint32_t time, c
     }
   }
   for (int frame = 0; frame < EffectWarmUp::kFramesPerTime; ++frame) {
+    const uint32_t t = time + static_cast<uint32_t>(frame) * EffectWarmUp::kFrameStepMs;
     glViewport(0, 0, settings.screenWidth, settings.screenHeight);
-    Timeline::drawEffects(list, time + static_cast<uint32_t>(frame) * EffectWarmUp::kFrameStepMs);
+    if (frame < EffectWarmUp::kDrawnFrames)
+      Timeline::drawEffects(list, t);
+    else
+      Timeline::updateEffects(list, t);
   }
 }
 }  // namespace

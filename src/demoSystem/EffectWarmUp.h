@@ -4,9 +4,10 @@
 // every later span that links the effect to an input it had not had before, so
 // that what the GL does only at first use happens here instead of in the show's first frames of
 // a section: the driver's programs for each new combination of state (state flows from effect
-// to effect and from frame to frame as in the show; each rehearsed time is drawn as a few frames
-// one frame step apart, since the second frame meets what the first left behind and the later
-// ones see the effects' phase above 0), first drawing into each pixel buffer,
+// to effect and from frame to frame as in the show; each rehearsed time is drawn as two frames
+// one frame step apart, since the second frame meets what the first left behind and sees the
+// effects' phase above 0, and a few more update passes follow), first drawing into each pixel
+// buffer,
 // programs an effect makes at first use. Effects draw with the link they will have then (so post
 // effects run their input passes); an effect whose first span begins then is started first
 // when the script starts it by then (non-fatal reports of that start are left to the show's own
@@ -30,9 +31,12 @@ class Timeline;
 
 class EffectWarmUp {
  public:
-  // Frames drawn at each rehearsed time t: at t, t + kFrameStepMs, ... (ms of demo time). Six:
-  // llvmpipe compiles a vertex program variant at the fifth draw in a buffer's new context.
+  // Frame steps at each rehearsed time t: at t, t + kFrameStepMs, ... (ms of demo time); the
+  // first kDrawnFrames are whole frames, the others their update pass alone (in which post effects
+  // draw their input into their buffers). Six: llvmpipe compiles a vertex program variant at the
+  // fifth draw in a buffer's new context.
   static constexpr int kFramesPerTime = 6;
+  static constexpr int kDrawnFrames = 2;
   static constexpr uint32_t kFrameStepMs = 17;  // about one frame at 60 frames per second
 
   // Rehearses the frames at the first span start of every effect of list that is on between

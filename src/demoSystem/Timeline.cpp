@@ -50,7 +50,7 @@ void Timeline::runFrame(uint32_t t) {
   drawEffects(*list, t);
 }
 
-void Timeline::drawEffects(EffectList& list, uint32_t t) {
+void Timeline::updateEffects(EffectList& list, uint32_t t) {
   // Walked by index, without a copy: the instances present when the frame began, and none that a
   // handler may have removed since.
   const size_t count = list.size();
@@ -61,6 +61,11 @@ void Timeline::drawEffects(EffectList& list, uint32_t t) {
     effect->setWasActive(active);
     if (active) effect->update(t);
   }
+}
+
+void Timeline::drawEffects(EffectList& list, uint32_t t) {
+  const size_t count = list.size();
+  updateEffects(list, t);
   const DemoSettings& settings = demoSettings();
   glViewport(0, 0, settings.screenWidth, settings.screenHeight);
   glMatrixMode(GL_PROJECTION);

@@ -32,6 +32,9 @@ class Timeline {
   void runFrame(uint32_t t);
   // The frame step without events: every active effect of list updated, then drawn.
   static void drawEffects(EffectList& list, uint32_t t);
+  // Its update pass alone: each effect's activity flag set for t, and every active one updated
+  // (post effects draw their input into their buffers then).
+  static void updateEffects(EffectList& list, uint32_t t);
 
   const std::vector<EffectEvent>& getEvents() const { return _events; }
   size_t getCursor() const { return _cursor; }

@@ -21,6 +21,7 @@ class GreyEffect : public Effect {
   void update(uint32_t time) override {
     Effect::update(time);
     ++updates;
+    updateTimes.push_back(time);
   }
   void render(uint32_t time) override {
     ++renders;
@@ -46,7 +47,8 @@ class GreyEffect : public Effect {
   int updates = 0;
   int renders = 0;
   uint32_t renderedAt = 0;
-  std::vector<uint32_t> times;  // of every render
+  std::vector<uint32_t> times;        // of every render
+  std::vector<uint32_t> updateTimes;  // of every update
   std::vector<float> phases;    // at every render
   Effect* linkSeen = nullptr;
 };
@@ -84,9 +86,12 @@ class EffectWarmUpTest : public ShowFixture {
 };
 TestGLContext* EffectWarmUpTest::gl = nullptr;
 
-constexpr int kFrames = EffectWarmUp::kFramesPerTime;
-// The last rehearsed frame of a time t is at t + kLastFrame.
-constexpr uint32_t kLastFrame = (EffectWarmUp::kFramesPerTime - 1) * EffectWarmUp::kFrameStepMs;
+// Per rehearsed time t: kDrawn whole frames, the last at t + kLastDrawn, and kSteps update
+// passes in all, the last at t + kLastStep.
+constexpr int kDrawn = EffectWarmUp::kDrawnFrames;
+constexpr int kSteps = EffectWarmUp::kFramesPerTime;
+constexpr uint32_t kLastDrawn = (EffectWarmUp::kDrawnFrames - 1) * EffectWarmUp::kFrameStepMs;
+constexpr uint32_t kLastStep = (EffectWarmUp::kFramesPerTime - 1) * EffectWarmUp::kFrameStepMs;
 
 struct ActiveCase {
   const char* what;
@@ -153,12 +158,15 @@ TEST_F(EffectWarmUpTest, RehearsesEachFirstSpanWithItsLinkAndLeavesNoTrace) {
   EXPECT_EQ(EffectWarmUp::run(list, timeline, 0, 60000), 2);
 
   // Frames from 500 (C alone) and from 1000 (A and C).
-  EXPECT_EQ(grey("A")->renders, kFrames);
-  EXPECT_EQ(grey("A")->renderedAt, 1000u + kLastFrame);
+  EXPECT_EQ(grey("A")->renders, kDrawn);
+  EXPECT_EQ(grey("A")->renderedAt, 1000u + kLastDrawn);
+  EXPECT_EQ(grey("A")->updates, kSteps);
+  EXPECT_EQ(grey("A")->updateTimes.back(), 1000u + kLastStep);
   EXPECT_EQ(grey("A")->linkSeen, grey("B"));
-  EXPECT_EQ(grey("B")->renders, 0);
-  EXPECT_EQ(grey("C")->renders, 2 * kFrames);
-  EXPECT_EQ(grey("C")->renderedAt, 1000u + kLastFrame);
+  EXPECT_EQ(grey("B")->renders + grey("B")->updates, 0);
+  EXPECT_EQ(grey("C")->renders, 2 * kDrawn);
+  EXPECT_EQ(grey("C")->renderedAt, 1000u + kLastDrawn);
+  EXPECT_EQ(grey("C")->updates, 2 * kSteps);
   EXPECT_EQ(grey("C")->linkSeen, nullptr);
   EXPECT_EQ(grey("A")->starts, 0);
   EXPECT_EQ(grey("C")->starts, 1);
@@ -190,7 +198,7 @@ TEST_F(EffectWarmUpTest, RehearsesEachFirstSpanWithItsLinkAndLeavesNoTrace) {
   nextRandom();
   const float expected = static_cast<float>(nextRandom()) / 32767.0f * 0.5f;
   EXPECT_NEAR(redOf(gl->readPixel(10, 10)), expected * 255.0f, 1.0f);
-  EXPECT_EQ(grey("A")->renders, kFrames + 1);
+  EXPECT_EQ(grey("A")->renders, kDrawn + 1);
   EXPECT_EQ(grey("A")->linkSeen, grey("B"));  // now through the event itself
 }
 
@@ -199,8 +207,8 @@ TEST_F(EffectWarmUpTest, NothingInTheWindowRunsNothing) {
   grey("A")->getActive().setKey(1.0f, 5000);
   EXPECT_EQ(EffectWarmUp::run(list, timeline, 0, 4999), 0);
   EXPECT_EQ(EffectWarmUp::run(list, timeline, 6000, 9000), 1);
-  EXPECT_EQ(grey("A")->renders, kFrames);
-  EXPECT_EQ(grey("A")->renderedAt, 6000u + kLastFrame);
+  EXPECT_EQ(grey("A")->renders, kDrawn);
+  EXPECT_EQ(grey("A")->renderedAt, 6000u + kLastDrawn);
   EXPECT_EQ(grey("B")->renders + grey("C")->renders, 0);
 }
 
@@ -250,17 +258,17 @@ TEST_F(EffectWarmUpTest, ALaterSpanWithANewLinkIsRehearsedAndARepeatedOneIsNot) 
   timeline.schedule(event("A", 5000, 2, "B"));
   timeline.sort();
   EXPECT_EQ(EffectWarmUp::run(list, timeline, 0, 60000), 2);
-  EXPECT_EQ(grey("A")->renders, 2 * kFrames);
-  EXPECT_EQ(grey("A")->renderedAt, 3000u + kLastFrame);
+  EXPECT_EQ(grey("A")->renders, 2 * kDrawn);
+  EXPECT_EQ(grey("A")->renderedAt, 3000u + kLastDrawn);
   EXPECT_EQ(grey("A")->linkSeen, grey("C"));
   EXPECT_EQ(grey("A")->starts, 1);  // at 3000, by its start event
   EXPECT_EQ(grey("A")->getLinkedEffect(), nullptr);
 }
 
-TEST_F(EffectWarmUpTest, LaterFramesStepOnWithARisingPhaseWithinTheSpanAndLeaveNoTrace) {
-  // A is on for 40 ms only: the frames one step apart that fall inside its span are drawn. Its
-  // phase rises past 0 in them (what a turn by phase x speed needs to be a real turn), and is 0
-  // again afterwards, as are its clocks.
+TEST_F(EffectWarmUpTest, LaterStepsGoOnWithARisingPhaseWithinTheSpanAndLeaveNoTrace) {
+  // A is on for 40 ms only: the steps one frame step apart that fall inside its span update it,
+  // the first kDrawn of them draw it too. Its phase rises past 0 in the second frame (what a turn
+  // by phase x speed needs to be a real turn), and is 0 again afterwards, as are its clocks.
   grey("A")->getActive().setKey(0.0f, 0);
   grey("A")->getActive().setKey(1.0f, 1000);
   grey("A")->getActive().setKey(0.0f, 1040);
@@ -275,8 +283,10 @@ TEST_F(EffectWarmUpTest, LaterFramesStepOnWithARisingPhaseWithinTheSpanAndLeaveN
 
   std::vector<uint32_t> inSpan;
   for (uint32_t t = 1000; t < 1040; t += EffectWarmUp::kFrameStepMs) inSpan.push_back(t);
-  EXPECT_EQ(grey("A")->times, inSpan);
-  ASSERT_EQ(grey("A")->phases.size(), inSpan.size());
+  ASSERT_GT(inSpan.size(), size_t(kDrawn));
+  EXPECT_EQ(grey("A")->updateTimes, inSpan);
+  EXPECT_EQ(grey("A")->times, std::vector<uint32_t>(inSpan.begin(), inSpan.begin() + kDrawn));
+  ASSERT_EQ(grey("A")->phases.size(), size_t(kDrawn));
   EXPECT_EQ(grey("A")->phases.front(), 0.0f);
   EXPECT_GT(grey("A")->phases.back(), 0.0f);
   EXPECT_EQ(grey("A")->getPhase(), 0.0f);
