@@ -38,7 +38,7 @@ const EffectEvent& Timeline::next() {
   return _events[_cursor++];
 }
 
-void Timeline::runFrame(uint32_t t) {
+void Timeline::deliverDue(uint32_t t) {
   EffectList* list = EffectList::current();
   if (!list) return;
   while (isDue(t)) {
@@ -47,6 +47,12 @@ void Timeline::runFrame(uint32_t t) {
     Effect* target = list->find(_delivering.effectName);
     if (target) target->handleEvent(_delivering);
   }
+}
+
+void Timeline::runFrame(uint32_t t) {
+  EffectList* list = EffectList::current();
+  if (!list) return;
+  deliverDue(t);
   drawEffects(*list, t);
 }
 

@@ -30,6 +30,9 @@ class Timeline {
   // (0, 0, screen width, screen height) and pushed projection and modelview matrices; leaves the
   // modelview matrix selected. Needs a current GL context; does nothing without an effect list.
   void runFrame(uint32_t t);
+  // The event half of runFrame: every undelivered event due at t goes to its effect of the
+  // current list, in order; nothing without a list.
+  void deliverDue(uint32_t t);
   // The frame step without events: every active effect of list updated, then drawn.
   static void drawEffects(EffectList& list, uint32_t t);
   // Its update pass alone: each effect's activity flag set for t, and every active one updated

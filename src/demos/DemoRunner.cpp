@@ -141,6 +141,10 @@ void DemoRunner::startDemo() {
   if (_authoring.hasStart) settings.startTime = _authoring.startMs;
   // Sound first, so that effects which attach to it at their start are warmed up as they play.
   if (settings.music) initSound();
+  // The events up to the start time, which the first frame would deliver, go out now: what they
+  // load is loaded behind the loading picture, and the warm-up draws with the state they set
+  // (textures, cameras, positions) instead of leaving it to the first frame.
+  if (_timeline && settings.startTime >= 0) _timeline->deliverDue(static_cast<uint32_t>(settings.startTime));
   warmUpEffects();
   if (settings.music) startMusicAt(settings.startTime);
   _clock.setOffset(settings.startTime);
