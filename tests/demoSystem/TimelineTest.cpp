@@ -138,6 +138,28 @@ TEST_F(TimelineTest, EventsComeFirstInTimeThenScheduleOrder) {
   EXPECT_TRUE(logWith("event").empty());
 }
 
+TEST_F(TimelineTest, DeliverDueHandsOutEventsUpToItsTimeAndDrawsNothing) {
+  // The start step sends the events up to the start time before the warm-up: those at the time
+  // itself go too, later ones wait for their frame, and no effect is updated or drawn.
+  list.insert("Fade");
+  effect("Fade")->getActive().setKey(1.0f, 0);
+  timeline.schedule(eventFor("Fade", 0, 7));
+  timeline.schedule(eventFor("Fade", 2000, 8));
+  timeline.schedule(eventFor("Fade", 2001, 9));
+  timeline.sort();
+  timeline.deliverDue(2000);
+  EXPECT_EQ(RecordingEffect::log(), (std::vector<std::string>{"Fade event 7 0", "Fade event 8 2000"}));
+  EXPECT_EQ(timeline.getCursor(), 2u);
+  RecordingEffect::log().clear();
+  Timeline::updateEffects(list, 2000);  // the update half alone: no render
+  EXPECT_EQ(RecordingEffect::log(), (std::vector<std::string>{"Fade update 2000"}));
+  EXPECT_TRUE(effect("Fade")->wasActive());
+  RecordingEffect::log().clear();
+  timeline.runFrame(2001);  // the first frame: only what is left
+  EXPECT_EQ(RecordingEffect::log(),
+            (std::vector<std::string>{"Fade event 9 2001", "Fade update 2001", "Fade render 2001"}));
+}
+
 TEST_F(TimelineTest, StartAtTheBeginKeyComesBeforeTheFirstUpdate) {
   list.insert("Fade");
   RecordingEffect* fade = effect("Fade");
