@@ -41,6 +41,11 @@ GridExp::GridExp() : PostEffect("GridExp", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER
       _strips.push_back(uint16_t(j * n + k + n));
     }
   }
+  // Each row's strip leaves out the last column of cells: 2n - 2 of its 2n indices.
+  for (int j = 0; j < n - 1; ++j) {
+    _stripCounts.push_back(GLsizei(2 * n - 2));
+    _stripStarts.push_back(&_strips[size_t(j * 2 * n)]);
+  }
   createBuffer(_buffer, 512, 512, GL_LINEAR);
 }
 
@@ -132,11 +137,10 @@ void GridExp::render(uint32_t time) {
     glEnableClientState(GL_COLOR_ARRAY);
     glColorPointer(4, GL_FLOAT, stride, _grid[0].colour);
   }
-  const int n = kSize;
-  for (int j = 0; j < n - 1; ++j) {
-    // The last column of cells is left out.
-    glDrawElements(GL_TRIANGLE_STRIP, 2 * n - 2, GL_UNSIGNED_SHORT, &_strips[size_t(j * 2 * n)]);
-  }
+  // One call for all row strips: the same triangles in the same order as a draw per row, without
+  // the driver's per-draw set-up 49 times.
+  glMultiDrawElements(GL_TRIANGLE_STRIP, _stripCounts.data(), GL_UNSIGNED_SHORT, _stripStarts.data(),
+                      GLsizei(_stripStarts.size()));
   glDisableClientState(GL_COLOR_ARRAY);
   glDisableClientState(GL_TEXTURE_COORD_ARRAY);
   glDisableClientState(GL_VERTEX_ARRAY);

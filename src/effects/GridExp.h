@@ -57,18 +57,20 @@ class GridExp : public PostEffect {
   void parametricMode(float x, uint32_t time);
   void wobbleMode(float x, uint32_t time);
 
-  IntVariable _anim;                 // "Anim": mode 0..3, count 4, default 3
-  BoolVariable _rotate;              // "Rotate": texture turns 0.05 p degrees
-  BoolVariable _blend;               // "Blend": additive blending, default true
-  BoolVariable _shade;               // "Shade": per-vertex colours from the mode
-  FloatVariable _ampX;               // "ampX": modes 2 and 3, default 0.3
-  FloatVariable _ampY;               // "ampY": default 0.1
-  FloatVariable _ampZ;               // "ampZ": default 0.2
-  FloatVariable _magicStrength;      // "magicStrength": frequency scale, default 0.3
-  FloatVariable _magic[5];           // "magic1" .. "magic5": frequencies, default 0.4 each
-  std::vector<Vertex> _grid;         // kSize x kSize, row after row
-  std::vector<uint16_t> _strips;     // per row j: (j n + k, j n + k + n) for every column k
-  PBuffer _buffer;                   // 512 x 512: the linked effect's picture
-  Texture* _texture = nullptr;       // shared picture of event 4 (texture manager)
-  uint32_t _lastMode = 0xFFFFFFFFu;  // "Anim" of the last render (none yet)
+  IntVariable _anim;                      // "Anim": mode 0..3, count 4, default 3
+  BoolVariable _rotate;                   // "Rotate": texture turns 0.05 p degrees
+  BoolVariable _blend;                    // "Blend": additive blending, default true
+  BoolVariable _shade;                    // "Shade": per-vertex colours from the mode
+  FloatVariable _ampX;                    // "ampX": modes 2 and 3, default 0.3
+  FloatVariable _ampY;                    // "ampY": default 0.1
+  FloatVariable _ampZ;                    // "ampZ": default 0.2
+  FloatVariable _magicStrength;           // "magicStrength": frequency scale, default 0.3
+  FloatVariable _magic[5];                // "magic1" .. "magic5": frequencies, default 0.4 each
+  std::vector<Vertex> _grid;              // kSize x kSize, row after row
+  std::vector<uint16_t> _strips;          // per row j: (j n + k, j n + k + n) for every column k
+  std::vector<GLsizei> _stripCounts;      // indices drawn of each row's strip
+  std::vector<const void*> _stripStarts;  // first index of each row's strip in _strips
+  PBuffer _buffer;                        // 512 x 512: the linked effect's picture
+  Texture* _texture = nullptr;            // shared picture of event 4 (texture manager)
+  uint32_t _lastMode = 0xFFFFFFFFu;       // "Anim" of the last render (none yet)
 };
