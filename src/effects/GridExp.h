@@ -37,6 +37,20 @@ class GridExp : public PostEffect {
   // cannot be loaded: the grid is then drawn untextured).
   void handleEvent(const EffectEvent& event) override;
 
+  // Sorts the triangles the grid draws (as it stands, over a viewport of width x height pixels,
+  // with a picture of texels x texels turned by the texture matrix's turnDegrees) into two lists:
+  // those that magnify the picture at every pixel (along each screen axis the texels stepped per
+  // pixel, summed over both texture axes, stay below one everywhere on the triangle, with a
+  // margin; culled and empty triangles draw nothing and count as magnified) and the others.
+  // Returns how many magnify.
+  size_t sortByMagnification(float texels, float turnDegrees, float width, float height);
+  size_t magnifiedTriangles() const { return _magnifiedCount / 3; }
+  size_t otherTriangles() const { return _otherCount / 3; }
+  // Whether, with additive blending, the triangles that magnify a mipmapped picture (event 4) are
+  // drawn through MagnifySampler, the others after them (default on); off draws every triangle
+  // with the picture's own mipmap filter, row strip after row strip.
+  static void setMagnifyPath(bool on);
+
   // Runs mode (0 to 3; others do nothing) with x = 0.05 p over the interior vertices.
   void runMode(uint32_t mode, float x, uint32_t time);
   // Current position and texture coordinate back to rest.
@@ -70,6 +84,10 @@ class GridExp : public PostEffect {
   std::vector<uint16_t> _strips;          // per row j: (j n + k, j n + k + n) for every column k
   std::vector<GLsizei> _stripCounts;      // indices drawn of each row's strip
   std::vector<const void*> _stripStarts;  // first index of each row's strip in _strips
+  std::vector<uint16_t> _magnified;       // triangles that magnify the picture (sortByMagnification)
+  std::vector<uint16_t> _others;          // the other drawn triangles
+  size_t _magnifiedCount = 0;             // indices used in _magnified
+  size_t _otherCount = 0;                 // indices used in _others
   PBuffer _buffer;                        // 512 x 512: the linked effect's picture
   Texture* _texture = nullptr;            // shared picture of event 4 (texture manager)
   uint32_t _lastMode = 0xFFFFFFFFu;       // "Anim" of the last render (none yet)
