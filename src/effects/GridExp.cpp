@@ -29,6 +29,10 @@ GridExp::GridExp() : PostEffect("GridExp", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER
   registerFloat(_magicStrength, "magicStrength", 0.3f);
   const char* magicNames[5] = {"magic1", "magic2", "magic3", "magic4", "magic5"};
   for (int i = 0; i < 5; ++i) registerFloat(_magic[i], magicNames[i], 0.4f);
+  // After the variables above, which keep their order.
+  registerVariable(_datafile, "Datafile", EffectVariable::kStringList0, EffectVariable::kInt);
+  _datafile.setCurrentValue(0);
+  _datafile.setListIndexed(true);
   setSpeed(0.1f);
 
   const int n = kSize;
@@ -97,6 +101,12 @@ void GridExp::runInputPass(uint32_t time) {
 void GridExp::handleEvent(const EffectEvent& event) {
   PostEffect::handleEvent(event);
   if (event.type == 4) _texture = TextureManager::getInstance().getTexture(event.text, "", GL_TEXTURE_2D);
+}
+
+void GridExp::onStringAdded(int32_t list, const std::string& text, uint32_t count) {
+  if (list != EffectVariable::kStringList0) return;
+  _texture = TextureManager::getInstance().getTexture(text, "", GL_TEXTURE_2D);
+  _datafile.setCount(count);
 }
 
 void GridExp::render(uint32_t time) {

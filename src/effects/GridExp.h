@@ -36,6 +36,10 @@ class GridExp : public PostEffect {
   // Base handling; type 4 makes the texture named by the text the grid's picture (null when it
   // cannot be loaded: the grid is then drawn untextured).
   void handleEvent(const EffectEvent& event) override;
+  // A "Datafile" line of the setup section loads the picture it names at once and makes it the
+  // grid's picture, as event 4 does later: so the picture is known before the show starts (and
+  // the warm-up draws the grid as the show will).
+  void onStringAdded(int32_t list, const std::string& text, uint32_t count) override;
 
   // Sorts the triangles the grid draws (as it stands, over a viewport of width x height pixels,
   // with a picture of texels x texels turned by the texture matrix's turnDegrees) into two lists:
@@ -80,6 +84,7 @@ class GridExp : public PostEffect {
   FloatVariable _ampZ;                    // "ampZ": default 0.2
   FloatVariable _magicStrength;           // "magicStrength": frequency scale, default 0.3
   FloatVariable _magic[5];                // "magic1" .. "magic5": frequencies, default 0.4 each
+  IntVariable _datafile;                  // "Datafile": pictures named in the setup section
   std::vector<Vertex> _grid;              // kSize x kSize, row after row
   std::vector<uint16_t> _strips;          // per row j: (j n + k, j n + k + n) for every column k
   std::vector<GLsizei> _stripCounts;      // indices drawn of each row's strip

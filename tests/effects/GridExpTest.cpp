@@ -139,6 +139,21 @@ TEST_F(GridExpTest, LinkedPictureCoversTheGridsOutline) {
   EXPECT_EQ(cull, GL_BACK);
 }
 
+// A picture named in the setup section is the grid's picture at once; the last one named wins.
+TEST_F(GridExpTest, DatafileLinesLoadThePictureBeforeTheShow) {
+  GridExp grid;
+  EXPECT_EQ(grid.getTexture(), nullptr);
+  grid.addString(0, RK17_BINARY_DIR "/generated/data/images/plasma.png");
+  const Texture* plasma = grid.getTexture();
+  ASSERT_NE(plasma, nullptr);
+  EXPECT_EQ(plasma->getWidth(), 512);
+  grid.addString(0, RK17_BINARY_DIR "/generated/data/images/grid.png");
+  EXPECT_NE(grid.getTexture(), nullptr);
+  EXPECT_NE(grid.getTexture(), plasma);
+  grid.addString(1000, RK17_BINARY_DIR "/generated/data/images/plasma.png");  // not its list
+  EXPECT_NE(grid.getTexture(), plasma);
+}
+
 TEST_F(GridExpTest, TextureEventWithAMissingFileDrawsTheGridUntextured) {
   GridExp grid;
   EffectEvent event;
