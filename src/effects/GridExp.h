@@ -29,9 +29,10 @@ class GridExp : public PostEffect {
   GridExp();
 
   // Texture, perspective (45 degrees, near 0.1, far 2000, eye 20 units in front), the mode,
-  // then the grid as one triangle strip per row. Leaves depth test and writes on, blending off,
-  // face culling on (GL_BACK), texturing as the texture choice set it, texture matrix identity,
-  // colour (1, 1, 1, 1) and the model-view matrix current.
+  // then the grid as one triangle strip per row (a mipmapped picture under additive blending: the
+  // same triangles as the two lists of sortByMagnification). Leaves depth test and writes on,
+  // blending off, face culling on (GL_BACK), texturing as the texture choice set it, texture
+  // matrix identity, colour (1, 1, 1, 1) and the model-view matrix current.
   void render(uint32_t time) override;
   // Base handling; type 4 makes the texture named by the text the grid's picture (null when it
   // cannot be loaded: the grid is then drawn untextured).
