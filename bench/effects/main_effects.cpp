@@ -25,6 +25,7 @@
 #include "EffectList.h"
 #include "EffectTable.h"
 #include "FloorFrame.h"
+#include "GridExp.h"
 #include "Image.h"
 #include "IntVariable.h"
 #include "MemoryFile.h"
@@ -135,6 +136,26 @@ std::vector<Effect*> gardenCase(EffectList& list, bool dof) {
   return {effect};
 }
 
+// GridExp linked to Image2 showing the plasma, "Rotate" and "Shade" on, in mode (0 to 3), as the
+// show's grid section draws it.
+// linked false: the picture file itself as the grid's texture (event 4), sampled through its
+// mipmap filter always when magnify is false (GridExp::setMagnifyPath).
+std::vector<Effect*> gridShowCase(EffectList& list, int mode, bool linked = true, bool magnify = true) {
+  GridExp::setMagnifyPath(magnify);
+  Effect* grid = insert(list, "GridExp");
+  if (linked) {
+    Effect* picture = insert(list, "Image2");
+    picture->addString(0, "data/images/plasma.png");
+    send(grid, 2, "Image2");
+  } else {
+    send(grid, 4, "data/images/plasma.png");
+  }
+  setNumber(grid, "Rotate", 1.0f);
+  setNumber(grid, "Shade", 1.0f);
+  setNumber(grid, "Anim", float(mode));
+  return {grid};
+}
+
 // The floor frame of the current case (owned here; its linked effect lives in the list).
 std::unique_ptr<FloorFrame> gFloorFrame;
 
@@ -180,6 +201,17 @@ std::vector<Case> cases() {
          send(grid, 2, "Image");
          return std::vector<Effect*>{grid};
        }},
+      // The show's grid: the plasma through Image2 on the grid, turning and shaded, in each mode.
+      {"grid-show-0", [](EffectList& list) { return gridShowCase(list, 0); }},
+      {"grid-show-1", [](EffectList& list) { return gridShowCase(list, 1); }},
+      {"grid-show-2", [](EffectList& list) { return gridShowCase(list, 2); }},
+      {"grid-show-3", [](EffectList& list) { return gridShowCase(list, 3); }},
+      {"grid-file-0", [](EffectList& list) { return gridShowCase(list, 0, false); }},
+      {"grid-file-1", [](EffectList& list) { return gridShowCase(list, 1, false); }},
+      {"grid-file-2", [](EffectList& list) { return gridShowCase(list, 2, false); }},
+      {"grid-file-3", [](EffectList& list) { return gridShowCase(list, 3, false); }},
+      {"grid-file-mipmaps-2", [](EffectList& list) { return gridShowCase(list, 2, false, false); }},
+      {"grid-file-mipmaps-3", [](EffectList& list) { return gridShowCase(list, 3, false, false); }},
       {"splinzor", [](EffectList& list) { return std::vector<Effect*>{insert(list, "Splinzor")}; }},
       {"cloud", [](EffectList& list) { return cloudCase(list, true, 0.3f); }},
       {"cloud-literal", [](EffectList& list) { return cloudCase(list, false, 0.3f); }},

@@ -27,6 +27,9 @@ float Flash::intensity(float phase, float trigger) {
 void Flash::render(uint32_t time) {
   if (getPatternValue() == '0') return;
   const float level = intensity(_phase, _trigger);
+  // Most of a step the flash has decayed below what an 8-bit colour channel can show: the quad
+  // would change no pixel, and it costs a full-screen pass.
+  if (level < kInvisibleLevel) return;
   if (_add.valueAt(time))
     OverlayState::begin(GL_ONE, GL_ONE);
   else

@@ -11,8 +11,12 @@ class Flash : public Effect {
 
   // The trigger becomes the phase of the new step.
   void onPatternStep(float phase) override;
-  // Nothing while the pattern character is '0'. Otherwise colour (I, I, I, I) blended additively
-  // (ONE, ONE) with "Add", else (SRC_ALPHA, ONE_MINUS_SRC_ALPHA). Leaves the overlay end state.
+  // Below this intensity the flash changes no pixel of an 8-bit target (it rounds to 0 there and
+  // adds or covers nothing), so it is not drawn.
+  static constexpr float kInvisibleLevel = 0.4f / 255.0f;
+
+  // Nothing while the pattern character is '0' or the intensity is below kInvisibleLevel. Otherwise colour (I, I, I, I)
+  // blended additively (ONE, ONE) with "Add", else (SRC_ALPHA, ONE_MINUS_SRC_ALPHA). Leaves the overlay end state.
   void render(uint32_t time) override;
 
   float getTrigger() const { return _trigger; }

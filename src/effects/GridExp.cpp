@@ -1,9 +1,20 @@
 #include "GridExp.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "MagnifySampler.h"
 #include "Perspective.h"
+#include "Texture.h"
 #include "TextureManager.h"
+
+namespace {
+bool gGridMagnifyPath = true;
+constexpr double kGridFieldOfView = 45.0;  // degrees, vertical
+constexpr float kGridEyeDistance = 20.0f;  // the grid's plane from the eye
+}  // namespace
+
+void GridExp::setMagnifyPath(bool on) { gGridMagnifyPath = on; }
 
 GridExp::GridExp() : PostEffect("GridExp", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT) {
   registerVariable(_anim, "Anim", EffectVariable::kNoStringList, EffectVariable::kInt);
@@ -18,6 +29,10 @@ GridExp::GridExp() : PostEffect("GridExp", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER
   registerFloat(_magicStrength, "magicStrength", 0.3f);
   const char* magicNames[5] = {"magic1", "magic2", "magic3", "magic4", "magic5"};
   for (int i = 0; i < 5; ++i) registerFloat(_magic[i], magicNames[i], 0.4f);
+  // After the variables above, which keep their order.
+  registerVariable(_datafile, "Datafile", EffectVariable::kStringList0, EffectVariable::kInt);
+  _datafile.setCurrentValue(0);
+  _datafile.setListIndexed(true);
   setSpeed(0.1f);
 
   const int n = kSize;
@@ -41,6 +56,13 @@ GridExp::GridExp() : PostEffect("GridExp", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER
       _strips.push_back(uint16_t(j * n + k + n));
     }
   }
+  // Each row's strip leaves out the last column of cells: 2n - 2 of its 2n indices.
+  for (int j = 0; j < n - 1; ++j) {
+    _stripCounts.push_back(GLsizei(2 * n - 2));
+    _stripStarts.push_back(&_strips[size_t(j * 2 * n)]);
+  }
+  _magnified.resize(size_t(6 * (n - 1) * (n - 2)));
+  _others.resize(_magnified.size());
   createBuffer(_buffer, 512, 512, GL_LINEAR);
 }
 
@@ -81,6 +103,12 @@ void GridExp::handleEvent(const EffectEvent& event) {
   if (event.type == 4) _texture = TextureManager::getInstance().getTexture(event.text, "", GL_TEXTURE_2D);
 }
 
+void GridExp::onStringAdded(int32_t list, const std::string& text, uint32_t count) {
+  if (list != EffectVariable::kStringList0) return;
+  _texture = TextureManager::getInstance().getTexture(text, "", GL_TEXTURE_2D);
+  _datafile.setCount(count);
+}
+
 void GridExp::render(uint32_t time) {
   const bool fromBuffer = _linkedEffect && _buffer.isInitialized();
   if (fromBuffer) {
@@ -92,11 +120,11 @@ void GridExp::render(uint32_t time) {
   } else {
     glDisable(GL_TEXTURE_2D);  // untextured, whatever the effects before left bound
   }
-  Perspective::load(45.0, 0.1, 2000.0);
-  glTranslatef(0.0f, 0.0f, -20.0f);
+  Perspective::load(kGridFieldOfView, 0.1, 2000.0);
+  glTranslatef(0.0f, 0.0f, -kGridEyeDistance);
   glMatrixMode(GL_TEXTURE);
   glLoadIdentity();
-  if (_rotate.valueAt(time)) glRotatef(0.05f * _phase, 0.0f, 0.0f, 1.0f);
+  if (_rotate.valueAt(time)) glRotatef(0.05f * _phase, 0.0f, 0.0f, 1.0f);  // turn in degrees
   glMatrixMode(GL_MODELVIEW);
   glEnable(GL_CULL_FACE);
   glCullFace(GL_FRONT);
@@ -123,6 +151,21 @@ void GridExp::render(uint32_t time) {
   }
   glColor4f(_red.valueAt(time), _green.valueAt(time), _blue.valueAt(time), _alpha.valueAt(time));
 
+  // A mipmapped picture under additive blending: the triangles that magnify it go through
+  // MagnifySampler, the others through its own filter (the sum does not depend on the order).
+  GLuint sampler = 0;
+  GLint unit = GL_TEXTURE0;
+  if (!fromBuffer && _texture && blend && gGridMagnifyPath && _texture->getTarget() == GL_TEXTURE_2D) {
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const float texels = float(std::max(_texture->getWidth(), _texture->getHeight()));
+    const float turn = _rotate.valueAt(time) ? 0.05f * _phase : 0.0f;
+    if (sortByMagnification(texels, turn, float(viewport[2]), float(viewport[3])) > 0) {
+      glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
+      sampler = MagnifySampler::forBoundTexture();
+    }
+  }
+
   const GLsizei stride = sizeof(Vertex);
   glEnableClientState(GL_VERTEX_ARRAY);
   glVertexPointer(3, GL_FLOAT, stride, _grid[0].position);
@@ -132,10 +175,16 @@ void GridExp::render(uint32_t time) {
     glEnableClientState(GL_COLOR_ARRAY);
     glColorPointer(4, GL_FLOAT, stride, _grid[0].colour);
   }
-  const int n = kSize;
-  for (int j = 0; j < n - 1; ++j) {
-    // The last column of cells is left out.
-    glDrawElements(GL_TRIANGLE_STRIP, 2 * n - 2, GL_UNSIGNED_SHORT, &_strips[size_t(j * 2 * n)]);
+  if (sampler) {
+    glBindSampler(GLuint(unit - GL_TEXTURE0), sampler);
+    glDrawElements(GL_TRIANGLES, GLsizei(_magnifiedCount), GL_UNSIGNED_SHORT, _magnified.data());
+    glBindSampler(GLuint(unit - GL_TEXTURE0), 0);
+    if (_otherCount > 0) glDrawElements(GL_TRIANGLES, GLsizei(_otherCount), GL_UNSIGNED_SHORT, _others.data());
+  } else {
+    // One call for all row strips: the same triangles in the same order as a draw per row,
+    // without the driver's per-draw set-up 49 times.
+    glMultiDrawElements(GL_TRIANGLE_STRIP, _stripCounts.data(), GL_UNSIGNED_SHORT, _stripStarts.data(),
+                        GLsizei(_stripStarts.size()));
   }
   glDisableClientState(GL_COLOR_ARRAY);
   glDisableClientState(GL_TEXTURE_COORD_ARRAY);
@@ -153,6 +202,82 @@ void GridExp::render(uint32_t time) {
   glCullFace(GL_BACK);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   if (fromBuffer) _buffer.release(WGL_FRONT_LEFT_ARB);
+}
+
+size_t GridExp::sortByMagnification(float texels, float turnDegrees, float width, float height) {
+  // Window position (pixels) and eye depth of each vertex, as the projection of render maps it.
+  const float focal = float(1.0 / std::tan(kGridFieldOfView * 3.14159265358979 / 360.0));
+  const float aspect = float(Perspective::screenAspect());
+  struct Projected {
+    float x, y, w;
+  };
+  auto project = [&](const Vertex& v) {
+    const float w = kGridEyeDistance - v.position[2];
+    return Projected{(focal / aspect * v.position[0] / w + 1.0f) * 0.5f * width,
+                     (focal * v.position[1] / w + 1.0f) * 0.5f * height, w};
+  };
+  // The texture matrix's turn and the picture's size, applied to (u, v) before sampling.
+  const float radians = turnDegrees * 3.14159265f / 180.0f;
+  const float turnCos = std::cos(radians) * texels, turnSin = std::sin(radians) * texels;
+  // Triangle (a, b, c) in the strip's winding: whether every pixel it draws magnifies.
+  auto magnifies = [&](const Vertex& a, const Vertex& b, const Vertex& c) {
+    const Projected p[3] = {project(a), project(b), project(c)};
+    const float e1x = p[1].x - p[0].x, e1y = p[1].y - p[0].y, e2x = p[2].x - p[0].x, e2y = p[2].y - p[0].y;
+    const float det = e1x * e2y - e1y * e2x;
+    if (!std::isfinite(det)) return false;
+    if (det >= 0.0f) return true;  // front-facing (culled) or empty: no pixel
+    // u / w, v / w and 1 / w are affine over the window: their gradients from the corners.
+    const Vertex* corner[3] = {&a, &b, &c};
+    float q[3][3];  // per corner: u / w, v / w, 1 / w
+    for (int i = 0; i < 3; ++i) {
+      if (!(p[i].w > 0.0f)) return false;
+      q[i][2] = 1.0f / p[i].w;
+      q[i][0] = corner[i]->uv[0] * q[i][2];
+      q[i][1] = corner[i]->uv[1] * q[i][2];
+    }
+    float gx[3], gy[3];
+    for (int f = 0; f < 3; ++f) {
+      const float d1 = q[1][f] - q[0][f], d2 = q[2][f] - q[0][f];
+      gx[f] = (d1 * e2y - d2 * e1y) / det;
+      gy[f] = (d2 * e1x - d1 * e2x) / det;
+    }
+    // d(u)/dx = (d(u/w)/dx (1/w) - (u/w) d(1/w)/dx) / (1/w)^2: an affine numerator over a squared
+    // affine denominator, so over the triangle each is at most its largest corner numerator over
+    // the smallest corner denominator. Numerators turned and scaled to texels as the sampler sees them.
+    float largest[2][2] = {{0, 0}, {0, 0}};  // [screen axis][texture axis]
+    float smallest = q[0][2];
+    for (int i = 0; i < 3; ++i) {
+      smallest = std::min(smallest, q[i][2]);
+      const float nux = gx[0] * q[i][2] - q[i][0] * gx[2], nvx = gx[1] * q[i][2] - q[i][1] * gx[2];
+      const float nuy = gy[0] * q[i][2] - q[i][0] * gy[2], nvy = gy[1] * q[i][2] - q[i][1] * gy[2];
+      const float n[2][2] = {{turnCos * nux - turnSin * nvx, turnSin * nux + turnCos * nvx},
+                             {turnCos * nuy - turnSin * nvy, turnSin * nuy + turnCos * nvy}};
+      for (int axis = 0; axis < 2; ++axis)
+        for (int t = 0; t < 2; ++t) largest[axis][t] = std::max(largest[axis][t], std::fabs(n[axis][t]));
+    }
+    // The sum of both texture steps bounds every length a GL may measure the level of detail by;
+    // a tenth is left for the rasteriser's own rounding and its pixels just outside the triangle.
+    const float limit = 0.9f * smallest * smallest;
+    return largest[0][0] + largest[0][1] <= limit && largest[1][0] + largest[1][1] <= limit;
+  };
+  _magnifiedCount = 0;
+  _otherCount = 0;
+  auto add = [&](bool magnified, int a, int b, int c) {
+    uint16_t* list = magnified ? &_magnified[_magnifiedCount] : &_others[_otherCount];
+    list[0] = uint16_t(a);
+    list[1] = uint16_t(b);
+    list[2] = uint16_t(c);
+    (magnified ? _magnifiedCount : _otherCount) += 3;
+  };
+  const int n = kSize;
+  for (int j = 0; j < n - 1; ++j) {
+    for (int k = 0; k < n - 2; ++k) {  // the last column of cells is not drawn
+      const int a = j * n + k, b = a + n, c = a + 1, d = b + 1;
+      add(magnifies(_grid[size_t(a)], _grid[size_t(b)], _grid[size_t(c)]), a, b, c);
+      add(magnifies(_grid[size_t(c)], _grid[size_t(b)], _grid[size_t(d)]), c, b, d);
+    }
+  }
+  return _magnifiedCount / 3;
 }
 
 void GridExp::runMode(uint32_t mode, float x, uint32_t time) {

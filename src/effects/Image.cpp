@@ -4,46 +4,15 @@
 
 #include <cmath>
 
-#include "GLGeneration.h"
+#include "MagnifySampler.h"
 #include "ScreenHelpers.h"
 #include "Texture.h"
 #include "TextureManager.h"
 
 namespace {
-// A sampler with the mipmapped image textures' settings but plain linear minification: where the
-// quad magnifies the texture everywhere GL samples level 0 with the magnification filter either
-// way, so the picture is the same, and llvmpipe skips the level-of-detail work of the mipmap
-// filter (bench_effects "image" against "image-mipmaps").
-GLuint gMagnifySampler = 0;
-bool gMagnifySamplerTried = false;
-GLGeneration gMagnifySamplerGeneration;  // window context the sampler was made in
+// Where the quad magnifies a mipmapped picture everywhere it is sampled through MagnifySampler
+// (bench_effects "image" against "image-mipmaps").
 bool gMagnifyPath = true;
-
-GLuint magnifySampler() {
-  if (gMagnifySamplerGeneration.changed()) {  // the sampler went with its context
-    gMagnifySampler = 0;
-    gMagnifySamplerTried = false;
-  }
-  if (gMagnifySamplerTried) return gMagnifySampler;
-  gMagnifySamplerTried = true;
-  if (!(epoxy_gl_version() >= 33 || epoxy_has_gl_extension("GL_ARB_sampler_objects"))) return 0;
-  glGenSamplers(1, &gMagnifySampler);
-  glSamplerParameteri(gMagnifySampler, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glSamplerParameteri(gMagnifySampler, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glSamplerParameteri(gMagnifySampler, GL_TEXTURE_WRAP_S, GL_REPEAT);
-  glSamplerParameteri(gMagnifySampler, GL_TEXTURE_WRAP_T, GL_REPEAT);
-  return gMagnifySampler;
-}
-
-// Whether texture (bound) has the settings the sampler reproduces apart from minification.
-bool fitsMagnifySampler() {
-  GLint minFilter = 0, magFilter = 0, wrapS = 0, wrapT = 0;
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
-  return minFilter == GL_LINEAR_MIPMAP_LINEAR && magFilter == GL_LINEAR && wrapS == GL_REPEAT && wrapT == GL_REPEAT;
-}
 }  // namespace
 
 Image::Image() : Image("Image", true) {}
@@ -133,10 +102,9 @@ void Image::render(uint32_t time) {
     glGetIntegerv(GL_VIEWPORT, viewport);
     glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
     if (magnifiesEverywhere(rotation, scale, float(viewport[2]) / float(_texture->getWidth()),
-                            float(viewport[3]) / float(_texture->getHeight())) &&
-        magnifySampler() != 0) {
+                            float(viewport[3]) / float(_texture->getHeight()))) {
       _texture->bind();
-      if (fitsMagnifySampler()) sampler = gMagnifySampler;
+      sampler = MagnifySampler::forBoundTexture();
     }
   }
   if (sampler) glBindSampler(GLuint(unit - GL_TEXTURE0), sampler);

@@ -8,6 +8,8 @@
 #include "DemoSettings.h"
 #include "Flash.h"
 #include "OverlayFixture.h"
+#include "OverlayState.h"
+#include "ScreenHelpers.h"
 
 namespace {
 
@@ -20,6 +22,7 @@ struct FlashCase {
   float background;             // grey level under the flash
   std::vector<uint32_t> times;  // ms after the start: updates in order, rendered at the last
   int expected;                 // grey level of the centre pixel
+  int tolerance = 2;
 };
 
 // Add: bg + I. Not add: I x I + (1 - I) x bg. I(1 unit) = 1/e = 0.3679.
@@ -32,6 +35,8 @@ const FlashCase kCases[] = {
     {"AddOnTopOfGrey", "1000", true, 0.25f, {0, 10}, 158},
     {"AlphaBlendedWithoutAdd", "1000", false, 0.5f, {0, 10}, 115},
     {"AnyNonZeroCharacterFlashes", "x0", true, 0.0f, {0}, 255},
+    {"SixUnitsLaterStillOneStep", "1000", true, 0.0f, {0, 60}, 1, 0},  // e^-6 = 0.63 / 255
+    {"SevenUnitsLaterNotDrawn", "1000", true, 0.0f, {0, 70}, 0, 0},    // e^-7 = 0.23 / 255
 };
 
 class FlashTest : public OverlayFixture, public ::testing::WithParamInterface<FlashCase> {
@@ -53,7 +58,7 @@ TEST_P(FlashTest, CentrePixel) {
   for (uint32_t time : c.times) flash.update(time);
   flash.render(c.times.back());
   const Rgb pixel = pixelAt(0.5f, 0.5f);
-  EXPECT_TRUE(near(pixel, Rgb{c.expected, c.expected, c.expected})) << pixel << " expected " << c.expected;
+  EXPECT_TRUE(near(pixel, Rgb{c.expected, c.expected, c.expected}, c.tolerance)) << pixel << " expected " << c.expected;
   EXPECT_TRUE(near(pixelAt(0.0f, 0.0f), pixel, 0));
   if (std::string(c.name) == "AddOnTopOfGrey") savePicture("flash-one-unit.png");
 }
@@ -80,6 +85,43 @@ TEST_F(FlashTest, LeavesTheOverlayEndState) {
   flash.update(0);
   flash.render(0);
   expectOverlayEndState();
+}
+
+// What skipping a decayed flash relies on: the quad Flash draws, at just under kInvisibleLevel,
+// leaves each of the 256 grey levels as it was in both blend modes; one 8-bit step brightens them.
+TEST_F(FlashTest, BelowTheInvisibleLevelTheQuadChangesNoGreyLevel) {
+  std::vector<uint8_t> ramp(256 * 4);
+  for (int i = 0; i < 256; ++i)
+    for (int c = 0; c < 4; ++c) ramp[size_t(i * 4 + c)] = uint8_t(c == 3 ? 255 : i);
+  struct Case {
+    bool add;
+    float level;
+    bool changes;
+  } cases[] = {
+      {true, Flash::kInvisibleLevel * 0.999f, false},
+      {false, Flash::kInvisibleLevel * 0.999f, false},
+      {true, 1.0f / 255.0f, true},
+  };
+  for (const Case& c : cases) {
+    clearTo(0.0f, 0.0f, 0.0f);
+    glWindowPos2i(0, 0);
+    glDrawPixels(256, 1, GL_RGBA, GL_UNSIGNED_BYTE, ramp.data());
+    if (c.add)
+      OverlayState::begin(GL_ONE, GL_ONE);
+    else
+      OverlayState::begin(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(c.level, c.level, c.level, c.level);
+    drawQuad(ScreenRect{});
+    OverlayState::end();
+    std::vector<uint8_t> after(256 * 4);
+    glReadPixels(0, 0, 256, 1, GL_RGBA, GL_UNSIGNED_BYTE, after.data());
+    int changed = 0;
+    for (int i = 0; i < 256; ++i) changed += after[size_t(i * 4)] != ramp[size_t(i * 4)] ? 1 : 0;
+    if (c.changes)
+      EXPECT_GT(changed, 200) << "level " << c.level;
+    else
+      EXPECT_EQ(changed, 0) << "add " << c.add << " level " << c.level;
+  }
 }
 
 TEST(FlashIntensity, FollowsTheExponentialDecay) {

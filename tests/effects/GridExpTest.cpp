@@ -2,10 +2,13 @@
 // reset the grid, the picture comes from the linked effect or a texture event, and the grid's
 // outline on the screen follows the perspective.
 #include <cmath>
+#include <limits>
+#include <vector>
 
 #include "EffectPixelFixture.h"
 #include "GridExp.h"
 #include "IntVariable.h"
+#include "Texture.h"
 
 namespace {
 
@@ -136,6 +139,21 @@ TEST_F(GridExpTest, LinkedPictureCoversTheGridsOutline) {
   EXPECT_EQ(cull, GL_BACK);
 }
 
+// A picture named in the setup section is the grid's picture at once; the last one named wins.
+TEST_F(GridExpTest, DatafileLinesLoadThePictureBeforeTheShow) {
+  GridExp grid;
+  EXPECT_EQ(grid.getTexture(), nullptr);
+  grid.addString(0, RK17_BINARY_DIR "/generated/data/images/plasma.png");
+  const Texture* plasma = grid.getTexture();
+  ASSERT_NE(plasma, nullptr);
+  EXPECT_EQ(plasma->getWidth(), 512);
+  grid.addString(0, RK17_BINARY_DIR "/generated/data/images/grid.png");
+  EXPECT_NE(grid.getTexture(), nullptr);
+  EXPECT_NE(grid.getTexture(), plasma);
+  grid.addString(1000, RK17_BINARY_DIR "/generated/data/images/plasma.png");  // not its list
+  EXPECT_NE(grid.getTexture(), plasma);
+}
+
 TEST_F(GridExpTest, TextureEventWithAMissingFileDrawsTheGridUntextured) {
   GridExp grid;
   EffectEvent event;
@@ -153,6 +171,68 @@ TEST_F(GridExpTest, TextureEventWithAMissingFileDrawsTheGridUntextured) {
   grid.update(0);
   grid.render(0);
   EXPECT_TRUE(colourNear(pixelAt(400, 300), rgba(0, 255, 0), 1));
+}
+
+// The rest grid steps 0.35 texels of a 512-texel picture per pixel across and 0.49 down (14.8
+// pixels per cell): every drawn triangle magnifies, turned or not. 800 texels step 0.77 down,
+// within the margin (0.9) unturned, past it turned by 45 degrees (0.55 + 0.55); 1024 step 0.99.
+// A vertex at an unknown position fails the six triangles around it.
+TEST_F(GridExpTest, TrianglesSortByHowFarTheyStepThroughThePicture) {
+  GridExp grid;
+  const size_t drawn = size_t(2 * (GridExp::kSize - 1) * (GridExp::kSize - 2));
+  struct Case {
+    float texels;
+    float turn;
+    size_t magnified;
+  } cases[] = {
+      {512.0f, 0.0f, drawn}, {512.0f, 45.0f, drawn}, {800.0f, 0.0f, drawn}, {800.0f, 45.0f, 0}, {1024.0f, 0.0f, 0}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(grid.sortByMagnification(c.texels, c.turn, 800.0f, 600.0f), c.magnified) << c.texels << " " << c.turn;
+    EXPECT_EQ(grid.magnifiedTriangles() + grid.otherTriangles(), drawn);
+  }
+  const_cast<GridExp::Vertex&>(grid.vertexAt(10, 10)).position[0] = std::numeric_limits<float>::quiet_NaN();
+  EXPECT_EQ(grid.sortByMagnification(512.0f, 0.0f, 800.0f, 600.0f), drawn - 6);
+}
+
+// The show's plasma (512 x 512, mipmapped) on the grid in every mode, turned: the triangles that
+// magnify it drawn through the plain linear sampler give the same picture to the bit as every
+// triangle through the mipmap filter.
+TEST_F(GridExpTest, MagnifyingTrianglesLookTheSameWithoutTheMipmapFilter) {
+  size_t magnified = 0, others = 0;
+  for (uint32_t mode = 0; mode < 4; ++mode) {
+    std::vector<uint32_t> pictures[2];
+    for (int path = 0; path < 2; ++path) {
+      GridExp::setMagnifyPath(path == 1);
+      GridExp grid;
+      EffectEvent event;
+      event.type = 4;
+      event.text = RK17_BINARY_DIR "/generated/data/images/plasma.png";
+      grid.handleEvent(event);
+      ASSERT_NE(grid.getTexture(), nullptr);
+      setAnim(grid, mode);
+      static_cast<BoolVariable*>(grid.findVariable("Rotate"))->setCurrentValue(true);
+      static_cast<BoolVariable*>(grid.findVariable("Shade"))->setCurrentValue(true);
+      clearWindow(0, 0, 0);
+      grid.start(0);
+      grid.update(30000);  // phase 600: x = 30, the picture turned 30 degrees
+      grid.render(30000);
+      if (path == 1) {
+        magnified += grid.magnifiedTriangles();
+        others += grid.otherTriangles();
+      }
+      pictures[path].resize(size_t(width() * height()));
+      glReadPixels(0, 0, width(), height(), GL_RGBA, GL_UNSIGNED_BYTE, pictures[path].data());
+      GLint sampler = -1;
+      glGetIntegerv(GL_SAMPLER_BINDING, &sampler);
+      EXPECT_EQ(sampler, 0);
+    }
+    size_t differ = 0;
+    for (size_t i = 0; i < pictures[0].size(); ++i) differ += pictures[0][i] != pictures[1][i];
+    EXPECT_EQ(differ, 0u) << "mode " << mode;
+  }
+  GridExp::setMagnifyPath(true);
+  EXPECT_GT(magnified, 0u);  // both lists were drawn
+  EXPECT_GT(others, 0u);
 }
 
 }  // namespace
