@@ -265,38 +265,35 @@ const PassProgram& passProgram(const std::vector<float>& shifts, float size, int
 // sit halfway between texels along their own direction (every usual pass). A first program
 // stores, per pixel of a scratch buffer of the target's size, the weighted and rounded value of
 // the tap that starts there, one buffer for the taps across and one for the taps down; the pass
-// then sums one texel of a scratch buffer per tap instead of fetching and averaging two or four
-// source texels for each. The values are those of the single program, so the picture is too.
-// They must fit 8 bits: the weight lies in [0, 1].
+// then sums one texel of a scratch buffer per tap instead of sampling the source for each. The
+// values are those of the literal taps, so the picture is too. They must fit 8 bits: the weight
+// lies in [0, 1].
 //
-// The tap value across at scratch pixel (X, Y) averages source texels (X, Y) and (X + 1, Y), or
-// from a source twice as large the box (2X + 1 .. 2X + 2, 2Y .. 2Y + 1); down: (X, Y) and
-// (X, Y + 1), or the box (2X .. 2X + 1, 2Y + 1 .. 2Y + 2). A tap moved by s (a half-integer)
-// across reads the value across at X + s - 0.5; one moved down, the value down at Y + s - 0.5.
+// The tap value across at scratch pixel (X, Y) is the source's filtered sample halfway between
+// texels (X, Y) and (X + 1, Y), or from a source twice as large at the centre of the box
+// (2X + 1 .. 2X + 2, 2Y .. 2Y + 1); down: halfway between (X, Y) and (X, Y + 1), or at the centre
+// of the box (2X .. 2X + 1, 2Y + 1 .. 2Y + 2). These are the very points where the literal quads
+// sample (the source's own filter and wrap mode then give the same texel values): one filtered
+// sample per direction costs less than fetching and averaging the two or four texels. A tap moved
+// by s (a half-integer) across reads the value across at X + s - 0.5; one moved down, the value
+// down at Y + s - 0.5.
 std::string tapValueFragment(bool across, bool down, int ratio, int sourceSize) {
-  using Texels = std::vector<std::pair<int, int>>;
-  // Texel offsets from ratio x pixel, two per row, rows in order (averaged along x, then y).
-  auto texels = [&](bool alongX) {
-    if (ratio == 1) return alongX ? Texels{{0, 0}, {1, 0}} : Texels{{0, 0}, {0, 1}};
-    return alongX ? Texels{{1, 0}, {2, 0}, {1, 1}, {2, 1}} : Texels{{0, 1}, {1, 1}, {0, 2}, {1, 2}};
-  };
+  // Sample points relative to ratio x pixel, in texels (texel i spans [i, i + 1)).
   auto value = [&](bool alongX) {
-    const Texels t = texels(alongX);
-    auto fetch = [&](size_t i) {
-      return "fetch(base + ivec2(" + std::to_string(t[i].first) + ", " + std::to_string(t[i].second) + "))";
-    };
-    // Ratio 1 down pairs two rows of one texel each: the same single average.
-    std::string v = "mid(" + fetch(0) + ", " + fetch(1) + ")";
-    if (t.size() == 4) v = "mid(" + v + ", mid(" + fetch(2) + ", " + fetch(3) + "))";
-    return "rounded((" + v + ") / 255.0) / 255.0";
+    const float x = ratio == 1 ? (alongX ? 1.0f : 0.5f) : (alongX ? 2.0f : 1.0f);
+    const float y = ratio == 1 ? (alongX ? 0.5f : 1.0f) : (alongX ? 1.0f : 2.0f);
+    char line[200];
+    std::snprintf(line, sizeof line, "rounded(textureLod(source, (base + vec2(%.1f, %.1f)) / %.1f, 0.0)) / 255.0",
+                  double(x), double(y), double(sourceSize));
+    return std::string(line);
   };
   std::string text =
       "#version 130\n"
       "uniform sampler2D source;\n"
       "uniform float weight;\n"
-      "vec4 rounded(vec4 texel) { return floor(texel * weight * 255.0 + 0.5); }\n" +
-      fetchHelpers(sourceSize) + "void main() {\n  ivec2 base = ivec2(gl_FragCoord.xy) * " + std::to_string(ratio) +
-      ";\n";
+      "vec4 rounded(vec4 texel) { return floor(texel * weight * 255.0 + 0.5); }\n"
+      "void main() {\n  vec2 base = floor(gl_FragCoord.xy) * " +
+      std::to_string(ratio) + ".0;\n";
   int output = 0;  // across first, then down
   if (across) text += "  gl_FragData[" + std::to_string(output++) + "] = " + value(true) + ";\n";
   if (down) text += "  gl_FragData[" + std::to_string(output++) + "] = " + value(false) + ";\n";
