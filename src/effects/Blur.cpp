@@ -671,37 +671,37 @@ void Blur::runInputPass(uint32_t time) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     _linkedEffect->update(time);
     _linkedEffect->render(time);
-    _capture.disable();
     source.buffer = &_capture;
     gLastCapture = &_capture;
+    // Straight from the capture, the passes draw in its context: one switch and one wait fewer.
+    if (_blur && !_mulSub) {
+      runPasses(time, source, &_capture);
+      source = Source{};
+    }
+    _capture.disable();
   }
 
   if (_mulSub && source.exists() && _c.isInitialized()) {
     brightPass(source, _c, _subtract.valueAt(time), _multiply.valueAt(time));
     source = Source{&_c, nullptr};
   }
-  if (_blur && source.exists()) {
-    const int32_t n = int32_t(_blurAmount.valueAt(time));
-    const float w = _blurFactor.valueAt(time) * (2.0f * _pulse + 1.0f) * 2.0f;
-    const bool onlyX = _blurOnlyX.valueAt(time), onlyY = _blurOnlyY.valueAt(time);
-    const float c = w / ((onlyX || onlyY) ? 6.0f : 12.0f);
-    struct Pass {
-      int32_t from;
-      PBuffer* into;
-      float step, offset;
-    };
-    PBuffer* const targets[4] = {&_a, &_b, &_c, &_a};
-    Pass passes[4];
-    for (int i = 0; i < 4; ++i) passes[i] = Pass{i, targets[i], kPassSteps[i][0], kPassSteps[i][1]};
-    for (const Pass& pass : passes) {
-      if (n < pass.from) break;
-      blurPass(source, *pass.into, pass.step, pass.offset, c, onlyX, onlyY, Scratch{&_across, &_down});
-      if (pass.into->isInitialized()) _result = pass.into;
-      source = Source{pass.into, nullptr};
-      if (!pass.into->isInitialized()) break;  // nothing more to read from
-    }
-  }
+  if (_blur && source.exists()) runPasses(time, source, nullptr);
   glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+}
+
+void Blur::runPasses(uint32_t time, Source source, PBuffer* host) {
+  const int32_t n = int32_t(_blurAmount.valueAt(time));
+  const float w = _blurFactor.valueAt(time) * (2.0f * _pulse + 1.0f) * 2.0f;
+  const bool onlyX = _blurOnlyX.valueAt(time), onlyY = _blurOnlyY.valueAt(time);
+  const float c = w / ((onlyX || onlyY) ? 6.0f : 12.0f);
+  PBuffer* const targets[4] = {&_a, &_b, &_c, &_a};
+  for (int32_t pass = 0; pass < 4 && n >= pass; ++pass) {
+    PBuffer& into = *targets[pass];
+    blurPass(source, into, kPassSteps[pass][0], kPassSteps[pass][1], c, onlyX, onlyY, Scratch{&_across, &_down, host});
+    if (!into.isInitialized()) break;  // nothing more to read from
+    _result = &into;
+    source = Source{&into, nullptr};
+  }
 }
 
 void Blur::blurPass(const Source& source, PBuffer& target, float step, float offset, float weight, bool onlyX,
@@ -719,17 +719,32 @@ void Blur::blurPass(const Source& source, PBuffer& target, float step, float off
           ? splitPrograms(scratch, sourceSize, target.getWidth(), step, offset, weight, onlyX, onlyY)
           : SplitPrograms{nullptr, nullptr, nullptr, 0};
   if (split.sum) {
-    // The tap values into the scratch buffers, then their sum into the target, all in the
-    // target's context.
+    // The tap values into the scratch buffers, then their sum into the target, all in one
+    // context: the host's, whose state is kept, or the target's.
     const GLuint across = onlyY ? 0 : scratch.across->getTexture();
     const GLuint down = onlyX ? 0 : scratch.down->getTexture();
-    target.enable();
+    PBuffer* const host = scratch.host;
+    const bool hosted = host && host->isCurrent() && host != &target && host->getWidth() >= target.getWidth() &&
+                        host->getHeight() >= target.getHeight();
+    PBuffer& drawer = hosted ? *host : target;
+    GLint program = 0;
+    if (hosted) {
+      glPushAttrib(GL_ALL_ATTRIB_BITS);
+      glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+      glMatrixMode(GL_PROJECTION);
+      glPushMatrix();
+      glMatrixMode(GL_MODELVIEW);
+      glPushMatrix();
+      glViewport(0, 0, target.getWidth(), target.getHeight());
+    } else {
+      target.enable();
+    }
     beginPassQuad(size);
-    target.redirectColour(across ? across : down, across ? down : 0);
+    drawer.redirectColour(across ? across : down, across ? down : 0);
     bindSource(source);
     fastTaps(*split.values, size, weight);
     releaseSource(source);
-    target.redirectColour(0, 0);
+    drawer.redirectColour(hosted ? target.getTexture() : 0, 0);
     if (down) {
       glActiveTexture(GL_TEXTURE1);
       glBindTexture(GL_TEXTURE_2D, down);
@@ -741,6 +756,16 @@ void Blur::blurPass(const Source& source, PBuffer& target, float step, float off
     glBindTexture(GL_TEXTURE_2D, 0);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, 0);
+    if (hosted) {
+      drawer.redirectColour(0, 0);
+      glMatrixMode(GL_PROJECTION);
+      glPopMatrix();
+      glMatrixMode(GL_MODELVIEW);
+      glPopMatrix();
+      glUseProgram(GLuint(program));
+      glPopAttrib();
+      return;
+    }
     glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_TRUE);
     target.disable();

@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 #include <vector>
 
 #include "Blur.h"
+#include "DepthOfField.h"
 #include "EffectPixelFixture.h"
 #include "EffectTable.h"
+#include "GlslProgram.h"
 #include "GridExp.h"
 #include "IntVariable.h"
 #include "ReportCapture.h"
@@ -431,6 +435,120 @@ void BlurTest::comparePictures(const std::vector<uint32_t> (&pictures)[2], const
   EXPECT_LT(differing, long(pictures[0].size()) / 100);
   // The blur did something: the glow brightens the dark side of the line.
   EXPECT_GT(channel(pictures[1][size_t(height() / 2 + 20) * size_t(width()) + 400], 0), 30);
+}
+
+// A linked effect that leaves odd state behind in the capture's context at the end of its
+// render (a program, a texture on unit 1 active, blending, no depth test or writes, marker
+// matrices) and checks at its next update that it finds that state again, drawn into the
+// capture's own texture: what a context of its own promises.
+class StateProbe : public Effect {
+ public:
+  explicit StateProbe(const std::string& name) : Effect(name) {}
+  ~StateProbe() override {
+    if (_texture) glDeleteTextures(1, &_texture);
+    if (_program) glDeleteProgram(_program);
+  }
+  void update(uint32_t time) override {
+    Effect::update(time);
+    if (!left) return;  // nothing left behind in this capture yet
+    ++checks;
+    GLint value = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &value);
+    EXPECT_EQ(GLuint(value), _program);
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &value);
+    EXPECT_EQ(value, GL_TEXTURE1);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &value);
+    EXPECT_EQ(GLuint(value), _texture);
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+    GLboolean mask = GL_TRUE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &mask);
+    EXPECT_FALSE(mask);
+    glGetFramebufferAttachmentParameteriv(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0,
+                                          GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME, &value);
+    EXPECT_EQ(GLuint(value), capture);
+    glGetIntegerv(GL_DRAW_BUFFER0, &value);
+    EXPECT_EQ(value, GL_COLOR_ATTACHMENT0);
+    glGetIntegerv(GL_DRAW_BUFFER1, &value);
+    EXPECT_EQ(value, GL_NONE);
+    expectMarkerMatrices();  // the texture matrix of unit 1
+    glUseProgram(0);
+    glActiveTexture(GL_TEXTURE0);
+  }
+  void render(uint32_t) override {
+    if (!_program) {
+      _program = GlslProgram::build("#version 120\nvoid main() { gl_Position = ftransform(); }\n",
+                                    "#version 120\nvoid main() { gl_FragColor = vec4(1.0); }\n", "probe");
+      glGenTextures(1, &_texture);
+    }
+    glDisable(GL_BLEND);
+    glDisable(GL_DEPTH_TEST);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glRectf(-0.5f, -0.5f, 0.5f, 0.5f);
+    glUseProgram(_program);
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D, _texture);
+    glEnable(GL_BLEND);
+    glDepthMask(GL_FALSE);
+    loadMarkerMatrices();
+    left = true;
+  }
+  GLuint capture = 0;  // the texture drawing should go to
+  bool left = false;   // render left its state behind
+  int checks = 0;
+
+ private:
+  GLuint _program = 0;
+  GLuint _texture = 0;
+};
+
+// The fast passes draw in the capture's context; they leave it as the linked effect left it, its
+// own texture attached, for Blur (one pass across, as the show's drift) and DOF (three passes).
+TEST_F(BlurTest, PassesInTheCaptureContextLeaveItsStateAsTheLinkedEffectLeftIt) {
+  EffectList probes(std::vector<EffectRegistryRow>{{"Probe", [](const std::string& name) -> std::unique_ptr<Effect> {
+                                                      return std::make_unique<StateProbe>(name);
+                                                    }}});
+  probes.insert("Probe");
+  EffectList::setCurrent(&probes);
+  StateProbe& probe = static_cast<StateProbe&>(*probes.find("Probe"));
+  struct HostCase {
+    const char* name;
+    std::function<std::unique_ptr<Effect>()> make;
+    std::function<GLuint(Effect&)> capture;
+  };
+  const HostCase cases[] = {
+      {"Blur",
+       [] {
+         auto blur = std::make_unique<Blur>();
+         setBool(*blur, "DoBlur", true);
+         setBool(*blur, "DoGlow", true);
+         setBool(*blur, "BlurOnlyX", true);
+         setAmount(*blur, 0);
+         return std::unique_ptr<Effect>(std::move(blur));
+       },
+       [](Effect& e) { return static_cast<Blur&>(e).getCapture().getTexture(); }},
+      {"DOF", [] { return std::unique_ptr<Effect>(std::make_unique<DepthOfField>()); },
+       [](Effect& e) { return static_cast<DepthOfField&>(e).getCapture().getTexture(); }},
+  };
+  for (const HostCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::unique_ptr<Effect> effect = c.make();
+    EffectEvent link;
+    link.type = 2;
+    link.text = "Probe";
+    effect->handleEvent(link);
+    effect->start(0);
+    probe.capture = c.capture(*effect);
+    probe.checks = 0;
+    probe.left = false;
+    for (uint32_t time : {10u, 20u, 30u}) frame(*effect, time);
+    EXPECT_GE(probe.checks, 2);
+    expectPostEndState();
+  }
+  EffectList::setCurrent(_list.get());
 }
 
 TEST_F(BlurTest, EventSeventeenTakesTheCopyPathOnlyWithoutRenderDepthTextures) {
