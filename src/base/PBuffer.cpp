@@ -258,9 +258,7 @@ void PBuffer::disable() {
   checkGLError(__FILE__, __LINE__);
 }
 
-bool PBuffer::isCurrent() const {
-  return _initialized && _enableDepth > 0 && SDL_GL_GetCurrentContext() == _context;
-}
+bool PBuffer::isCurrent() const { return _initialized && _enableDepth > 0 && SDL_GL_GetCurrentContext() == _context; }
 
 void PBuffer::redirectColour(GLuint first, GLuint second) {
   if (!isCurrent()) {
