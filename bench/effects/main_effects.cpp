@@ -119,23 +119,6 @@ std::vector<Effect*> dofCase(EffectList& list, bool fast, int passes = 3) {
   return {dof};
 }
 
-// The show's garden: Scene2 in its linear fog, alone (dof false) or drawn through DOF with the
-// show's settings (two passes).
-std::vector<Effect*> gardenCase(EffectList& list, bool dof) {
-  Blur::setFastPath(true);
-  std::vector<Effect*> scene = sceneCase(list, "Scene2", "data/scenes/scene2.vdg");
-  const std::pair<const char*, float> fog[] = {
-      {"Fog", 1.0f}, {"FogMode", 2.0f}, {"FogR", 0.35f}, {"FogG", 0.3f}, {"FogB", 0.45f}};
-  for (const auto& value : fog) setNumber(scene[0], value.first, value.second);
-  if (!dof) return scene;
-  Effect* effect = insert(list, "DOF");
-  send(effect, 2, "Scene2");
-  const std::pair<const char*, float> settings[] = {
-      {"BlurAmount", 1.0f}, {"BlurFactor", 0.5f}, {"Constant", 0.5f}, {"Weight1", 1.6f}, {"Weight2", 0.0f}};
-  for (const auto& value : settings) setNumber(effect, value.first, value.second);
-  return {effect};
-}
-
 // Sets each (name, value) of effect.
 void setNumbers(Effect* effect, std::initializer_list<std::pair<const char*, float>> values) {
   for (const auto& value : values) setNumber(effect, value.first, value.second);
@@ -181,6 +164,23 @@ std::vector<Effect*> headDofCase(EffectList& list) {
   setNumbers(dof,
              {{"BlurAmount", 0.0f}, {"BlurFactor", 0.5f}, {"Constant", 1.0f}, {"Weight1", 1.45f}, {"Weight2", 0.0f}});
   return {dof};
+}
+
+// The show's garden: Scene2 in its linear fog, alone (dof false) or drawn through DOF with the
+// show's settings (two passes).
+std::vector<Effect*> gardenCase(EffectList& list, bool dof) {
+  Blur::setFastPath(true);
+  std::vector<Effect*> scene = sceneCase(list, "Scene2", "data/scenes/scene2.vdg");
+  const std::pair<const char*, float> fog[] = {
+      {"Fog", 1.0f}, {"FogMode", 2.0f}, {"FogR", 0.35f}, {"FogG", 0.3f}, {"FogB", 0.45f}};
+  for (const auto& value : fog) setNumber(scene[0], value.first, value.second);
+  if (!dof) return scene;
+  Effect* effect = insert(list, "DOF");
+  send(effect, 2, "Scene2");
+  const std::pair<const char*, float> settings[] = {
+      {"BlurAmount", 1.0f}, {"BlurFactor", 0.5f}, {"Constant", 0.5f}, {"Weight1", 1.6f}, {"Weight2", 0.0f}};
+  for (const auto& value : settings) setNumber(effect, value.first, value.second);
+  return {effect};
 }
 
 // The floor frame of the current case (owned here; its linked effect lives in the list).
