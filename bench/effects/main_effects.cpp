@@ -13,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <utility>
@@ -116,6 +117,53 @@ std::vector<Effect*> dofCase(EffectList& list, bool fast, int passes = 3) {
   Effect* dof = insert(list, "DOF");
   send(dof, 2, "Head");
   setNumber(dof, "BlurAmount", float(passes - 1));
+  return {dof};
+}
+
+// Sets each (name, value) of effect.
+void setNumbers(Effect* effect, std::initializer_list<std::pair<const char*, float>> values) {
+  for (const auto& value : values) setNumber(effect, value.first, value.second);
+}
+
+// The show's drift section: the strands glowing through one pass across (Blur linked to Splinzor,
+// the strands drawn only through it).
+Effect* strands(EffectList& list) {
+  Effect* splinzor = insert(list, "Splinzor");
+  setNumbers(splinzor, {{"Red", 0.25f}, {"Green", 0.45f}, {"Blue", 0.9f}, {"Alpha", 0.5f}});
+  return splinzor;
+}
+std::vector<Effect*> driftCase(EffectList& list) {
+  Blur::setFastPath(true);
+  Blur::setTexelFetches(true);
+  Blur::setSplitPasses(true);
+  strands(list);
+  Effect* blur = insert(list, "Blur");
+  send(blur, 2, "Splinzor");
+  setNumbers(blur, {{"DoMulSub", 0.0f},
+                    {"DoBlur", 1.0f},
+                    {"DoGlow", 1.0f},
+                    {"BlurAmount", 0.0f},
+                    {"BlurOnlyX", 1.0f},
+                    {"GlowStrength", 1.0f},
+                    {"Subtract", 0.4f}});
+  return {blur};
+}
+
+// The show's head section: the head from "Camera01", drawn only through DOF with one pass.
+Effect* head(EffectList& list) {
+  Effect* scene = sceneCase(list, "Head", "data/scenes/head.vdg")[0];
+  send(scene, 18, "Camera01");
+  return scene;
+}
+std::vector<Effect*> headDofCase(EffectList& list) {
+  Blur::setFastPath(true);
+  Blur::setTexelFetches(true);
+  Blur::setSplitPasses(true);
+  head(list);
+  Effect* dof = insert(list, "DOF");
+  send(dof, 2, "Head");
+  setNumbers(dof,
+             {{"BlurAmount", 0.0f}, {"BlurFactor", 0.5f}, {"Constant", 1.0f}, {"Weight1", 1.45f}, {"Weight2", 0.0f}});
   return {dof};
 }
 
@@ -233,6 +281,12 @@ std::vector<Case> cases() {
       // two one-fetch quads per pass, one composition quad.
       {"dof-floor",
        [](EffectList& list) { return floorCase(sceneCase(list, "Head", "data/scenes/head.vdg")[0], 3, 2); }},
+      // The show's two post-effect sections as the script sets them up, and their least work: one
+      // one-fetch quad for the pass.
+      {"drift", [](EffectList& list) { return driftCase(list); }},
+      {"drift-floor", [](EffectList& list) { return floorCase(strands(list), 1, 1); }},
+      {"head-dof", [](EffectList& list) { return headDofCase(list); }},
+      {"head-dof-floor", [](EffectList& list) { return floorCase(head(list), 1, 1); }},
       {"dof-garden-floor", [](EffectList& list) { return floorCase(gardenCase(list, false)[0], 2, 2); }},
   };
 }

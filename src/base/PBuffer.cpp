@@ -258,8 +258,10 @@ void PBuffer::disable() {
   checkGLError(__FILE__, __LINE__);
 }
 
+bool PBuffer::isCurrent() const { return _initialized && _enableDepth > 0 && SDL_GL_GetCurrentContext() == _context; }
+
 void PBuffer::redirectColour(GLuint first, GLuint second) {
-  if (!_initialized || _enableDepth == 0 || SDL_GL_GetCurrentContext() != _context) {
+  if (!isCurrent()) {
     reportError(__FILE__, __LINE__, "PBuffer::redirectColour failed", false);
     return;
   }

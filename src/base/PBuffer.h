@@ -53,10 +53,13 @@ class PBuffer {
   // non-fatal report "PBuffer::disable failed".
   void disable();
   bool isEnabled() const { return _enableDepth > 0; }
+  // True while enabled with its own context current (what redirectColour needs).
+  bool isCurrent() const;
   // While enabled: draws go to first (and second, as the fragment program's second output; 0:
   // none) instead of the buffer's colour texture, until called with (0, 0) or disable. Textures
-  // of the share group with the buffer's size; for passes that write pictures besides their
-  // result without a switch of context. Not enabled: non-fatal "PBuffer::redirectColour failed".
+  // of the share group no larger than the buffer (drawing covers the part every attachment has);
+  // for passes that write pictures besides their result, or into another buffer's texture,
+  // without a switch of context. Not enabled: non-fatal "PBuffer::redirectColour failed".
   void redirectColour(GLuint first, GLuint second);
 
   // Binds the texture holding the buffer (WGL_FRONT_LEFT_ARB: colour; WGL_DEPTH_COMPONENT_NV:

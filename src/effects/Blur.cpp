@@ -265,38 +265,35 @@ const PassProgram& passProgram(const std::vector<float>& shifts, float size, int
 // sit halfway between texels along their own direction (every usual pass). A first program
 // stores, per pixel of a scratch buffer of the target's size, the weighted and rounded value of
 // the tap that starts there, one buffer for the taps across and one for the taps down; the pass
-// then sums one texel of a scratch buffer per tap instead of fetching and averaging two or four
-// source texels for each. The values are those of the single program, so the picture is too.
-// They must fit 8 bits: the weight lies in [0, 1].
+// then sums one texel of a scratch buffer per tap instead of sampling the source for each. The
+// values are those of the literal taps, so the picture is too. They must fit 8 bits: the weight
+// lies in [0, 1].
 //
-// The tap value across at scratch pixel (X, Y) averages source texels (X, Y) and (X + 1, Y), or
-// from a source twice as large the box (2X + 1 .. 2X + 2, 2Y .. 2Y + 1); down: (X, Y) and
-// (X, Y + 1), or the box (2X .. 2X + 1, 2Y + 1 .. 2Y + 2). A tap moved by s (a half-integer)
-// across reads the value across at X + s - 0.5; one moved down, the value down at Y + s - 0.5.
+// The tap value across at scratch pixel (X, Y) is the source's filtered sample halfway between
+// texels (X, Y) and (X + 1, Y), or from a source twice as large at the centre of the box
+// (2X + 1 .. 2X + 2, 2Y .. 2Y + 1); down: halfway between (X, Y) and (X, Y + 1), or at the centre
+// of the box (2X .. 2X + 1, 2Y + 1 .. 2Y + 2). These are the very points where the literal quads
+// sample (the source's own filter and wrap mode then give the same texel values): one filtered
+// sample per direction costs less than fetching and averaging the two or four texels. A tap moved
+// by s (a half-integer) across reads the value across at X + s - 0.5; one moved down, the value
+// down at Y + s - 0.5.
 std::string tapValueFragment(bool across, bool down, int ratio, int sourceSize) {
-  using Texels = std::vector<std::pair<int, int>>;
-  // Texel offsets from ratio x pixel, two per row, rows in order (averaged along x, then y).
-  auto texels = [&](bool alongX) {
-    if (ratio == 1) return alongX ? Texels{{0, 0}, {1, 0}} : Texels{{0, 0}, {0, 1}};
-    return alongX ? Texels{{1, 0}, {2, 0}, {1, 1}, {2, 1}} : Texels{{0, 1}, {1, 1}, {0, 2}, {1, 2}};
-  };
+  // Sample points relative to ratio x pixel, in texels (texel i spans [i, i + 1)).
   auto value = [&](bool alongX) {
-    const Texels t = texels(alongX);
-    auto fetch = [&](size_t i) {
-      return "fetch(base + ivec2(" + std::to_string(t[i].first) + ", " + std::to_string(t[i].second) + "))";
-    };
-    // Ratio 1 down pairs two rows of one texel each: the same single average.
-    std::string v = "mid(" + fetch(0) + ", " + fetch(1) + ")";
-    if (t.size() == 4) v = "mid(" + v + ", mid(" + fetch(2) + ", " + fetch(3) + "))";
-    return "rounded((" + v + ") / 255.0) / 255.0";
+    const float x = ratio == 1 ? (alongX ? 1.0f : 0.5f) : (alongX ? 2.0f : 1.0f);
+    const float y = ratio == 1 ? (alongX ? 0.5f : 1.0f) : (alongX ? 1.0f : 2.0f);
+    char line[200];
+    std::snprintf(line, sizeof line, "rounded(textureLod(source, (base + vec2(%.1f, %.1f)) / %.1f, 0.0)) / 255.0",
+                  double(x), double(y), double(sourceSize));
+    return std::string(line);
   };
   std::string text =
       "#version 130\n"
       "uniform sampler2D source;\n"
       "uniform float weight;\n"
-      "vec4 rounded(vec4 texel) { return floor(texel * weight * 255.0 + 0.5); }\n" +
-      fetchHelpers(sourceSize) + "void main() {\n  ivec2 base = ivec2(gl_FragCoord.xy) * " + std::to_string(ratio) +
-      ";\n";
+      "vec4 rounded(vec4 texel) { return floor(texel * weight * 255.0 + 0.5); }\n"
+      "void main() {\n  vec2 base = floor(gl_FragCoord.xy) * " +
+      std::to_string(ratio) + ".0;\n";
   int output = 0;  // across first, then down
   if (across) text += "  gl_FragData[" + std::to_string(output++) + "] = " + value(true) + ";\n";
   if (down) text += "  gl_FragData[" + std::to_string(output++) + "] = " + value(false) + ";\n";
@@ -674,37 +671,37 @@ void Blur::runInputPass(uint32_t time) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     _linkedEffect->update(time);
     _linkedEffect->render(time);
-    _capture.disable();
     source.buffer = &_capture;
     gLastCapture = &_capture;
+    // Straight from the capture, the passes draw in its context: one switch and one wait fewer.
+    if (_blur && !_mulSub) {
+      runPasses(time, source, &_capture);
+      source = Source{};
+    }
+    _capture.disable();
   }
 
   if (_mulSub && source.exists() && _c.isInitialized()) {
     brightPass(source, _c, _subtract.valueAt(time), _multiply.valueAt(time));
     source = Source{&_c, nullptr};
   }
-  if (_blur && source.exists()) {
-    const int32_t n = int32_t(_blurAmount.valueAt(time));
-    const float w = _blurFactor.valueAt(time) * (2.0f * _pulse + 1.0f) * 2.0f;
-    const bool onlyX = _blurOnlyX.valueAt(time), onlyY = _blurOnlyY.valueAt(time);
-    const float c = w / ((onlyX || onlyY) ? 6.0f : 12.0f);
-    struct Pass {
-      int32_t from;
-      PBuffer* into;
-      float step, offset;
-    };
-    PBuffer* const targets[4] = {&_a, &_b, &_c, &_a};
-    Pass passes[4];
-    for (int i = 0; i < 4; ++i) passes[i] = Pass{i, targets[i], kPassSteps[i][0], kPassSteps[i][1]};
-    for (const Pass& pass : passes) {
-      if (n < pass.from) break;
-      blurPass(source, *pass.into, pass.step, pass.offset, c, onlyX, onlyY, Scratch{&_across, &_down});
-      if (pass.into->isInitialized()) _result = pass.into;
-      source = Source{pass.into, nullptr};
-      if (!pass.into->isInitialized()) break;  // nothing more to read from
-    }
-  }
+  if (_blur && source.exists()) runPasses(time, source, nullptr);
   glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+}
+
+void Blur::runPasses(uint32_t time, Source source, PBuffer* host) {
+  const int32_t n = int32_t(_blurAmount.valueAt(time));
+  const float w = _blurFactor.valueAt(time) * (2.0f * _pulse + 1.0f) * 2.0f;
+  const bool onlyX = _blurOnlyX.valueAt(time), onlyY = _blurOnlyY.valueAt(time);
+  const float c = w / ((onlyX || onlyY) ? 6.0f : 12.0f);
+  PBuffer* const targets[4] = {&_a, &_b, &_c, &_a};
+  for (int32_t pass = 0; pass < 4 && n >= pass; ++pass) {
+    PBuffer& into = *targets[pass];
+    blurPass(source, into, kPassSteps[pass][0], kPassSteps[pass][1], c, onlyX, onlyY, Scratch{&_across, &_down, host});
+    if (!into.isInitialized()) break;  // nothing more to read from
+    _result = &into;
+    source = Source{&into, nullptr};
+  }
 }
 
 void Blur::blurPass(const Source& source, PBuffer& target, float step, float offset, float weight, bool onlyX,
@@ -722,17 +719,32 @@ void Blur::blurPass(const Source& source, PBuffer& target, float step, float off
           ? splitPrograms(scratch, sourceSize, target.getWidth(), step, offset, weight, onlyX, onlyY)
           : SplitPrograms{nullptr, nullptr, nullptr, 0};
   if (split.sum) {
-    // The tap values into the scratch buffers, then their sum into the target, all in the
-    // target's context.
+    // The tap values into the scratch buffers, then their sum into the target, all in one
+    // context: the host's, whose state is kept, or the target's.
     const GLuint across = onlyY ? 0 : scratch.across->getTexture();
     const GLuint down = onlyX ? 0 : scratch.down->getTexture();
-    target.enable();
+    PBuffer* const host = scratch.host;
+    const bool hosted = host && host->isCurrent() && host != &target && host->getWidth() >= target.getWidth() &&
+                        host->getHeight() >= target.getHeight();
+    PBuffer& drawer = hosted ? *host : target;
+    GLint program = 0;
+    if (hosted) {
+      glPushAttrib(GL_ALL_ATTRIB_BITS);
+      glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+      glMatrixMode(GL_PROJECTION);
+      glPushMatrix();
+      glMatrixMode(GL_MODELVIEW);
+      glPushMatrix();
+      glViewport(0, 0, target.getWidth(), target.getHeight());
+    } else {
+      target.enable();
+    }
     beginPassQuad(size);
-    target.redirectColour(across ? across : down, across ? down : 0);
+    drawer.redirectColour(across ? across : down, across ? down : 0);
     bindSource(source);
     fastTaps(*split.values, size, weight);
     releaseSource(source);
-    target.redirectColour(0, 0);
+    drawer.redirectColour(hosted ? target.getTexture() : 0, 0);
     if (down) {
       glActiveTexture(GL_TEXTURE1);
       glBindTexture(GL_TEXTURE_2D, down);
@@ -744,6 +756,16 @@ void Blur::blurPass(const Source& source, PBuffer& target, float step, float off
     glBindTexture(GL_TEXTURE_2D, 0);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, 0);
+    if (hosted) {
+      drawer.redirectColour(0, 0);
+      glMatrixMode(GL_PROJECTION);
+      glPopMatrix();
+      glMatrixMode(GL_MODELVIEW);
+      glPopMatrix();
+      glUseProgram(GLuint(program));
+      glPopAttrib();
+      return;
+    }
     glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_TRUE);
     target.disable();

@@ -46,10 +46,15 @@ class Blur : public PostEffect {
   void handleEvent(const EffectEvent& event) override;
 
   // Buffers of the target's size that a fast pass may fill with each tap's weighted value (one
-  // per direction) before it sums them, so that every tap costs one texel fetch.
+  // per direction) before it sums them, so that every tap costs one texel fetch. host: an
+  // enabled buffer, current and at least the target's size, in whose context such a pass draws
+  // (into the scratch buffers and the target's texture through its redirected colour, its state
+  // left as it was), so the target's context is not entered and nothing waits for the pass until
+  // the host is disabled; null: the target's own context.
   struct Scratch {
     PBuffer* across = nullptr;
     PBuffer* down = nullptr;
+    PBuffer* host = nullptr;
   };
 
   // One blur pass from source into target (size x size pixels): clear, then six taps across
@@ -90,6 +95,10 @@ class Blur : public PostEffect {
   void runInputPass(uint32_t time) override;
 
  private:
+  // The blur passes of this frame from source ("BlurAmount" of them), drawn in host's context
+  // where they can be (see Scratch); sets the result.
+  void runPasses(uint32_t time, Source source, PBuffer* host);
+
   BoolVariable _doBlur;         // "DoBlur": run the passes
   BoolVariable _doMulSub;       // "DoMulSub": bright-pass before them
   BoolVariable _doGlow;         // "DoGlow": add the result over the sharp capture

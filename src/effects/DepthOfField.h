@@ -61,6 +61,9 @@ class DepthOfField : public PostEffect {
   // (nothing reported; the next start tries again); a program the GL refuses is the fatal "Error
   // loading shader" report.
   static void loadProgram();
+  // The blur passes of this frame from the capture ("BlurAmount" of them), drawn in host's
+  // context where they can be (Blur::Scratch); sets the result.
+  void runPasses(uint32_t time, PBuffer* host);
   // The blurred picture and the sharp capture over it by its alpha x glowStrength in one quad;
   // false when the program is not available (nothing drawn).
   bool composeFast(PBuffer& picture, float glowStrength);
