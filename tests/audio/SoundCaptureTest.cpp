@@ -10,6 +10,18 @@ namespace {
 constexpr int32_t kBlock = 4;  // frames per block in the hand-made blocks
 constexpr int32_t kBlocks = 8;
 
+// A hand-made 16-bit stereo block of kBlock frames over samples, in a ring of kBlocks blocks.
+DspBlock s16Block(std::vector<int16_t>& samples) {
+  DspBlock block;
+  block.samples = samples.data();
+  block.frames = kBlock;
+  block.format = SampleFormat::S16;
+  block.mixerType = kMixerTypeS16;
+  block.blockLength = kBlock;
+  block.ringLength = kBlock * kBlocks;
+  return block;
+}
+
 // A capture over a small offline library: ring of 8 blocks of 1024 frames.
 class SoundCaptureTest : public ::testing::Test {
  protected:
@@ -82,13 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SoundCaptureTest, IndexWrapsAfterTheLastBlockAndTheTraceReadsTheOldestBlock) {
   std::vector<int16_t> samples(2 * kBlock);
-  DspBlock block;
-  block.samples = samples.data();
-  block.frames = kBlock;
-  block.format = SampleFormat::S16;
-  block.mixerType = kMixerTypeS16;
-  block.blockLength = kBlock;
-  block.ringLength = kBlock * kBlocks;
+  DspBlock block = s16Block(samples);
   for (int32_t b = 0; b < kBlocks; ++b) {
     for (int16_t& s : samples) s = static_cast<int16_t>(100 * (b + 1));
     EXPECT_EQ(capture.blockIndex(), b);
@@ -150,13 +156,7 @@ TEST_F(SoundCaptureTest, RestartKeepsTheRingButStartsItSilentAtBlockZero) {
   // The show starts the oscilloscope again after the warm-up's trial start: same ring (no
   // allocation in the frame), but nothing of the trial's samples or index may remain.
   std::vector<int16_t> samples(2 * kBlock, 1234);
-  DspBlock block;
-  block.samples = samples.data();
-  block.frames = kBlock;
-  block.format = SampleFormat::S16;
-  block.mixerType = kMixerTypeS16;
-  block.blockLength = kBlock;
-  block.ringLength = kBlock * kBlocks;
+  DspBlock block = s16Block(samples);
   SoundCapture::captureBlock(block, &capture);
   ASSERT_EQ(capture.sample(0), 1234);
   const void* ringBefore = capture.ringAddress();
