@@ -7,7 +7,7 @@
 #include <cmath>
 
 namespace {
-uint32_t gLastPatternStep = 1000;
+uint32_t gLastPatternStep = Effect::kInitialPatternStep;
 
 // x truncated toward zero; NaN gives 0 and values beyond the 32-bit range saturate, where a
 // plain conversion would be undefined.

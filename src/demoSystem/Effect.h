@@ -83,7 +83,8 @@ class Effect {
   // Links directly, for trial runs (the script links through events of type 2).
   void setLinkedEffect(Effect* effect) { _linkedEffect = effect; }
 
-  // The pattern step last seen by any instance (1000 at program start).
+  // The pattern step last seen by any instance (kInitialPatternStep at program start).
+  static constexpr uint32_t kInitialPatternStep = 1000;
   static uint32_t getLastPatternStep();
   static void setLastPatternStep(uint32_t step);
 

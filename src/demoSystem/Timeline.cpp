@@ -49,11 +49,11 @@ void Timeline::deliverDue(uint32_t t) {
   }
 }
 
-void Timeline::runFrame(uint32_t t) {
+void Timeline::runFrame(int32_t t) {
   EffectList* list = EffectList::current();
-  if (!list) return;
-  deliverDue(t);
-  drawEffects(*list, t);
+  if (!list || t < 0) return;
+  deliverDue(static_cast<uint32_t>(t));
+  drawEffects(*list, static_cast<uint32_t>(t));
 }
 
 void Timeline::updateEffects(EffectList& list, uint32_t t) {

@@ -29,7 +29,10 @@ class Timeline {
   // delivered without allocating), update pass, then render pass inside viewport
   // (0, 0, screen width, screen height) and pushed projection and modelview matrices; leaves the
   // modelview matrix selected. Needs a current GL context; does nothing without an effect list.
-  void runFrame(uint32_t t);
+  // The show begins at 0: before it (a start time below 0) nothing is due, updated or drawn, so
+  // no effect reads a time before 0 as a huge unsigned one and the show from 0 on is the same
+  // whatever the start time.
+  void runFrame(int32_t t);
   // The event half of runFrame: every undelivered event due at t goes to its effect of the
   // current list, in order; nothing without a list.
   void deliverDue(uint32_t t);

@@ -11,6 +11,7 @@
 #include "FrameCapture.h"
 #include "MemoryFile.h"
 #include "ScreenHelpers.h"
+#include "ShowReset.h"
 #include "SoundSystem.h"
 #include "TextureManager.h"
 #include "Timeline.h"
@@ -136,16 +137,17 @@ void DemoRunner::startDemo() {
   DemoSettings& settings = demoSettings();
   if (settings.music) pauseMusic();
   const bool fullscreen = settings.fullscreen;
+  ShowReset::beforeLoad();
   _loader.load(kScriptPath);
   if (_authoring.windowed) settings.fullscreen = fullscreen;  // the script's flag is ignored
   if (_authoring.hasStart) settings.startTime = _authoring.startMs;
   // Sound first, so that effects which attach to it at their start are warmed up as they play.
   if (settings.music) initSound();
-  // The events up to the start time, which the first frame would deliver, go out now: what they
-  // load is loaded behind the loading picture, and the warm-up draws with the state they set
-  // (textures, cameras, positions) instead of leaving it to the first frame.
+  if (_warmUp) warmUpEffects();
+  // The events up to the start time, which the first frame would deliver, go out now, after the
+  // warm-up: it rehearses without events and puts back what it changed, so each acts exactly as
+  // in the first frame, and what they load is loaded before the clock starts.
   if (_timeline && settings.startTime >= 0) _timeline->deliverDue(static_cast<uint32_t>(settings.startTime));
-  warmUpEffects();
   if (settings.music) startMusicAt(settings.startTime);
   _clock.setOffset(settings.startTime);
   _clock.start();
@@ -173,13 +175,21 @@ void DemoRunner::setMusicEnabled(bool on) {
 }
 
 void DemoRunner::renderFrame(int32_t timeMs) {
-  if (_timeline) _timeline->runFrame(static_cast<uint32_t>(timeMs));
+  if (_timeline) _timeline->runFrame(timeMs);
+}
+
+bool DemoRunner::takeMessage(SDL_Event& event) {
+  // Mouse motion is ignored: it never takes a frame's one message, so a burst of it cannot hold
+  // up a key. Fetched without pumping again, so no motion can arrive between the two steps.
+  SDL_PumpEvents();
+  SDL_FlushEvent(SDL_MOUSEMOTION);
+  return SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0;
 }
 
 bool DemoRunner::runOneFrame() {
   DemoSettings& settings = demoSettings();
   SDL_Event event;
-  if (SDL_PollEvent(&event)) {
+  if (takeMessage(event)) {
     if (event.type == SDL_QUIT) {
       settings.quit = true;
       return false;

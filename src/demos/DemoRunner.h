@@ -57,6 +57,9 @@ class DemoRunner : public DemoInput {
 
   DemoEngine& engine() { return _engine; }
   unsigned long framesRendered() const { return _framesRendered; }
+  // Whether the start step rehearses the effects before the clock starts (on by default; tests
+  // compare the pictures without it).
+  void setWarmUp(bool on) { _warmUp = on; }
   // Wall time of the last warm-up (ms; 0 before the first) and the number of times it rehearsed.
   double warmUpMs() const { return _warmUpMs; }
   int warmUpTimes() const { return _warmUpTimes; }
@@ -66,7 +69,10 @@ class DemoRunner : public DemoInput {
   void showLoadingImage();
   // Draws every effect once, unseen, before the clock starts (see EffectWarmUp).
   void warmUpEffects();
+  // The frame step at the clock's reading (ms, signed: nothing happens before 0).
   void renderFrame(int32_t timeMs);
+  // The frame's one window message, in event; false when there is none.
+  static bool takeMessage(SDL_Event& event);
 
   DemoClock& _clock;
   DemoEngine _engine;
@@ -77,6 +83,7 @@ class DemoRunner : public DemoInput {
   unsigned long _framesRendered = 0;
   double _warmUpMs = 0.0;
   int _warmUpTimes = 0;
+  bool _warmUp = true;
   FrameSink* _capture = nullptr;  // takes each shown frame when set
   bool _captureFailed = false;
   AuthoringOptions _authoring;

@@ -114,6 +114,21 @@ TEST_F(TimelineTest, SpanBoundariesDecideUpdateAndRender) {
   }
 }
 
+TEST_F(TimelineTest, NothingHappensBeforeZero) {
+  // A start time below 0: the frames before 0 deliver nothing (not even the events at 0) and
+  // draw nothing; the frame at 0 then does all of it.
+  list.insert("Fade");
+  effect("Fade")->getActive().setKey(1.0f, 0);
+  timeline.schedule(eventFor("Fade", 0, 7));
+  timeline.schedule(eventFor("Fade", 500, 8));
+  timeline.sort();
+  for (int32_t t : {-1000, -500, -1}) timeline.runFrame(t);
+  EXPECT_TRUE(RecordingEffect::log().empty());
+  EXPECT_EQ(timeline.getCursor(), 0u);
+  timeline.runFrame(0);
+  EXPECT_EQ(RecordingEffect::log(), (std::vector<std::string>{"Fade event 7 0", "Fade update 0", "Fade render 0"}));
+}
+
 TEST_F(TimelineTest, EventsComeFirstInTimeThenScheduleOrder) {
   list.insert("Fade");
   list.insert("Flash");
@@ -139,7 +154,7 @@ TEST_F(TimelineTest, EventsComeFirstInTimeThenScheduleOrder) {
 }
 
 TEST_F(TimelineTest, DeliverDueHandsOutEventsUpToItsTimeAndDrawsNothing) {
-  // The start step sends the events up to the start time before the warm-up: those at the time
+  // The start step sends the events up to the start time before the clock starts: those at the time
   // itself go too, later ones wait for their frame, and no effect is updated or drawn.
   list.insert("Fade");
   effect("Fade")->getActive().setKey(1.0f, 0);

@@ -148,6 +148,23 @@ TEST_F(DemoRunnerTest, AtMostOneEventPerFrame) {
   EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_KEYDOWN, SDL_KEYDOWN), 1);
 }
 
+TEST_F(DemoRunnerTest, MouseMotionDoesNotHoldUpAKey) {
+  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+  for (int i = 0; i < 50; ++i) {
+    SDL_Event motion = {};
+    motion.type = SDL_MOUSEMOTION;
+    motion.motion.windowID = SDL_GetWindowID(_runner.engine().window());
+    SDL_PushEvent(&motion);
+  }
+  pushKey(SDLK_ESCAPE);
+  pushKey(SDLK_m);  // still one message per frame: this one waits for the next frame
+  const bool music = demoSettings().music;
+  nextFrameReads(10, 20);
+  _runner.runOneFrame();
+  EXPECT_TRUE(demoSettings().quit);
+  EXPECT_EQ(demoSettings().music, music);
+}
+
 TEST_F(DemoRunnerTest, ClosingTheWindowEndsTheLoop) {
   SDL_Event close = {};
   close.type = SDL_WINDOWEVENT;

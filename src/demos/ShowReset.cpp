@@ -1,0 +1,11 @@
+#include "ShowReset.h"
+
+#include "Effect.h"
+#include "EffectVariable.h"
+#include "Random.h"
+
+void ShowReset::beforeLoad() {
+  seedRandom(1);
+  Effect::setLastPatternStep(Effect::kInitialPatternStep);
+  EffectVariable::setEndKeyTime(0);
+}
