@@ -10,6 +10,7 @@
 #include "ErrorReport.h"
 #include "FrameCapture.h"
 #include "MemoryFile.h"
+#include "SceneCache.h"
 #include "ScreenHelpers.h"
 #include "SoundSystem.h"
 #include "TextureManager.h"
@@ -135,6 +136,7 @@ void DemoRunner::showLoadingImage() {
 void DemoRunner::startDemo() {
   DemoSettings& settings = demoSettings();
   if (settings.music) pauseMusic();
+  SceneCache::getInstance().restoreLoadedScenes();  // the shared scenes start as their files give them
   const bool fullscreen = settings.fullscreen;
   _loader.load(kScriptPath);
   if (_authoring.windowed) settings.fullscreen = fullscreen;  // the script's flag is ignored

@@ -78,6 +78,14 @@ void MeshObject::setShadeModelNode(int32_t model) {
   if (_material) _material->setShadeModel(model);
 }
 
+void MeshObject::restoreFrom(const SceneObject& loaded) {
+  SceneObject::restoreFrom(loaded);
+  const MeshObject& s = static_cast<const MeshObject&>(loaded);
+  _receivesShadows = s._receivesShadows;
+  _spareFlag = s._spareFlag;
+  _material = s._material;
+}
+
 std::vector<Vector3> MeshObject::smoothNormals() const {
   const std::vector<Vertex>& vertices = _data->vertices;
   std::vector<Vector3> sums(vertices.size());

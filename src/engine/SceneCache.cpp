@@ -25,6 +25,10 @@ Scene* SceneCache::insertScene(const std::string& fileName, std::unique_ptr<Scen
   return inserted.first->second.scene.get();
 }
 
+void SceneCache::restoreLoadedScenes() {
+  for (auto& named : _scenes) named.second.scene->restoreLoadedState();
+}
+
 uint32_t SceneCache::getUseCount(const std::string& fileName) const {
   auto found = _scenes.find(fileName);
   return found == _scenes.end() ? 0 : found->second.useCount;

@@ -23,6 +23,10 @@ class SceneCache {
   // Enters scene under fileName with a use count of 1 and returns it; a name already cached keeps
   // its scene (the new one is dropped and the cached one returned).
   Scene* insertScene(const std::string& fileName, std::unique_ptr<Scene> scene);
+  // Puts every cached scene back to the state its file gave (Scene::restoreLoadedState), undoing
+  // what effects and events changed on the shared scenes; for a restart that replays the show.
+  // Reads no file.
+  void restoreLoadedScenes();
   // Uses counted for fileName; 0 when not cached.
   uint32_t getUseCount(const std::string& fileName) const;
 
