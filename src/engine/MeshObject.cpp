@@ -215,6 +215,7 @@ void MeshObject::animate(int frame, float fraction) {
 
 void MeshObject::copyMorphFrame(int32_t k) {
   Data& d = *_data;
+  d.morphEndHeld = false;  // whoever copies the last frame holds it again
   const size_t v3 = d.positions.size();
   const size_t base = size_t(k) * v3;
   for (size_t i = 0; i < v3; ++i) {
