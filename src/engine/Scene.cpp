@@ -522,8 +522,12 @@ void Scene::setEnvironmentVertexProgram(bool on) {
 }
 
 void Scene::reapplyLights() {
-  for (LightObject* light : _lights) light->applyColorsToGL();
+  applyLightColorsToGL();
   if (hasCurrentGLContext()) glEnable(GL_NORMALIZE);
+}
+
+void Scene::applyLightColorsToGL() {
+  for (LightObject* light : _lights) light->applyColorsToGL();
 }
 
 namespace {

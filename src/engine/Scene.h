@@ -131,6 +131,8 @@ class Scene {
   void setEnvironmentVertexProgram(bool on);
   // Sets every light's GL colours and enabled state again, then enables GL_NORMALIZE.
   void reapplyLights();
+  // Sets every light's GL colours and enabled state, as loading the scene did.
+  void applyLightColorsToGL();
 
   int32_t shadowMapSize() const { return _shadowMapSize; }
   bool faceCulling() const { return _faceCulling; }

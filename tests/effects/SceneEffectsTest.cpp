@@ -320,6 +320,28 @@ TEST_F(SceneRestoreTest, RestartGivesTheSharedSceneBackAsItsFileGaveIt) {
   EXPECT_TRUE(reports.reports().empty());
 }
 
+// GL lights are context state that scenes share: the first find of a scene after a restart sets
+// its lights as loading it did; later finds in the same run leave them.
+TEST_F(SceneRestoreTest, FirstFindAfterARestartSetsTheLightsAsLoadingDid) {
+  Scene* scene = SceneLoaderVDG::load(kHead, Effect3D::kTextureDirectory);
+  ASSERT_TRUE(scene);
+  const LightObject& light = *scene->firstLight();
+  const GLenum index = GLenum(GL_LIGHT0 + light.glIndex());
+  const float dark[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+  const auto diffuse = [index] {
+    std::vector<float> rgba(4);
+    glGetLightfv(index, GL_DIFFUSE, rgba.data());
+    return rgba;
+  };
+  SceneCache::getInstance().restoreLoadedScenes();
+  glLightfv(index, GL_DIFFUSE, dark);  // as a flicker or another scene of the last run left it
+  ASSERT_EQ(SceneLoaderVDG::load(kHead, Effect3D::kTextureDirectory), scene);
+  EXPECT_EQ(diffuse(), std::vector<float>(light.diffuse().data(), light.diffuse().data() + 4));
+  glLightfv(index, GL_DIFFUSE, dark);
+  SceneLoaderVDG::load(kHead, Effect3D::kTextureDirectory);
+  EXPECT_EQ(diffuse(), std::vector<float>(dark, dark + 4));
+}
+
 TEST(SegmentChainTest, SegmentPoseFromBendAndCurl) {
   // n = 8: without curl a = bend / n; with curl bend * 2 / n before the middle, curl * 2 / n after.
   const struct {
