@@ -19,6 +19,7 @@
 #include "EffectList.h"
 #include "FrameCapture.h"
 #include "MemoryFile.h"
+#include "SceneCache.h"
 #include "VelmorMusic.h"
 
 namespace {
@@ -114,6 +115,7 @@ void EditSession::setLimitToEnd() {
 void EditSession::loadShow(const std::string& text) {
   DemoSettings& settings = demoSettings();
   const bool fullscreen = settings.fullscreen;
+  SceneCache::getInstance().restoreLoadedScenes();  // the shared scenes start as their files give them
   _loader.loadText(text, _scriptPath);
   settings.fullscreen = fullscreen;  // the display mode is the author's (F1)
   if (_options.hasStart) settings.startTime = _options.startMs;
