@@ -7,7 +7,7 @@
 #include "TextureTools.h"
 
 namespace {
-ScreenRect gOffset{0.0f, 0.0f, 1.0f, 1.0f};  // texture rectangle of both layers
+ScreenRect gOffset{0.0f, 0.0f, 1.0f, 1.0f};  // texture rectangle of both layers; reset by each new instance
 
 Texture* makeNoiseTexture(const char* name, int size) {
   Texture* texture = TextureManager::getInstance().createTexture(name, size, size, GL_TEXTURE_2D, GL_RGBA);
@@ -23,6 +23,9 @@ Texture* makeNoiseTexture(const char* name, int size) {
 Noise::Noise() : Effect("Noise") {
   registerColour(_red, _green, _blue, _alpha, 1.0f, 1.0f, 1.0f, 1.0f);
   registerBool(_animate, "Animate", false);
+  // Instances are made when the script loads, so every run of the show starts from the whole
+  // texture, as the first did.
+  gOffset = ScreenRect{0.0f, 0.0f, 1.0f, 1.0f};
   _large = makeNoiseTexture("noisetexture", 512);
   _small = makeNoiseTexture("noisetexture2", 256);
 }

@@ -24,7 +24,8 @@ class Noise : public Effect {
   // face culling off.
   void render(uint32_t time) override;
 
-  // The process-wide noise offset (x = u, y = v; initially 0, 0, 1, 1), shared by all instances.
+  // The process-wide noise offset (x = u, y = v), shared by all instances; 0, 0, 1, 1 again
+  // whenever an instance is made.
   static ScreenRect getOffset();
 
  private:

@@ -27,6 +27,8 @@ class CameraObject : public SceneObject {
 
  protected:
   std::unique_ptr<SceneObject> copyNode() const override;
+  // Also the target and the perspective parameters.
+  void restoreFrom(const SceneObject& loaded) override;
 
  private:
   int32_t _targetId = -1;

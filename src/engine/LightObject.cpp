@@ -17,6 +17,26 @@ std::unique_ptr<SceneObject> LightObject::copyNode() const {
   return std::unique_ptr<SceneObject>(new LightObject(*this));
 }
 
+void LightObject::restoreFrom(const SceneObject& loaded) {
+  SceneObject::restoreFrom(loaded);
+  const LightObject& s = static_cast<const LightObject&>(loaded);
+  _ambient = s._ambient;
+  _diffuse = s._diffuse;
+  _specular = s._specular;
+  _constantAttenuation = s._constantAttenuation;
+  _linearAttenuation = s._linearAttenuation;
+  _quadraticAttenuation = s._quadraticAttenuation;
+  _spotCutoff = s._spotCutoff;
+  _spotExponent = s._spotExponent;
+  _enabled = s._enabled;
+  _targetId = s._targetId;
+  _target = s._target;
+  _flicker = s._flicker;
+  _baseDiffuse = s._baseDiffuse;
+  _castsShadow = s._castsShadow;
+  _projectorTexture = s._projectorTexture;
+}
+
 void LightObject::applyColorsToGL() const {
   if (!hasCurrentGLContext() || _glIndex < 0 || _glIndex >= _maxLights) return;
   const GLenum light = GLenum(GL_LIGHT0 + _glIndex);

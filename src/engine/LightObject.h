@@ -66,6 +66,9 @@ class LightObject : public SceneObject {
 
  protected:
   std::unique_ptr<SceneObject> copyNode() const override;
+  // Also colours, attenuation, cone, enabled, flicker, shadow casting, projector and target (not
+  // in GL: Scene::reapplyLights sets the GL light again).
+  void restoreFrom(const SceneObject& loaded) override;
 
  private:
   Color4 _ambient{0.2f, 0.2f, 0.2f, 1.0f};

@@ -1,7 +1,5 @@
 #include "Material.h"
 
-#include <GL/glu.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -14,6 +12,7 @@
 #include "NormalisationCubeMap.h"
 #include "PBuffer.h"
 #include "Texture.h"
+#include "TextureManager.h"
 
 namespace {
 
@@ -411,20 +410,7 @@ void Material::setOpacityMap(Texture* texture) {
   _opacityMap = texture;
   _alphaTest = true;
   if (!_baseMap || !texture) return;
-  ImageData* base = _baseMap->getImage();
-  const ImageData* opacity = texture->getImage();
-  if (!base || !opacity || !base->pixels || !opacity->pixels) return;
-  if (base->width != opacity->width || base->height != opacity->height) return;
-  if (base->bitsPerPixel != 32 || opacity->bitsPerPixel != 32 || base->isCompressed() || opacity->isCompressed())
-    return;
-  const size_t pixels = size_t(base->width) * base->height;
-  if (base->dataSize < pixels * 4 || opacity->dataSize < pixels * 4) return;
-  for (size_t i = 0; i < pixels; ++i) {
-    const uint8_t* grey = opacity->pixels + i * 4;
-    base->pixels[i * 4 + 3] = uint8_t((int(grey[0]) + grey[1] + grey[2]) / 3);
-  }
-  if (!hasCurrentGLContext() || _baseMap->getTextureId() == 0) return;
-  _baseMap->bind();
-  gluBuild2DMipmaps(GL_TEXTURE_2D, 4, GLsizei(base->width), GLsizei(base->height), GL_RGBA, GL_UNSIGNED_BYTE,
-                    base->pixels);
+  // The merged picture is a texture of its own, so the file's texture stays as loaded for the
+  // materials that name it without this opacity map.
+  if (Texture* merged = TextureManager::getInstance().getOpacityMergedTexture(_baseMap, texture)) _baseMap = merged;
 }

@@ -94,8 +94,9 @@ class Material {
     _textureScale = scale;
   }
   // Stores the map and switches the alpha test on. When a base map is set and both images are
-  // held, 32-bit and of equal size, the base image's alpha becomes the opacity image's grey level
-  // ((r + g + b) / 3) and the base texture is rebuilt from it.
+  // held, 32-bit and of equal size, the base map becomes the shared merged texture of the two
+  // (TextureManager::getOpacityMergedTexture): the base picture with the opacity image's grey
+  // level ((r + g + b) / 3) as alpha. The base map's own texture is left as loaded.
   void setOpacityMap(Texture* texture);
   // Also sets shade model 13.
   void setRenderTarget(PBuffer* target);

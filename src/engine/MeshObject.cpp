@@ -78,6 +78,14 @@ void MeshObject::setShadeModelNode(int32_t model) {
   if (_material) _material->setShadeModel(model);
 }
 
+void MeshObject::restoreFrom(const SceneObject& loaded) {
+  SceneObject::restoreFrom(loaded);
+  const MeshObject& s = static_cast<const MeshObject&>(loaded);
+  _receivesShadows = s._receivesShadows;
+  _spareFlag = s._spareFlag;
+  _material = s._material;
+}
+
 std::vector<Vector3> MeshObject::smoothNormals() const {
   const std::vector<Vertex>& vertices = _data->vertices;
   std::vector<Vector3> sums(vertices.size());
@@ -207,6 +215,7 @@ void MeshObject::animate(int frame, float fraction) {
 
 void MeshObject::copyMorphFrame(int32_t k) {
   Data& d = *_data;
+  d.morphEndHeld = false;  // whoever copies the last frame holds it again
   const size_t v3 = d.positions.size();
   const size_t base = size_t(k) * v3;
   for (size_t i = 0; i < v3; ++i) {

@@ -101,6 +101,8 @@ class MeshObject : public SceneObject {
   void setMaterialNode(Material* material) override { _material = material; }
   // Sets the shade model of the mesh's material.
   void setShadeModelNode(int32_t model) override;
+  // Also the shadow and spare flags and the material; geometry and morph data stay.
+  void restoreFrom(const SceneObject& loaded) override;
 
  private:
   // Everything a mesh shares with its copies.

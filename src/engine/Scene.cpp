@@ -67,7 +67,9 @@ bool sameDirection(const Vector3& a, const Vector3& b) {
 
 }  // namespace
 
-Scene::Scene() : _offScreen(hasCurrentGLContext() && PBuffer::isSupported() && PBuffer::hasRenderDepthTexture()) {}
+Scene::Scene() : _offScreen(hasCurrentGLContext() && PBuffer::isSupported() && PBuffer::hasRenderDepthTexture()) {
+  recordLoadedState();  // a scene restored before it is finished gets its defaults back
+}
 Scene::~Scene() = default;
 
 SceneObject* Scene::findObjectById(int32_t id) const {
@@ -161,6 +163,45 @@ void Scene::finish() {
   for (CameraObject* camera : _cameras) camera->setTarget(findObjectById(camera->targetId()));
   for (LightObject* light : _lights)
     if (light->targetId() != -1) light->setTarget(findObjectById(light->targetId()));
+  recordLoadedState();
+}
+
+void Scene::recordLoadedState() {
+  _loadedSettings =
+      Settings{_activeCamera,    _flickerLight, _morphStartFrame, _morphRate,         _morphLoop,     _currentFrame,
+               _currentFraction, _loop,         _faceCulling,     _fogEnabled,        _fogColor,      _fogDensity,
+               _fogStart,        _fogEnd,       _fogMode,         _shadowTextureRows, _shadowsEnabled};
+  for (const std::unique_ptr<SceneObject>& object : _objects) object->recordLoadedState();
+  _loadedMaterials.clear();
+  for (const auto& entry : _materials) _loadedMaterials.push_back(*entry.second);
+}
+
+void Scene::restoreLoadedState() {
+  const Settings& s = _loadedSettings;
+  _activeCamera = s.activeCamera;
+  _flickerLight = s.flickerLight;
+  _morphStartFrame = s.morphStartFrame;
+  _morphRate = s.morphRate;
+  _morphLoop = s.morphLoop;
+  _currentFrame = s.currentFrame;
+  _currentFraction = s.currentFraction;
+  _loop = s.loop;
+  _faceCulling = s.faceCulling;
+  _fogEnabled = s.fogEnabled;
+  _fogColor = s.fogColor;
+  _fogDensity = s.fogDensity;
+  _fogStart = s.fogStart;
+  _fogEnd = s.fogEnd;
+  _fogMode = s.fogMode;
+  _shadowTextureRows = s.shadowTextureRows;
+  _shadowsEnabled = s.shadowsEnabled;
+  _reportedNoCamera = false;
+  _reportedCameraUp = false;
+  for (const std::unique_ptr<SceneObject>& object : _objects) object->restoreLoadedState();
+  // The map's order is its keys' order, which nothing changes after finish.
+  size_t i = 0;
+  for (auto& entry : _materials)
+    if (i < _loadedMaterials.size()) *entry.second = _loadedMaterials[i++];
 }
 
 SceneObject* Scene::findObject(const std::string& name) const {
@@ -481,8 +522,12 @@ void Scene::setEnvironmentVertexProgram(bool on) {
 }
 
 void Scene::reapplyLights() {
-  for (LightObject* light : _lights) light->applyColorsToGL();
+  applyLightColorsToGL();
   if (hasCurrentGLContext()) glEnable(GL_NORMALIZE);
+}
+
+void Scene::applyLightColorsToGL() {
+  for (LightObject* light : _lights) light->applyColorsToGL();
 }
 
 namespace {

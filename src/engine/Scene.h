@@ -38,8 +38,14 @@ class Scene {
   // An id already present keeps its first material (the new one is dropped).
   void addMaterial(std::unique_ptr<Material> material);
   // Attaches the objects (meshes find their materials and build), moves transparent top-level
-  // objects to the end of the chain and a cube-mapped one to the front, resolves targets.
+  // objects to the end of the chain and a cube-mapped one to the front, resolves targets. Then
+  // keeps the finished state for restoreLoadedState.
   void finish();
+  // Puts back what finish left: the scene's settings (active camera, loop, fog, shadows, morph
+  // timing, scene time) and every object's and material's state, whatever effects and events
+  // changed since. Objects and materials stay the same ones; nothing is read again. The GL lights
+  // are set again by reapplyLights, as every effect does at its start.
+  void restoreLoadedState();
 
   // Queries: exact, case-sensitive names; first match in load order; null when absent.
   SceneObject* findObject(const std::string& name) const;
@@ -125,6 +131,8 @@ class Scene {
   void setEnvironmentVertexProgram(bool on);
   // Sets every light's GL colours and enabled state again, then enables GL_NORMALIZE.
   void reapplyLights();
+  // Sets every light's GL colours and enabled state, as loading the scene did.
+  void applyLightColorsToGL();
 
   int32_t shadowMapSize() const { return _shadowMapSize; }
   bool faceCulling() const { return _faceCulling; }
@@ -143,6 +151,7 @@ class Scene {
 
  private:
   void attachToParent(SceneObject* object, int32_t parentId);
+  void recordLoadedState();
   void prepareShadowMap();
   void renderShadowMap();
   void applyCamera(Matrix4& projection, Matrix4& view);
@@ -154,6 +163,27 @@ class Scene {
     SceneObject* object;
   };
   std::vector<Placed> _drawOrder;  // kept between frames: no allocation per frame
+
+  // The settings effects change, as finish left them.
+  struct Settings {
+    int32_t activeCamera;
+    int32_t flickerLight;
+    int32_t morphStartFrame;
+    float morphRate;
+    bool morphLoop;
+    int32_t currentFrame;
+    float currentFraction;
+    bool loop;
+    bool faceCulling;
+    bool fogEnabled;
+    Color4 fogColor;
+    float fogDensity, fogStart, fogEnd;
+    GLenum fogMode;
+    std::array<std::array<float, 4>, 4> shadowTextureRows;
+    bool shadowsEnabled;
+  };
+  Settings _loadedSettings{};
+  std::vector<Material> _loadedMaterials;  // copies, in the order of _materials
 
   int32_t _shadowMapSize = 512;
   int32_t _morphStartFrame = 0;

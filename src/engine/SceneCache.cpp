@@ -15,14 +15,24 @@ Scene* SceneCache::findScene(const std::string& fileName) {
   dropStaleScenes();
   auto found = _scenes.find(fileName);
   if (found == _scenes.end()) return nullptr;
-  ++found->second.useCount;
-  return found->second.scene.get();
+  Entry& entry = found->second;
+  ++entry.useCount;
+  if (!entry.handedOut) entry.scene->applyLightColorsToGL();
+  entry.handedOut = true;
+  return entry.scene.get();
 }
 
 Scene* SceneCache::insertScene(const std::string& fileName, std::unique_ptr<Scene> scene) {
   dropStaleScenes();
-  auto inserted = _scenes.emplace(fileName, Entry{std::move(scene), 1});
+  auto inserted = _scenes.emplace(fileName, Entry{std::move(scene), 1, true});
   return inserted.first->second.scene.get();
+}
+
+void SceneCache::restoreLoadedScenes() {
+  for (auto& named : _scenes) {
+    named.second.scene->restoreLoadedState();
+    named.second.handedOut = false;
+  }
 }
 
 uint32_t SceneCache::getUseCount(const std::string& fileName) const {

@@ -18,11 +18,16 @@ class SceneCache {
   SceneCache(const SceneCache&) = delete;
   SceneCache& operator=(const SceneCache&) = delete;
 
-  // The cached scene of fileName with one more use counted; null when not cached.
+  // The cached scene of fileName with one more use counted; null when not cached. The first
+  // find after restoreLoadedScenes sets the scene's GL lights as loading it did.
   Scene* findScene(const std::string& fileName);
   // Enters scene under fileName with a use count of 1 and returns it; a name already cached keeps
   // its scene (the new one is dropped and the cached one returned).
   Scene* insertScene(const std::string& fileName, std::unique_ptr<Scene> scene);
+  // Puts every cached scene back to the state its file gave (Scene::restoreLoadedState), undoing
+  // what effects and events changed on the shared scenes; for a restart that replays the show.
+  // Reads no file. The GL lights follow at each scene's next find, in the order a load would.
+  void restoreLoadedScenes();
   // Uses counted for fileName; 0 when not cached.
   uint32_t getUseCount(const std::string& fileName) const;
 
@@ -32,6 +37,7 @@ class SceneCache {
   struct Entry {
     std::unique_ptr<Scene> scene;
     uint32_t useCount;
+    bool handedOut;  // found or entered since the last restore
   };
   // Moves the scenes of an earlier window context to _retired.
   void dropStaleScenes();

@@ -61,6 +61,26 @@ std::unique_ptr<SceneObject> SceneObject::clone() const {
   return copy;
 }
 
+void SceneObject::recordLoadedState() { _loaded = copyNode(); }
+
+void SceneObject::restoreLoadedState() {
+  if (_loaded) restoreFrom(*_loaded);
+}
+
+void SceneObject::restoreFrom(const SceneObject& s) {
+  _rotation = s._rotation;
+  _eulerAngles = s._eulerAngles;
+  _position = s._position;
+  _scale = s._scale;
+  _spare = s._spare;
+  _offset = s._offset;
+  _extraScale = s._extraScale;
+  _visible = s._visible;
+  _mirrored = s._mirrored;
+  _mirrorScale = s._mirrorScale;
+  _childrenInherit = s._childrenInherit;
+}
+
 void SceneObject::animate(int frame, float fraction) {
   if (_animationKind != kAnimationSampled || _sampleCount <= 0) return;
   // The shared count is the length of the last track set; each track is also clamped to its own

@@ -119,6 +119,13 @@ class SceneObject {
   bool childrenInherit() const { return _childrenInherit; }
   void setChildrenInherit(bool inherit) { _childrenInherit = inherit; }
 
+  // Keeps a copy of the node's own state as it is now (the scene calls it when finished), so
+  // that restoreLoadedState can undo what effects and events change later: transform, offset,
+  // visibility, inherit flag and the state of the derived kinds. Links and children are not kept.
+  void recordLoadedState();
+  // Puts back the state recordLoadedState kept; nothing when none was kept (clones keep none).
+  void restoreLoadedState();
+
  protected:
   // Copies the node's own data; links and owned children are not copied.
   SceneObject(const SceneObject& source);
@@ -130,6 +137,8 @@ class SceneObject {
   virtual void setSpareFlagNode(bool) {}
   virtual void setMaterialNode(Material*) {}
   virtual void setShadeModelNode(int32_t) {}
+  // Copies the run-time state of loaded, a node of the same kind made by copyNode, into this one.
+  virtual void restoreFrom(const SceneObject& loaded);
 
  private:
   // Calls visit on every object of the sibling chain starting here and on everything below them;
@@ -160,4 +169,5 @@ class SceneObject {
   Vector3 _mirrorScale;
   bool _childrenInherit = false;  // false: children are drawn under the parent's parent transform
   std::vector<std::unique_ptr<SceneObject>> _ownedChildren;  // copies made by clone
+  std::unique_ptr<const SceneObject> _loaded;                // the node as finished; not copied
 };

@@ -65,6 +65,42 @@ Texture* Texture::createRenderTexture(int width, int height, GLenum target, GLen
   return texture;
 }
 
+Texture* Texture::createOpacityMerged(const Texture& base, const Texture& opacity) {
+  const ImageData* from = base._image;
+  const ImageData* grey = opacity._image;
+  if (!from || !grey || !from->pixels || !grey->pixels) return nullptr;
+  if (from->width != grey->width || from->height != grey->height) return nullptr;
+  if (from->bitsPerPixel != 32 || grey->bitsPerPixel != 32 || from->isCompressed() || grey->isCompressed())
+    return nullptr;
+  const size_t pixels = size_t(from->width) * from->height;
+  if (from->dataSize < pixels * 4 || grey->dataSize < pixels * 4) return nullptr;
+  ImageData* merged = new ImageData();
+  merged->pixels = static_cast<uint8_t*>(std::malloc(from->dataSize));
+  if (!merged->pixels) {
+    delete merged;
+    reportError(__FILE__, __LINE__, "out of memory for an opacity-mapped texture", false);
+    return nullptr;
+  }
+  std::memcpy(merged->pixels, from->pixels, from->dataSize);
+  merged->dataSize = from->dataSize;
+  merged->width = from->width;
+  merged->height = from->height;
+  merged->bitsPerPixel = 32;
+  for (size_t i = 0; i < pixels; ++i) {
+    const uint8_t* g = grey->pixels + i * 4;
+    merged->pixels[i * 4 + 3] = uint8_t((int(g[0]) + g[1] + g[2]) / 3);
+  }
+  Texture* texture = new Texture(GL_TEXTURE_2D, GL_RGBA);
+  texture->_image = merged;
+  if (base._textureId != 0) texture->generateTexture2D();
+  // The picture is the file's, already brought to power-of-two sizes.
+  texture->_width = base._width;
+  texture->_height = base._height;
+  texture->_imageWidth = base._imageWidth;
+  texture->_imageHeight = base._imageHeight;
+  return texture;
+}
+
 bool Texture::loadFromFile(const char* name, const char* directory, GLenum target) {
   delete _image;
   _image = ImageLibrary::loadImage(name, directory);

@@ -24,6 +24,11 @@ class Texture {
   // with width) or GL_DEPTH_COMPONENT (createDepth with width); null for any other target.
   // Checks the GL error flag (fatal) on entry and exit. The caller owns the result.
   static Texture* createRenderTexture(int width, int height, GLenum target, GLenum internalFormat);
+  // A new texture holding a copy of base's image with opacity's grey level ((r + g + b) / 3 of
+  // the pixel at the same place) as its alpha, uploaded as generateTexture2D does when base has
+  // a GL texture; base and opacity are not changed. Null when either holds no image or the images
+  // are compressed, not 32-bit or of different sizes. The caller owns the result.
+  static Texture* createOpacityMerged(const Texture& base, const Texture& opacity);
 
   // Loads the image; false if that fails. GL_TEXTURE_2D runs generateTexture2D; any other target
   // gives the non-fatal report "generateTexture1D is not implemented" and no GL texture. Returns

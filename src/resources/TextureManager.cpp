@@ -7,15 +7,21 @@ TextureManager& TextureManager::getInstance() {
 
 TextureManager::~TextureManager() {
   for (auto& named : _textures) delete named.second.texture;
+  for (auto& pair : _merged) delete pair.second;
   for (Texture* texture : _retired) delete texture;
 }
 
+void TextureManager::retireStale() {
+  if (!_generation.changed()) return;
+  // Their GL names went with the context they were made in.
+  for (auto& named : _textures) _retired.push_back(named.second.texture);
+  for (auto& pair : _merged) _retired.push_back(pair.second);
+  _textures.clear();
+  _merged.clear();
+}
+
 Texture* TextureManager::useRecorded(const std::string& name) {
-  if (_generation.changed()) {
-    // Their GL names went with the context they were made in.
-    for (auto& named : _textures) _retired.push_back(named.second.texture);
-    _textures.clear();
-  }
+  retireStale();
   auto found = _textures.find(name);
   if (found == _textures.end()) return nullptr;
   ++found->second.useCount;
@@ -44,6 +50,17 @@ Texture* TextureManager::createTexture(const std::string& name, int width, int h
   return texture;
 }
 
+Texture* TextureManager::getOpacityMergedTexture(const Texture* base, const Texture* opacity) {
+  retireStale();
+  if (!base || !opacity) return nullptr;
+  const auto key = std::make_pair(base, opacity);
+  auto found = _merged.find(key);
+  if (found != _merged.end()) return found->second;
+  Texture* merged = Texture::createOpacityMerged(*base, *opacity);
+  if (merged) _merged.emplace(key, merged);
+  return merged;
+}
+
 uint32_t TextureManager::getUseCount(const std::string& name) const {
   auto found = _textures.find(name);
   return found == _textures.end() ? 0 : found->second.useCount;
@@ -57,7 +74,16 @@ Texture* TextureManager::findTexture(const std::string& name) const {
 bool TextureManager::forget(const std::string& name) {
   auto found = _textures.find(name);
   if (found == _textures.end()) return false;
-  delete found->second.texture;
+  const Texture* texture = found->second.texture;
+  for (auto pair = _merged.begin(); pair != _merged.end();) {
+    if (pair->first.first == texture || pair->first.second == texture) {
+      delete pair->second;
+      pair = _merged.erase(pair);
+    } else {
+      ++pair;
+    }
+  }
+  delete texture;
   _textures.erase(found);
   return true;
 }

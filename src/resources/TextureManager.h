@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "GLGeneration.h"
@@ -31,13 +32,19 @@ class TextureManager {
   // request (null results are not recorded).
   Texture* createTexture(const std::string& name, int width, int height, GLenum target, GLenum internalFormat);
 
+  // The shared texture of base with opacity's grey level as its alpha (Texture::createOpacityMerged),
+  // made at the first request for this pair and shared by every later one; base and opacity stay
+  // as loaded. Null when the two cannot be merged (nothing is recorded then). The pair is known by
+  // the two textures, which must live as long as the record (the manager's own textures do).
+  Texture* getOpacityMergedTexture(const Texture* base, const Texture* opacity);
+
   // Requests recorded for name (1 after the first successful one); 0 when name is not recorded.
   uint32_t getUseCount(const std::string& name) const;
   // The recorded texture of name without counting a use; null when not recorded.
   Texture* findTexture(const std::string& name) const;
   // Tests only: deletes the recorded Texture of name (its GL name is left to the context) and
-  // forgets name, so the next request loads it again. False when name is not recorded. No one
-  // may still hold the texture.
+  // forgets name, so the next request loads it again; the merged textures made from it go too.
+  // False when name is not recorded. No one may still hold the textures.
   bool forget(const std::string& name);
 
  private:
@@ -47,11 +54,14 @@ class TextureManager {
     Texture* texture;   // owned
     uint32_t useCount;  // starts at 1, never decremented
   };
+  // Moves the textures of an earlier window context to _retired.
+  void retireStale();
   // Counts a use of name and returns its texture; null when name is not recorded.
   Texture* useRecorded(const std::string& name);
   void record(const std::string& name, Texture* texture);
 
   std::map<std::string, Entry> _textures;
+  std::map<std::pair<const Texture*, const Texture*>, Texture*> _merged;  // owned; by (base, opacity)
   std::vector<Texture*> _retired;  // owned; recorded under an earlier window context
   GLGeneration _generation;        // window context the recorded textures belong to
 };

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
+#include <sstream>
 #include <vector>
 
 #include "ChainSegment.h"
@@ -19,6 +21,8 @@
 #include "Oscilloscope.h"
 #include "ReportCapture.h"
 #include "Scene.h"
+#include "SceneCache.h"
+#include "SceneLoaderVDG.h"
 #include "TempDir.h"
 #include "Tentacle.h"
 #include "Test3d.h"
@@ -188,6 +192,154 @@ TEST_F(SceneEffectsTest, PickedObjectEvents) {
   EXPECT_TRUE(head->isVisible());
   head->setOffset(Vector3{});
   head->setRotation(0, 0, 0);
+}
+
+// Everything effects and events may change on a scene, its objects and its materials, as text.
+std::string stateOf(const Scene& s) {
+  std::ostringstream out;
+  out << std::setprecision(9);
+  const auto color = [&out](const Color4& c) { out << c.r << ',' << c.g << ',' << c.b << ',' << c.a << ' '; };
+  const auto vec = [&out](const Vector3& v) { out << v.x << ',' << v.y << ',' << v.z << ' '; };
+  out << s.activeCameraIndex() << s.loops() << s.fogEnabled() << s.fogMode() << ' ' << s.fogDensity() << ' '
+      << s.fogStart() << ' ' << s.fogEnd() << s.shadowsEnabled() << s.morphStartFrame() << s.morphRate()
+      << s.morphLoop() << ' ';
+  color(s.fogColor());
+  for (const auto& o : s.objects()) {
+    out << '\n' << o->name() << o->isVisible() << o->childrenInherit() << o->isMirrored() << ' ';
+    for (const Vector3& v : {o->position(), o->offset(), o->eulerAngles(), o->scale(), o->extraScale()}) vec(v);
+    for (float m : o->rotationMatrix().m) out << m << ',';
+    if (const auto* mesh = dynamic_cast<const MeshObject*>(o.get()))
+      out << mesh->receivesShadows() << mesh->spareFlag() << (mesh->getMaterial() ? mesh->getMaterial()->name() : "");
+    if (const auto* camera = dynamic_cast<const CameraObject*>(o.get()))
+      out << camera->fieldOfView() << ' ' << camera->aspect() << ' ' << camera->nearPlane() << ' '
+          << camera->farPlane();
+    if (const auto* light = dynamic_cast<const LightObject*>(o.get())) {
+      for (const Color4& c : {light->ambient(), light->diffuse(), light->specular(), light->baseDiffuse()}) color(c);
+      out << light->flickers() << light->castsShadow() << light->isEnabled();
+    }
+  }
+  for (const auto& entry : s.materials()) {
+    const Material& m = *entry.second;
+    out << '\n'
+        << m.name() << m.forceLightingOn() << m.forceLightingOff() << m.extraLightPass() << m.environmentVertexProgram()
+        << m.shadeModel() << ' ' << m.opacity() << m.alphaTest() << m.isTransparent();
+  }
+  return out.str();
+}
+
+// A restart (SceneCache::restoreLoadedScenes) gives the shared scene back as its file gave it,
+// whatever an effect's events and variables did to it: the same state and the same picture as a
+// scene read afresh.
+class SceneRestoreTest : public SceneEffectsTest {
+ protected:
+  // The picture and the state of scene at scene time t, drawn as an effect draws it after its start.
+  std::pair<std::vector<uint32_t>, std::string> look(Scene& scene, float t) {
+    clearWindow(0.0f, 0.0f, 0.0f);
+    scene.reapplyLights();
+    scene.setTime(t);
+    scene.animate();
+    scene.render();
+    std::vector<uint32_t> pixels(size_t(width()) * size_t(height()));
+    glReadPixels(0, 0, width(), height(), GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return {pixels, stateOf(scene)};
+  }
+};
+
+TEST_F(SceneRestoreTest, RestartGivesTheSharedSceneBackAsItsFileGaveIt) {
+  using Change = void (*)(Effect3D&);
+  const struct {
+    const char* name;
+    Change change;
+  } cases[] = {
+      {"Flicker", [](Effect3D& e) { e.handleEvent(event(1, 1.0f)); }},
+      {"PickSpinPulse",
+       [](Effect3D& e) {
+         e.handleEvent(event(6, 0, "head"));
+         e.handleEvent(event(11, 10.0f, "", 20.0f, 30.0f));
+         var<FloatVariable>(e, "SpectrumStr").setCurrentValue(0.8f);
+         e.handleEvent(event(5, 1.0f));
+       }},
+      {"Inherit",
+       [](Effect3D& e) {
+         e.handleEvent(event(6, 0, "head"));
+         e.handleEvent(event(16, 1.0f));
+       }},
+      {"Hide",
+       [](Effect3D& e) {
+         e.handleEvent(event(6, 0, "head"));
+         e.handleEvent(event(20, 0.0f));
+       }},
+      {"ShadowsEvent", [](Effect3D& e) { e.handleEvent(event(21, 1.0f)); }},
+      {"ShadowsVariable", [](Effect3D& e) { var<BoolVariable>(e, "Shadows").setCurrentValue(true); }},
+      {"CameraByName", [](Effect3D& e) { e.handleEvent(event(18, 0, "Camera02")); }},
+      {"FieldOfView",
+       [](Effect3D& e) {
+         e.handleEvent(event(18, 0, "Camera01"));
+         e.handleEvent(event(25, 20.0f));
+       }},
+      {"CameraVariables",
+       [](Effect3D& e) {
+         var<IntVariable>(e, "Camera").setCurrentValue(1);
+         var<FloatVariable>(e, "FOV").setCurrentValue(0.1f);
+       }},
+      {"Fog",
+       [](Effect3D& e) {
+         var<BoolVariable>(e, "Fog").setCurrentValue(true);
+         var<IntVariable>(e, "FogMode").setCurrentValue(2);
+         var<FloatVariable>(e, "FogR").setCurrentValue(1.0f);
+       }},
+      {"Loop", [](Effect3D& e) { var<BoolVariable>(e, "Loop").setCurrentValue(true); }},
+      {"MaterialSwitches",
+       [](Effect3D& e) {
+         for (const char* name : {"LightingOn", "LightingOff", "MoreLight", "VShader"})
+           var<BoolVariable>(e, name).setCurrentValue(true);
+       }},
+  };
+  ReportCapture reports;
+  std::unique_ptr<Scene> fresh = SceneLoaderVDG().read(kHead, Effect3D::kTextureDirectory);
+  ASSERT_TRUE(fresh);
+  // Past the scene's end, so that looping shows another frame.
+  const float t = float(fresh->frameCount()) * float(fresh->step()) * 1.5f;
+  const auto asLoaded = look(*fresh, t);
+  for (const auto& c : cases) {
+    Scene* shared = nullptr;
+    {
+      Effect3D effect("Scene2");
+      effect.addString(0, kHead);
+      shared = effect.scene();
+      effect.start(0);
+      c.change(effect);
+      frame(effect, 1000);
+      EXPECT_NE(look(*shared, t), asLoaded) << c.name << ": the case changes nothing";
+    }
+    SceneCache::getInstance().restoreLoadedScenes();
+    const auto restored = look(*shared, t);
+    EXPECT_EQ(restored.second, asLoaded.second) << c.name;
+    EXPECT_TRUE(restored.first == asLoaded.first) << c.name << ": the picture differs";
+  }
+  EXPECT_TRUE(reports.reports().empty());
+}
+
+// GL lights are context state that scenes share: the first find of a scene after a restart sets
+// its lights as loading it did; later finds in the same run leave them.
+TEST_F(SceneRestoreTest, FirstFindAfterARestartSetsTheLightsAsLoadingDid) {
+  Scene* scene = SceneLoaderVDG::load(kHead, Effect3D::kTextureDirectory);
+  ASSERT_TRUE(scene);
+  const LightObject& light = *scene->firstLight();
+  const GLenum index = GLenum(GL_LIGHT0 + light.glIndex());
+  const float dark[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+  const auto diffuse = [index] {
+    std::vector<float> rgba(4);
+    glGetLightfv(index, GL_DIFFUSE, rgba.data());
+    return rgba;
+  };
+  SceneCache::getInstance().restoreLoadedScenes();
+  glLightfv(index, GL_DIFFUSE, dark);  // as a flicker or another scene of the last run left it
+  ASSERT_EQ(SceneLoaderVDG::load(kHead, Effect3D::kTextureDirectory), scene);
+  EXPECT_EQ(diffuse(), std::vector<float>(light.diffuse().data(), light.diffuse().data() + 4));
+  glLightfv(index, GL_DIFFUSE, dark);
+  SceneLoaderVDG::load(kHead, Effect3D::kTextureDirectory);
+  EXPECT_EQ(diffuse(), std::vector<float>(dark, dark + 4));
 }
 
 TEST(SegmentChainTest, SegmentPoseFromBendAndCurl) {

@@ -1,5 +1,6 @@
 // Material data: the shade model chosen from the maps present, the transparency rule, and the
-// opacity map written into the base image's alpha (with real textures in a GL context).
+// opacity map merged with the base picture into a texture of its own (with real textures in a GL
+// context).
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -7,9 +8,13 @@
 #include "ImageFixtures.h"
 #include "Material.h"
 #include "PBuffer.h"
+#include "Scene.h"
+#include "SceneLoaderVDG.h"
 #include "StandInTextures.h"
 #include "TempDir.h"
 #include "Texture.h"
+#include "TextureManager.h"
+#include "VdgWriter.h"
 
 namespace {
 
@@ -89,35 +94,65 @@ Bytes solid(uint32_t size, uint8_t r, uint8_t g, uint8_t b) {
   return pixels;
 }
 
-TEST_F(OpacityMapTest, GreyLevelBecomesTheBaseAlphaOnlyWhenSizesMatch) {
+// Level 0 of texture as RGBA bytes.
+Bytes levelZero(const Texture& texture) {
+  Bytes texels(size_t(texture.getWidth()) * size_t(texture.getHeight()) * 4);
+  texture.bind();
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+  return texels;
+}
+
+// Materials of one scene naming one picture, with and without opacity maps: the merged picture
+// is a texture of its own, shared by the materials with the same base and opacity files only.
+TEST_F(OpacityMapTest, MaterialsOnOnePictureKeepTheirOwnAlpha) {
   TempDir dir;
   writeBytes(dir.path() + "/base.png", encodePng(8, 8, PNG_COLOR_TYPE_RGB_ALPHA, 8, solid(8, 200, 100, 50)));
   writeBytes(dir.path() + "/mask.png", encodePng(8, 8, PNG_COLOR_TYPE_RGB_ALPHA, 8, solid(8, 30, 60, 91)));
   writeBytes(dir.path() + "/small.png", encodePng(4, 4, PNG_COLOR_TYPE_RGB_ALPHA, 8, solid(4, 0, 0, 0)));
-  const std::string folder = dir.path() + "/";
-  std::unique_ptr<Texture> base(Texture::loadTexture("base.png", folder.c_str(), GL_TEXTURE_2D));
-  std::unique_ptr<Texture> mask(Texture::loadTexture("mask.png", folder.c_str(), GL_TEXTURE_2D));
-  std::unique_ptr<Texture> small(Texture::loadTexture("small.png", folder.c_str(), GL_TEXTURE_2D));
-  ASSERT_TRUE(base && mask && small);
+  const struct {
+    const char* name;
+    const char* opacityFile;  // null: none
+  } materials[] = {{"masked", "mask.png"}, {"plain", nullptr}, {"maskedToo", "mask.png"}, {"smallMask", "small.png"}};
+  vdg::VdgWriter w(0, 0, 1);
+  std::vector<vdg::MaterialRecord> records;
+  for (const auto& m : materials) {
+    vdg::MaterialRecord r;
+    r.id = int32_t(records.size());
+    r.name = m.name;
+    r.textures = {{"base.png", 1}};
+    if (m.opacityFile) r.textures.push_back({m.opacityFile, 6});
+    records.push_back(r);
+  }
+  w.addMaterials(records);
+  ASSERT_TRUE(w.writeFile(dir.path() + "/four.vdg"));
+  std::unique_ptr<Scene> scene = SceneLoaderVDG().read(dir.path() + "/four.vdg", dir.path() + "/");
+  ASSERT_TRUE(scene);
+  const Material& masked = *scene->findMaterial(0);
+  const Material& plain = *scene->findMaterial(1);
+  const Material& maskedToo = *scene->findMaterial(2);
+  const Material& smallMask = *scene->findMaterial(3);
+  Texture* file = TextureManager::getInstance().findTexture("base.png");
+  ASSERT_TRUE(file);
 
-  Material m(1, "m");
-  m.setBaseMap(base.get());
-  m.setOpacityMap(small.get());
-  EXPECT_TRUE(m.alphaTest());
-  EXPECT_EQ(base->getImage()->pixels[3], 255);  // sizes differ: untouched
-
-  m.setOpacityMap(mask.get());
-  EXPECT_EQ(m.opacityMap(), mask.get());
-  const ImageData& image = *base->getImage();
-  EXPECT_EQ(image.pixels[3], (30 + 60 + 91) / 3);
-  EXPECT_EQ(image.pixels[(8 * 8 - 1) * 4 + 3], 60);
-  EXPECT_EQ(image.pixels[0], 200);  // colour untouched
-  // The GL texture was rebuilt from the image: level 0 reads back with the new alpha.
-  std::vector<uint8_t> texels(8 * 8 * 4);
-  base->bind();
-  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-  EXPECT_EQ(texels[3], 60);
+  EXPECT_EQ(plain.baseMap(), file);
+  EXPECT_EQ(smallMask.baseMap(), file);  // sizes differ: no merged picture, only the alpha test
+  EXPECT_TRUE(smallMask.alphaTest());
+  EXPECT_NE(masked.baseMap(), file);
+  EXPECT_EQ(maskedToo.baseMap(), masked.baseMap());
+  EXPECT_EQ(masked.opacityMap(), TextureManager::getInstance().findTexture("mask.png"));
+  // The file's picture, in its image and in GL, keeps its alpha; the merged one has the mask's grey.
+  const Bytes own = levelZero(*file);
+  const Bytes merged = levelZero(*masked.baseMap());
+  EXPECT_EQ(file->getImage()->pixels[3], 255);
+  EXPECT_EQ(own[3], 255);
+  EXPECT_EQ(own[(8 * 8 - 1) * 4 + 3], 255);
+  EXPECT_EQ(masked.baseMap()->getImage()->pixels[3], (30 + 60 + 91) / 3);
+  EXPECT_EQ(merged[3], 60);
+  EXPECT_EQ(merged[(8 * 8 - 1) * 4 + 3], 60);
+  EXPECT_EQ(merged[0], 200);  // colour untouched
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+  scene.reset();
+  for (const char* name : {"base.png", "mask.png", "small.png"}) TextureManager::getInstance().forget(name);
 }
 
 TEST(MaterialTest, OpacityMapWithoutImagesOnlySwitchesTheAlphaTest) {

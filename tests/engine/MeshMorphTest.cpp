@@ -94,6 +94,14 @@ TEST_F(MorphTest, PastTheEndTheLastFrameIsCopiedOnce) {
   _mesh->animate(0, 0.5f);
   EXPECT_FLOAT_EQ(x(0), 5.0f);
   EXPECT_FALSE(_mesh->morphEndHeld());
+  // Frame 0 before the start (a jump back in time, a restart) releases it too.
+  _mesh->animate(9, 0.0f);
+  _scene.setMorphTiming(5, 1.0f, false);
+  _mesh->animate(0, 0.0f);
+  EXPECT_FLOAT_EQ(x(0), 0.0f);
+  EXPECT_FALSE(_mesh->morphEndHeld());
+  _mesh->animate(9, 0.0f);
+  EXPECT_FLOAT_EQ(x(0), 20.0f);
 }
 
 TEST_F(MorphTest, LoopingWrapsFromTheLastFrameIntoTheFirst) {
