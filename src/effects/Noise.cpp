@@ -7,8 +7,6 @@
 #include "TextureTools.h"
 
 namespace {
-ScreenRect gOffset{0.0f, 0.0f, 1.0f, 1.0f};  // texture rectangle of both layers
-
 Texture* makeNoiseTexture(const char* name, int size) {
   Texture* texture = TextureManager::getInstance().createTexture(name, size, size, GL_TEXTURE_2D, GL_RGBA);
   if (texture) {
@@ -27,19 +25,17 @@ Noise::Noise() : Effect("Noise") {
   _small = makeNoiseTexture("noisetexture2", 256);
 }
 
-ScreenRect Noise::getOffset() { return gOffset; }
-
 void Noise::render(uint32_t time) {
   OverlayState::begin(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glColor4f(_red.valueAt(time), _green.valueAt(time), _blue.valueAt(time), _alpha.valueAt(time) + _pulse);
   if (_animate.valueAt(time)) {
     // Two statements: u draws first.
-    gOffset.x = static_cast<float>(nextRandom()) / 32767.0f;
-    gOffset.y = static_cast<float>(nextRandom()) / 32767.0f;
+    _offset.x = static_cast<float>(nextRandom()) / 32767.0f;
+    _offset.y = static_cast<float>(nextRandom()) / 32767.0f;
   }
   const ScreenRect screen{0.0f, 0.0f, 1.0f, 1.0f};
   // A missing texture (not expected: render targets are always made) is not drawn.
-  if (_large) drawTexturedQuadPart(_large, screen, gOffset);
-  if (_small) drawTexturedQuadPart(_small, screen, gOffset);
+  if (_large) drawTexturedQuadPart(_large, screen, _offset);
+  if (_small) drawTexturedQuadPart(_small, screen, _offset);
   OverlayState::end();
 }

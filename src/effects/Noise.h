@@ -1,8 +1,8 @@
 #pragma once
 // "Noise": two layers of grey noise blended over the screen, from two render-target textures
 // shared by name through the texture manager ("noisetexture" 512 x 512, "noisetexture2"
-// 256 x 256). With "Animate" each frame moves the one process-wide noise offset to a new random
-// place, drawn from the shared random sequence.
+// 256 x 256). With "Animate" each frame moves the instance's noise offset to a new random place,
+// drawn from the shared random sequence.
 #include "BoolVariable.h"
 #include "Effect.h"
 #include "FloatVariable.h"
@@ -24,8 +24,8 @@ class Noise : public Effect {
   // face culling off.
   void render(uint32_t time) override;
 
-  // The process-wide noise offset (x = u, y = v; initially 0, 0, 1, 1), shared by all instances.
-  static ScreenRect getOffset();
+  // The noise offset (x = u, y = v; initially 0, 0, 1, 1).
+  ScreenRect getOffset() const { return _offset; }
 
  private:
   FloatVariable _red;         // "Red", 0..1, default 1
@@ -35,4 +35,5 @@ class Noise : public Effect {
   BoolVariable _animate;      // "Animate": move the offset every frame; default false
   Texture* _large = nullptr;  // "noisetexture", shared, owned by the texture manager
   Texture* _small = nullptr;  // "noisetexture2", shared, owned by the texture manager
+  ScreenRect _offset{0.0f, 0.0f, 1.0f, 1.0f};  // texture rectangle of both layers
 };
