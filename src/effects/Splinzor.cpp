@@ -11,12 +11,13 @@
 namespace {
 // The strands' line strips as arrays, drawn in one call: a vertex stream given vertex by vertex
 // goes through the GL's immediate-mode buffer, and where that buffer happens to fill up inside the
-// smooth lines llvmpipe compiled another vertex program variant in the middle of the show.
+// smooth lines llvmpipe compiled another vertex program variant in the middle of the show. Every
+// draw fills them anew, so all instances share them.
 constexpr int kStrandVertices = 60;  // 6 segments of 10 steps
 float gStrandVertices[Splinzor::kStrands * kStrandVertices][3];
 float gStrandColours[Splinzor::kStrands * kStrandVertices][4];
 GLint gStrandFirsts[Splinzor::kStrands];
-GLsizei gStrandCounts[Splinzor::kStrands];  // the arrays are filled anew by every draw, for any instance
+GLsizei gStrandCounts[Splinzor::kStrands];
 
 // Uniform cubic B-spline through p0 .. p3 at t in [0, 1).
 void splinePoint(const float* p0, const float* p1, const float* p2, const float* p3, float t, float* out) {
