@@ -112,9 +112,9 @@ bool PBuffer::initialize(int width, int height, bool depthTexture) {
   }
   _window = window;
   const bool created = createTargets(depthTexture);
+  if (!created) deleteTargets();
   SDL_GL_MakeCurrent(window, caller);
   if (!created) {
-    deleteTargets();
     SDL_GL_DeleteContext(_context);
     forget();
     return false;
@@ -176,6 +176,7 @@ bool PBuffer::createTargets(bool depthTexture) {
 }
 
 void PBuffer::deleteTargets() {
+  if (_framebuffer) glDeleteFramebuffers(1, &_framebuffer);
   if (_depthBuffer) glDeleteRenderbuffers(1, &_depthBuffer);
   if (_depthTexture) glDeleteTextures(1, &_depthTexture);
   if (_colorTexture) glDeleteTextures(1, &_colorTexture);
@@ -319,7 +320,18 @@ void PBuffer::destroy() {
     return;
   }
   while (_enableDepth > 0) disable();
-  deleteTargets();  // shared objects; the framebuffer goes with the buffer's context
+  // The framebuffer is deleted in the buffer's own context, which made it: deleting the context
+  // alone leaves it (and the textures it holds) alive in the share group.
+  SDL_Window* const window = SDL_GL_GetCurrentWindow();
+  SDL_GLContext const caller = SDL_GL_GetCurrentContext();
+  if (SDL_GL_MakeCurrent(static_cast<SDL_Window*>(_window), _context) == 0) {
+    deleteTargets();
+    SDL_GL_MakeCurrent(window, caller);
+  } else {
+    reportErrorText(__FILE__, __LINE__, "PBuffer::destroy failed", SDL_GetError(), false);
+    _framebuffer = 0;
+    deleteTargets();  // the shared objects at least
+  }
   SDL_GL_DeleteContext(_context);
   forget();
 }

@@ -70,8 +70,9 @@ class PBuffer {
   // or unavailable buffer: non-fatal "PBuffer::release failed".
   void release(int buffer);
 
-  // Releases the framebuffer and its textures (after a disable if still enabled); initialize
-  // works again afterwards. Does nothing when not initialised.
+  // Releases the framebuffer (in the buffer's own context), its textures and the buffer's
+  // context (after a disable if still enabled) and makes the context current before it current
+  // again; initialize works again afterwards. Does nothing when not initialised.
   void destroy();
   // Drops the buffer after the window's context it shares objects with was replaced by one of
   // another share group: deletes the buffer's own context (its objects go with their group) and
@@ -104,7 +105,7 @@ class PBuffer {
   void createDefaultTexture();
   void applyTextureParameters(GLuint texture, GLint wrapMode, GLint minFilter, GLint magFilter);
   bool createTargets(bool depthTexture);  // in the buffer's context, which is current
-  void deleteTargets();                   // in any context of the share group
+  void deleteTargets();                   // in the buffer's context, which is current
   void forget();
   // Colour attachments 0 and 1 of the framebuffer (first 0: the buffer's own texture alone).
   void attachColour(GLuint first, GLuint second);

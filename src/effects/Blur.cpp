@@ -16,25 +16,13 @@
 #include "TextureManager.h"
 
 namespace {
-// Process-wide, shared by every instance.
-bool gCopyPath = false;           // the capture goes through the window and "atiblur"
-bool gCopyPathUsed = false;       // some update took the copy path: "atiblur" is the source
-Texture* gAtiBlur = nullptr;      // 512 x 512 copy of the window's lower-left corner
-PBuffer* gLastCapture = nullptr;  // capture buffer of the instance that updated last
-bool gFastPathSet = false;        // setFastPath was called
+// Process-wide switches.
+bool gFastPathSet = false;  // setFastPath was called
 bool gFastPath = true;
 bool gTexelFetches = true;  // fast passes fetch texels where they can (else filtered samples)
 bool gSplitPasses = true;   // fast passes split through scratch buffers where they can
 
 constexpr int kCopySize = 512;  // pixels of the copy-path region and of "atiblur"
-
-void dropStaleObjects();
-
-void createAtiBlur() {
-  dropStaleObjects();
-  if (!gAtiBlur)
-    gAtiBlur = TextureManager::getInstance().createTexture("atiblur", kCopySize, kCopySize, GL_TEXTURE_2D, GL_RGBA);
-}
 
 void bindSource(const Blur::Source& source) {
   if (source.buffer)
@@ -226,19 +214,16 @@ struct GlowProgram {
 };
 GlowProgram gGlow;
 
-GLGeneration gGeneration;  // window context the programs and "atiblur" were made in
+GLGeneration gGeneration;  // window context the programs were made in
 
-// Forgets every program and texture made in a window context that is gone (their names are not
-// deleted: they went with it). Called before any of them is used.
+// Forgets every program made in a window context that is gone (their names are not deleted: they
+// went with it). Called before any of them is used.
 void dropStaleObjects() {
   if (!gGeneration.changed()) return;
   gFastShapes.clear();
   gSplitShapes.clear();
   gPrograms.clear();
   gGlow = GlowProgram();
-  gAtiBlur = nullptr;
-  gCopyPathUsed = false;
-  gLastCapture = nullptr;
 }
 
 const PassProgram& passProgram(const std::string& text) {
@@ -357,9 +342,10 @@ std::vector<float> tapShifts(float step, float offset, bool onlyX, bool onlyY) {
 const float kPassSteps[4][2] = {{1.0f, 2.5f}, {3.0f, 6.5f}, {5.0f, 12.5f}, {7.0f, 17.5f}};
 
 // The fast program of a pass (program 0: none; the literal taps are drawn then).
-const PassProgram& fastProgram(int sourceSize, float size, float step, float offset, bool onlyX, bool onlyY) {
+const PassProgram& fastProgram(int sourceSize, float size, float step, float offset, bool onlyX, bool onlyY,
+                               bool literal) {
   static const PassProgram kNone;
-  if (!Blur::isFastPath() || Blur::isCopyPath() || (onlyX && onlyY)) return kNone;
+  if (!Blur::isFastPath() || literal || (onlyX && onlyY)) return kNone;
   dropStaleObjects();
   // Found by the pass's shape, so that a frame builds no program text (and allocates nothing).
   for (const FastShape& s : gFastShapes)
@@ -381,7 +367,7 @@ bool fits(const PBuffer* scratch, int size) {
 SplitPrograms splitPrograms(const Blur::Scratch& scratch, int sourceSize, int size, float step, float offset,
                             float weight, bool onlyX, bool onlyY) {
   const SplitPrograms none{nullptr, nullptr, nullptr, 0};
-  if (!Blur::isFastPath() || Blur::isCopyPath() || !gTexelFetches || !gSplitPasses || (onlyX && onlyY)) return none;
+  if (!Blur::isFastPath() || scratch.literal || !gTexelFetches || !gSplitPasses || (onlyX && onlyY)) return none;
   if (!(weight >= 0.0f && weight <= 1.0f) || !isPowerOfTwo(size) || (sourceSize != size && sourceSize != 2 * size))
     return none;
   if ((!onlyY && !fits(scratch.across, size)) || (!onlyX && !fits(scratch.down, size))) return none;
@@ -558,10 +544,13 @@ Blur::Blur() : PostEffect("Blur", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL
   createBuffer(_c, 512, 512, GL_LINEAR, false);
   createBuffer(_across, 512, 512, GL_LINEAR, false);
   createBuffer(_down, 512, 512, GL_LINEAR, false);
-  gCopyPath = !PBuffer::hasRenderDepthTexture();
-  if (gCopyPath) createAtiBlur();
+  _copyPath = !PBuffer::hasRenderDepthTexture();
+  if (_copyPath) findAtiBlur();
+  // Before the first update: the capture as cleared, or "atiblur".
+  _sharp = _copyPath && _atiBlur ? Source{nullptr, _atiBlur} : Source{&_capture, nullptr};
+  if (!_capture.isInitialized() && !_sharp.texture) _sharp = Source{};
   // The programs of the usual passes are made now rather than in the middle of the show.
-  if (isFastPath() && !gCopyPath && _a.isInitialized()) {
+  if (isFastPath() && !_copyPath && _a.isInitialized()) {
     const float size = float(_a.getWidth());
     passProgram(tapShifts(kPassSteps[0][0], kPassSteps[0][1], false, false), size, _capture.getWidth());
     for (const auto& pass : kPassSteps) passProgram(tapShifts(pass[0], pass[1], false, false), size, _a.getWidth());
@@ -573,9 +562,11 @@ Blur::Blur() : PostEffect("Blur", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL
   }
 }
 
-Blur::~Blur() {
-  // The process-wide source must not outlive the buffer it names.
-  if (gLastCapture == &_capture) gLastCapture = nullptr;
+Blur::~Blur() = default;
+
+void Blur::findAtiBlur() {
+  if (!_atiBlur)
+    _atiBlur = TextureManager::getInstance().createTexture("atiblur", kCopySize, kCopySize, GL_TEXTURE_2D, GL_RGBA);
 }
 
 void Blur::setFastPath(bool on) {
@@ -592,22 +583,20 @@ bool Blur::isFastPath() {
   return gFastPath;
 }
 
-bool Blur::isCopyPath() { return gCopyPath; }
-
 void Blur::setTexelFetches(bool on) { gTexelFetches = on; }
 
 void Blur::setSplitPasses(bool on) { gSplitPasses = on; }
 
 void Blur::start(uint32_t time) {
   PostEffect::start(time);
-  if (gCopyPath) createAtiBlur();
+  if (_copyPath) findAtiBlur();
   _amplitude = 1.0f;
   _shakeStart = time;
   _direction[0] = _direction[1] = _direction[2] = 0.0f;
 }
 
 void Blur::startLinked(uint32_t time) {
-  if (!gCopyPath && _capture.isInitialized()) {
+  if (!_copyPath && _capture.isInitialized()) {
     _capture.enable();
     _linkedEffect->start(time);
     _capture.disable();
@@ -630,7 +619,7 @@ void Blur::handleEvent(const EffectEvent& event) {
       _shakeStart = event.time;
       break;
     case 17:
-      gCopyPath = event.value > 0.0f && !PBuffer::hasRenderDepthTexture();
+      _copyPath = event.value > 0.0f && !PBuffer::hasRenderDepthTexture();
       break;
     default:
       break;
@@ -638,8 +627,7 @@ void Blur::handleEvent(const EffectEvent& event) {
 }
 
 void Blur::runInputPass(uint32_t time) {
-  dropStaleObjects();
-  if (gCopyPath) createAtiBlur();
+  if (_copyPath) findAtiBlur();
   _glow = _doGlow.valueAt(time);
   _blur = _doBlur.valueAt(time);
   _mulSub = _doMulSub.valueAt(time);
@@ -648,7 +636,7 @@ void Blur::runInputPass(uint32_t time) {
   glGetIntegerv(GL_VIEWPORT, viewport);
 
   Source source;
-  if (gCopyPath && gAtiBlur) {
+  if (_copyPath && _atiBlur) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glMatrixMode(GL_MODELVIEW);
@@ -656,15 +644,15 @@ void Blur::runInputPass(uint32_t time) {
     glViewport(0, 0, kCopySize, kCopySize);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-    gAtiBlur->bind();
+    _atiBlur->bind();
     _linkedEffect->update(time);
     _linkedEffect->render(time);
     glEnable(GL_TEXTURE_2D);
-    gAtiBlur->bind();
+    _atiBlur->bind();
     glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, kCopySize, kCopySize);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-    source.texture = gAtiBlur;
-    gCopyPathUsed = true;
+    source.texture = _atiBlur;
+    _sharp = source;
   } else if (_capture.isInitialized()) {
     _capture.enable();
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
@@ -672,7 +660,7 @@ void Blur::runInputPass(uint32_t time) {
     _linkedEffect->update(time);
     _linkedEffect->render(time);
     source.buffer = &_capture;
-    gLastCapture = &_capture;
+    _sharp = source;
     // Straight from the capture, the passes draw in its context: one switch and one wait fewer.
     if (_blur && !_mulSub) {
       runPasses(time, source, &_capture);
@@ -697,7 +685,8 @@ void Blur::runPasses(uint32_t time, Source source, PBuffer* host) {
   PBuffer* const targets[4] = {&_a, &_b, &_c, &_a};
   for (int32_t pass = 0; pass < 4 && n >= pass; ++pass) {
     PBuffer& into = *targets[pass];
-    blurPass(source, into, kPassSteps[pass][0], kPassSteps[pass][1], c, onlyX, onlyY, Scratch{&_across, &_down, host});
+    blurPass(source, into, kPassSteps[pass][0], kPassSteps[pass][1], c, onlyX, onlyY,
+             Scratch{&_across, &_down, host, _copyPath});
     if (!into.isInitialized()) break;  // nothing more to read from
     _result = &into;
     source = Source{&into, nullptr};
@@ -774,7 +763,7 @@ void Blur::blurPass(const Source& source, PBuffer& target, float step, float off
   target.enable();
   bindSource(source);
   glEnable(GL_TEXTURE_2D);
-  const PassProgram& program = fastProgram(sourceSize, size, step, offset, onlyX, onlyY);
+  const PassProgram& program = fastProgram(sourceSize, size, step, offset, onlyX, onlyY, scratch.literal);
   // The program writes every pixel with blending off (and no pass tests depth): no clear then.
   if (!program.program) {
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
@@ -854,19 +843,10 @@ void Blur::render(uint32_t time) {
   glTranslatef(_direction[0] * d, _direction[1] * d, _direction[2] * d);
   glTranslatef(-0.5f, -0.5f, 0.0f);
 
-  Source picture;
-  if ((_blur || _mulSub) && _result)
-    picture.buffer = _result;
-  else if (gAtiBlur)
-    picture.texture = gAtiBlur;
-  else if (_capture.isInitialized())
-    picture.buffer = &_capture;
+  Source picture = _sharp;
+  if ((_blur || _mulSub) && _result) picture = Source{_result, nullptr};
   if (_glow) {
-    Source current;
-    if (gCopyPathUsed)
-      current.texture = gAtiBlur;
-    else
-      current.buffer = gLastCapture;
+    const Source& current = _sharp;
     const float g = _glowStrength.valueAt(time);
     glBlendFunc(GL_ONE, GL_ONE);
     if (isFastPath() && current.exists() && picture.exists() && composeGlow(current, picture, g)) {

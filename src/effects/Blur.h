@@ -28,8 +28,8 @@ class Blur : public PostEffect {
     bool exists() const { return buffer || texture; }
   };
 
-  // Needs a current GL context (the buffers). Sets the process-wide copy-path flag from the
-  // render-depth-texture support; makes "atiblur" on the copy path.
+  // Needs a current GL context (the buffers). Takes the copy path when render-depth-textures are
+  // missing; finds or makes the shared texture "atiblur" then.
   Blur();
   ~Blur() override;
 
@@ -51,10 +51,12 @@ class Blur : public PostEffect {
   // (into the scratch buffers and the target's texture through its redirected colour, its state
   // left as it was), so the target's context is not entered and nothing waits for the pass until
   // the host is disabled; null: the target's own context.
+  // literal: the literal taps whatever the fast-path switch says (the copy path's passes).
   struct Scratch {
     PBuffer* across = nullptr;
     PBuffer* down = nullptr;
     PBuffer* host = nullptr;
+    bool literal = false;
   };
 
   // One blur pass from source into target (size x size pixels): clear, then six taps across
@@ -74,7 +76,8 @@ class Blur : public PostEffect {
   // set in the environment). The copy path always takes the literal passes.
   static void setFastPath(bool on);
   static bool isFastPath();
-  static bool isCopyPath();
+  // The capture goes through the window and "atiblur" (always with the literal passes).
+  bool isCopyPath() const { return _copyPath; }
   // Fast passes fetch texels where the pass shape allows (default); off: every tap takes a
   // filtered sample, the fast path's earlier form (same picture; for measurements).
   static void setTexelFetches(bool on);
@@ -98,6 +101,8 @@ class Blur : public PostEffect {
   // The blur passes of this frame from source ("BlurAmount" of them), drawn in host's context
   // where they can be (see Scratch); sets the result.
   void runPasses(uint32_t time, Source source, PBuffer* host);
+  // "atiblur" from the texture manager, once per instance.
+  void findAtiBlur();
 
   BoolVariable _doBlur;         // "DoBlur": run the passes
   BoolVariable _doMulSub;       // "DoMulSub": bright-pass before them
@@ -114,6 +119,11 @@ class Blur : public PostEffect {
   PBuffer _a, _b, _c;               // 512 x 512: passes and the bright-pass
   PBuffer _across, _down;           // 512 x 512: the fast passes' tap values
   PBuffer* _result = nullptr;       // this frame's processed picture
+  // The sharp picture of the last update (the capture, or "atiblur" on the copy path): the
+  // picture without passes, and what the glow is added over.
+  Source _sharp;
+  Texture* _atiBlur = nullptr;  // shared 512 x 512 copy of the window's lower-left corner
+  bool _copyPath = false;       // the capture goes through the window and "atiblur"
   float _direction[3] = {0, 0, 0};  // shake direction (fractions of the screen)
   float _amplitude = 1.0f;
   float _duration = 1.0f;    // ms of phase-scaled time per factor e

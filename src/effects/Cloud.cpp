@@ -13,8 +13,8 @@
 #include "TextureManager.h"
 
 namespace {
-// Process-wide: every construction remakes them.
-float gPaths[Cloud::kSprites][6];  // start x, drift x, start y, drift y, start z, drift z
+// Drawing scratch, filled anew by every render of any instance (the texture coordinates and the
+// index list are the same for all).
 struct SpriteVertex {
   float position[3];
   float uv[2];
@@ -50,7 +50,7 @@ Cloud::Cloud() : Effect("Cloud") {
   registerFloat(_depth, "Depth", 0.5f);
   registerFloat(_dim, "Dim", 0.3f);
   registerFloat(_num, "Num", 1.0f);
-  for (auto& path : gPaths) {
+  for (auto& path : _paths) {
     for (float& value : path) value = float(nextRandom()) / 32767.0f - 0.5f;
   }
   static const float corners[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
@@ -115,7 +115,7 @@ void Cloud::render(uint32_t time) {
     const bool fast = isFastPath();
     if (!fast) glBegin(GL_QUADS);
     for (int i = 0; i < n; ++i) {
-      const float* path = gPaths[i];
+      const float* path = _paths[i];
       const float x = path[1] * t + path[0] * spreadX;
       const float y = path[3] * t + path[2] * spreadY;
       const float z = path[5] * t + path[4] * spreadZ;

@@ -14,7 +14,7 @@ class Cloud : public Effect {
   // The sprite picture, loaded through the texture manager (the build draws it).
   static constexpr const char* kDotImage = "data/images/dot.png";
 
-  // Remakes the process-wide random paths and vertex array; loads the dot picture.
+  // Draws the random paths; loads the dot picture.
   Cloud();
 
   // Loads the dot picture again when it was missing at construction.
@@ -50,5 +50,6 @@ class Cloud : public Effect {
   FloatVariable _dim;       // "Dim": half size = 50 x Dim, default 0.3
   FloatVariable _num;       // "Num": fraction of the sprites drawn, default 1
   Texture* _dot = nullptr;  // shared (texture manager)
+  float _paths[kSprites][6];  // start x, drift x, start y, drift y, start z, drift z
   int _drawn = 0;
 };

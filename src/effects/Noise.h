@@ -1,8 +1,8 @@
 #pragma once
 // "Noise": two layers of grey noise blended over the screen, from two render-target textures
 // shared by name through the texture manager ("noisetexture" 512 x 512, "noisetexture2"
-// 256 x 256). With "Animate" each frame moves the one process-wide noise offset to a new random
-// place, drawn from the shared random sequence.
+// 256 x 256). With "Animate" each frame moves the instance's noise offset to a new random place,
+// drawn from the shared random sequence.
 #include "BoolVariable.h"
 #include "Effect.h"
 #include "FloatVariable.h"
@@ -24,9 +24,13 @@ class Noise : public Effect {
   // face culling off.
   void render(uint32_t time) override;
 
-  // The process-wide noise offset (x = u, y = v), shared by all instances; 0, 0, 1, 1 again
-  // whenever an instance is made.
-  static ScreenRect getOffset();
+  // The noise offset (x = u, y = v; initially 0, 0, 1, 1).
+  ScreenRect getOffset() const { return _offset; }
+
+ protected:
+  // The offset an animated frame moves is carried to later frames that do not animate.
+  void saveOwnFrameState() override { _savedOffset = _offset; }
+  void restoreOwnFrameState() override { _offset = _savedOffset; }
 
  private:
   FloatVariable _red;         // "Red", 0..1, default 1
@@ -36,4 +40,6 @@ class Noise : public Effect {
   BoolVariable _animate;      // "Animate": move the offset every frame; default false
   Texture* _large = nullptr;  // "noisetexture", shared, owned by the texture manager
   Texture* _small = nullptr;  // "noisetexture2", shared, owned by the texture manager
+  ScreenRect _offset{0.0f, 0.0f, 1.0f, 1.0f};  // texture rectangle of both layers
+  ScreenRect _savedOffset{0.0f, 0.0f, 1.0f, 1.0f};  // saveOwnFrameState
 };

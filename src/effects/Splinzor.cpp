@@ -9,15 +9,10 @@
 #include "Random.h"
 
 namespace {
-// Process-wide: every construction remakes them.
-float gHistory[Splinzor::kHistory];
-uint32_t gLastStep = 0;                                     // ms of demo time of the last simulation step
-float gRandom[Splinzor::kStrands * Splinzor::kPoints * 2];  // nextRandom / 32767 - 0.5
-float gPoints[Splinzor::kStrands][20][3];                   // slots 0 .. kPoints - 1 used
-float gHeads[Splinzor::kStrands][3];
 // The strands' line strips as arrays, drawn in one call: a vertex stream given vertex by vertex
 // goes through the GL's immediate-mode buffer, and where that buffer happens to fill up inside the
-// smooth lines llvmpipe compiled another vertex program variant in the middle of the show.
+// smooth lines llvmpipe compiled another vertex program variant in the middle of the show. Every
+// draw fills them anew, so all instances share them.
 constexpr int kStrandVertices = 60;  // 6 segments of 10 steps
 float gStrandVertices[Splinzor::kStrands * kStrandVertices][3];
 float gStrandColours[Splinzor::kStrands * kStrandVertices][4];
@@ -42,34 +37,25 @@ Splinzor::Splinzor() : Effect("Splinzor") {
   registerFloat(_magic2, "magic2", 0.5f);
   registerFloat(_magic3, "magic3", 0.5f);
   setSpeed(0.1f);
-  std::memset(gHistory, 0, sizeof gHistory);
-  gLastStep = 0;
-  for (float& r : gRandom) r = float(nextRandom()) / 32767.0f - 0.5f;
-  std::memset(gPoints, 0, sizeof gPoints);
-  std::memset(gHeads, 0, sizeof gHeads);
+  for (float& r : _random) r = float(nextRandom()) / 32767.0f - 0.5f;
 }
 
 void Splinzor::saveOwnFrameState() {
-  std::memcpy(_savedHistory, gHistory, sizeof gHistory);
-  _savedLastStep = gLastStep;
+  std::memcpy(_savedHistory, _history, sizeof _history);
+  _savedLastStep = _lastStep;
 }
 
 void Splinzor::restoreOwnFrameState() {
-  std::memcpy(gHistory, _savedHistory, sizeof gHistory);
-  gLastStep = _savedLastStep;
+  std::memcpy(_history, _savedHistory, sizeof _history);
+  _lastStep = _savedLastStep;
 }
-
-uint32_t Splinzor::getLastStepTime() { return gLastStep; }
-const float* Splinzor::getHistory() { return gHistory; }
-const float* Splinzor::getControlPoint(int strand, int point) { return gPoints[strand][point]; }
-const float* Splinzor::getHead(int strand) { return gHeads[strand]; }
 
 float Splinzor::signalAt(float p) {
   return 3.0f * std::sin(0.03f * std::cos(0.005f * p) + 0.02f * p) + 2.0f * std::cos(0.005f * p);
 }
 
 uint32_t Splinzor::simulate(uint32_t time) {
-  uint32_t s = gLastStep;
+  uint32_t s = _lastStep;
   if (time < s) s = time;  // the show restarted: the steps go on from the new time
   uint32_t steps = 0;
   if (time - s >= 6) {
@@ -79,13 +65,13 @@ uint32_t Splinzor::simulate(uint32_t time) {
     if (due > uint32_t(kHistory)) s += (due - uint32_t(kHistory)) * kStepMs;
     do {
       Effect::update(s);
-      gHistory[kHistory - 1] = signalAt(_phase);
-      std::memmove(gHistory, gHistory + 1, sizeof(float) * (kHistory - 1));
+      _history[kHistory - 1] = signalAt(_phase);
+      std::memmove(_history, _history + 1, sizeof(float) * (kHistory - 1));
       s += kStepMs;
       ++steps;
     } while (time - s > kStepMs);
   }
-  gLastStep = s;
+  _lastStep = s;
   Effect::update(time);
   return steps;
 }
@@ -98,10 +84,10 @@ void Splinzor::computeControlPoints(uint32_t time) {
   for (int m = 0; m < kStrands; ++m) {
     theta += 0.06283186f;
     for (int k = 0; k < kPoints; ++k) {
-      const float a = gRandom[r++], c = gRandom[r++];
-      const float h = k == 0 ? 0.0f : gHistory[kHistory - 1 - 150 * k];
+      const float a = _random[r++], c = _random[r++];
+      const float h = k == 0 ? 0.0f : _history[kHistory - 1 - 150 * k];
       const float d = (float(k) * 24.0f * zInc) * 0.3f + (radius * 20.0f - 10.0f) - 1.0f;
-      float* point = gPoints[m][k];
+      float* point = _points[m][k];
       point[0] = (2.0f * m1 * a + 1.0f) * std::sin(theta + 0.5f * h) * d;
       point[1] = (2.0f * m1 * c + 1.0f) * d * std::cos(theta + 0.5f * h);
       point[2] = 24.0f * float(k) * zInc + 8.0f * (std::sin(theta + h * m3) + std::cos(theta + h * m2));
@@ -138,8 +124,8 @@ void Splinzor::drawStrands(uint32_t time) {
       const float colour[4] = {alpha - fi * red / 6.0f, alpha - fi * green / 6.0f, alpha - fi * blue / 6.0f, alpha};
       for (int step = 0; step < 10; ++step, ++n) {
         float* v = gStrandVertices[n];
-        splinePoint(gPoints[m][i], gPoints[m][i + 1], gPoints[m][i + 2], gPoints[m][i + 3], 0.1f * float(step), v);
-        if (i == 0 && step == 0) std::memcpy(gHeads[m], v, sizeof gHeads[m]);
+        splinePoint(_points[m][i], _points[m][i + 1], _points[m][i + 2], _points[m][i + 3], 0.1f * float(step), v);
+        if (i == 0 && step == 0) std::memcpy(_heads[m], v, sizeof _heads[m]);
         std::memcpy(gStrandColours[n], colour, sizeof colour);
       }
     }
@@ -154,7 +140,7 @@ void Splinzor::drawStrands(uint32_t time) {
   glPointSize(4.0f);
   glEnable(GL_POINT_SMOOTH);
   glColor4f(0.8f, 0.8f, 0.8f, 0.8f);
-  glVertexPointer(3, GL_FLOAT, 0, gHeads);
+  glVertexPointer(3, GL_FLOAT, 0, _heads);
   glDrawArrays(GL_POINTS, 0, kStrands);
   glDisableClientState(GL_VERTEX_ARRAY);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);

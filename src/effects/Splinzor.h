@@ -15,7 +15,7 @@ class Splinzor : public Effect {
   static constexpr int kPoints = 10;      // control points per strand
   static constexpr uint32_t kStepMs = 5;  // simulation step
 
-  // Remakes the process-wide history (zeros), step time (0) and random table.
+  // History of zeros, step time 0; draws the random table.
   Splinzor();
 
   // Simulation steps up to time, control points, strands and heads. Leaves blending on
@@ -33,15 +33,15 @@ class Splinzor : public Effect {
   // The signal at phase p: 3 sin(0.03 cos(0.005 p) + 0.02 p) + 2 cos(0.005 p).
   static float signalAt(float phase);
 
-  static uint32_t getLastStepTime();
-  static const float* getHistory();
+  uint32_t getLastStepTime() const { return _lastStep; }
+  const float* getHistory() const { return _history; }
   // Point k of strand m from the last render.
-  static const float* getControlPoint(int strand, int point);
+  const float* getControlPoint(int strand, int point) const { return _points[strand][point]; }
   // First vertex of strand m's curve from the last render.
-  static const float* getHead(int strand);
+  const float* getHead(int strand) const { return _heads[strand]; }
 
  protected:
-  // The signal history and the last step time (shared by all instances).
+  // The signal history and the last step time.
   void saveOwnFrameState() override;
   void restoreOwnFrameState() override;
 
@@ -58,6 +58,11 @@ class Splinzor : public Effect {
   FloatVariable _magic1;  // "magic1": random radial jitter, default 0.4
   FloatVariable _magic2;  // "magic2": bend along the axis by the history, default 0.5
   FloatVariable _magic3;  // "magic3": default 0.5
+  float _history[kHistory] = {};
+  uint32_t _lastStep = 0;                      // ms of demo time of the last simulation step
+  float _random[kStrands * kPoints * 2] = {};  // nextRandom / 32767 - 0.5
+  float _points[kStrands][kPoints][3] = {};
+  float _heads[kStrands][3] = {};
   float _savedHistory[kHistory] = {};
   uint32_t _savedLastStep = 0;
 };

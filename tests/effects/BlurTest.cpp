@@ -88,7 +88,7 @@ TEST_F(BlurTest, WithEverySwitchOffTheInputComesBackUnchanged) {
     PBuffer::setRenderDepthTextureMissing(path.copyPath);
     Blur::setFastPath(path.fast);
     Blur blur;
-    EXPECT_EQ(Blur::isCopyPath(), path.copyPath) << path.name;
+    EXPECT_EQ(blur.isCopyPath(), path.copyPath) << path.name;
     quadrantInput(linkInput(blur));
     blur.start(0);
     frame(blur, 100);
@@ -205,7 +205,7 @@ TEST_F(BlurTest, FastPassesWriteWhatTheLiteralTapsWriteOverNoise) {
                               {512, 1024, 1.0f / 24.0f}, {512, 1024, 1.0f},        {64, 128, 1.0f / 12.0f},
                               {32, 32, 1.0f / 12.0f},    {16, 32, 1.0f / 12.0f}};
   Blur blur;  // chooses the buffer capture (the copy path takes the literal passes only)
-  ASSERT_FALSE(Blur::isCopyPath());
+  ASSERT_TRUE(PBuffer::hasRenderDepthTexture());
   ReportCapture reports;
   uint32_t seed = 17;
   for (const NoiseCase& c : kCases) {
@@ -588,12 +588,48 @@ TEST_F(BlurTest, EventSeventeenTakesTheCopyPathOnlyWithoutRenderDepthTextures) {
     event.type = 17;
     event.value = c.value;
     blur.handleEvent(event);
-    EXPECT_EQ(Blur::isCopyPath(), c.copyPath) << c.missing << " " << c.value;
+    EXPECT_EQ(blur.isCopyPath(), c.copyPath) << c.missing << " " << c.value;
   }
   PBuffer::setRenderDepthTextureMissing(false);
   EffectEvent off;
   off.type = 17;
   blur.handleEvent(off);
+}
+
+// Two glowing instances of different pictures, each updated before either renders (as the frame
+// loop runs them): each adds its glow over its own picture, on the buffer and the copy path, and
+// making one leaves the other's path as it was.
+TEST_F(BlurTest, TwoInstancesGlowEachOverItsOwnPicture) {
+  for (const PathCase& path : kPaths) {
+    SCOPED_TRACE(path.name);
+    Blur::setFastPath(path.fast);
+    PBuffer::setRenderDepthTextureMissing(path.copyPath);
+    Blur first;
+    PBuffer::setRenderDepthTextureMissing(false);
+    Blur second;
+    EXPECT_EQ(first.isCopyPath(), path.copyPath);
+    EXPECT_FALSE(second.isCopyPath());
+    PostInputEffect red("Red"), green("Green");
+    red.setUniform(0.25f, 0.0f, 0.0f);
+    green.setUniform(0.0f, 0.25f, 0.0f);
+    Blur* const blurs[2] = {&first, &second};
+    PostInputEffect* const inputs[2] = {&red, &green};
+    for (int i = 0; i < 2; ++i) {
+      blurs[i]->setLinkedEffect(inputs[i]);
+      setBool(*blurs[i], "DoGlow", true);
+      blurs[i]->start(0);
+    }
+    clearWindow(0, 0, 0);
+    first.update(10);
+    second.update(10);
+    for (int i = 0; i < 2; ++i) {
+      clearWindow(0, 0, 0);
+      blurs[i]->render(10);
+      // The picture with its glow over it: twice the input's level.
+      const uint32_t expected = i == 0 ? rgba(128, 0, 0) : rgba(0, 128, 0);
+      EXPECT_TRUE(colourNear(pixelFromTop(0.1f, 0.9f), expected, 1)) << "instance " << i;
+    }
+  }
 }
 
 TEST_F(BlurTest, WithoutALinkNothingIsDrawnAndLoopsAreNotEntered) {

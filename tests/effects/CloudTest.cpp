@@ -169,4 +169,25 @@ TEST_F(CloudTest, DrawsTheShareOfSpritesNumAsksFor) {
   }
 }
 
+// The paths are the instance's own: making another Cloud (which draws new ones) leaves the first
+// one's picture as it was.
+TEST_F(CloudTest, AnotherInstanceLeavesThePathsAlone) {
+  TempDir folder(true);
+  const Bytes png = encodePng(16, 16, PNG_COLOR_TYPE_RGB, 8, Bytes(16 * 16 * 3, 255));
+  folder.write(Cloud::kDotImage, std::string(png.begin(), png.end()));
+  Cloud cloud;
+  setNum(cloud, 0.05f);
+  cloud.start(0);
+  std::vector<uint32_t> pictures[2];
+  for (std::vector<uint32_t>& picture : pictures) {
+    clearWindow(0, 0, 0);
+    cloud.update(500);
+    cloud.render(500);
+    picture = readWindow();
+    Cloud other;
+  }
+  EXPECT_GT(litPixels(), 0);
+  EXPECT_TRUE(pictures[0] == pictures[1]);
+}
+
 }  // namespace

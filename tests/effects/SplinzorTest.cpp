@@ -31,7 +31,7 @@ TEST_F(SplinzorTest, SimulationRunsFiveMillisecondStepsIndependentOfTheFrames) {
   splinzor.start(0);
   for (const StepCase& c : cases) {
     EXPECT_EQ(splinzor.simulate(c.time), c.steps) << c.time;
-    EXPECT_EQ(Splinzor::getLastStepTime(), c.lastStep) << c.time;
+    EXPECT_EQ(splinzor.getLastStepTime(), c.lastStep) << c.time;
     EXPECT_EQ(splinzor.getCurrentTime(), c.time);
   }
 }
@@ -40,22 +40,36 @@ TEST_F(SplinzorTest, TrialFramesLeaveHistoryAndLastStepAsTheyWere) {
   Splinzor splinzor;
   splinzor.start(0);
   splinzor.simulate(1003);
-  const std::vector<float> history(Splinzor::getHistory(), Splinzor::getHistory() + Splinzor::kHistory);
+  const std::vector<float> history(splinzor.getHistory(), splinzor.getHistory() + Splinzor::kHistory);
   splinzor.saveFrameState();
   splinzor.simulate(5003);
-  EXPECT_EQ(Splinzor::getLastStepTime(), 5000u);
+  EXPECT_EQ(splinzor.getLastStepTime(), 5000u);
   splinzor.restoreFrameState();
-  EXPECT_EQ(Splinzor::getLastStepTime(), 1000u);
-  EXPECT_EQ(std::vector<float>(Splinzor::getHistory(), Splinzor::getHistory() + Splinzor::kHistory), history);
+  EXPECT_EQ(splinzor.getLastStepTime(), 1000u);
+  EXPECT_EQ(std::vector<float>(splinzor.getHistory(), splinzor.getHistory() + Splinzor::kHistory), history);
   EXPECT_EQ(splinzor.simulate(1007), 1u);  // goes on as if the trial had not run
+}
+
+// Each instance keeps its own steps: making and running another leaves them as they were.
+TEST_F(SplinzorTest, AnotherInstanceLeavesHistoryAndLastStepAlone) {
+  Splinzor splinzor;
+  splinzor.start(0);
+  splinzor.simulate(1003);
+  const std::vector<float> history(splinzor.getHistory(), splinzor.getHistory() + Splinzor::kHistory);
+  Splinzor other;
+  other.start(0);
+  other.simulate(3003);
+  EXPECT_EQ(splinzor.getLastStepTime(), 1000u);
+  EXPECT_EQ(std::vector<float>(splinzor.getHistory(), splinzor.getHistory() + Splinzor::kHistory), history);
+  EXPECT_EQ(other.getLastStepTime(), 3000u);
 }
 
 TEST_F(SplinzorTest, HistoryHoldsTheSignalOfEachStepNewestLast) {
   Splinzor splinzor;  // "Speed" 0.1: phase 0.02 per ms
   splinzor.start(0);
-  EXPECT_EQ(Splinzor::getHistory()[Splinzor::kHistory - 1], 0.0f);
+  EXPECT_EQ(splinzor.getHistory()[Splinzor::kHistory - 1], 0.0f);
   splinzor.simulate(1003);  // steps at 0, 5, ..., 995
-  const float* history = Splinzor::getHistory();
+  const float* history = splinzor.getHistory();
   struct Sample {
     int index;
     uint32_t stepTime;
@@ -75,11 +89,11 @@ TEST_F(SplinzorTest, EachHeadIsTheStartOfItsStrandsCurve) {
   splinzor.render(3000);
   savePicture("splinzor.png");
   for (int m : {0, 37, 99}) {
-    const float* p0 = Splinzor::getControlPoint(m, 0);
-    const float* p1 = Splinzor::getControlPoint(m, 1);
-    const float* p2 = Splinzor::getControlPoint(m, 2);
+    const float* p0 = splinzor.getControlPoint(m, 0);
+    const float* p1 = splinzor.getControlPoint(m, 1);
+    const float* p2 = splinzor.getControlPoint(m, 2);
     for (int c = 0; c < 3; ++c)
-      EXPECT_NEAR(Splinzor::getHead(m)[c], (p0[c] + 4.0f * p1[c] + p2[c]) / 6.0f, 1e-4f) << m << " " << c;
+      EXPECT_NEAR(splinzor.getHead(m)[c], (p0[c] + 4.0f * p1[c] + p2[c]) / 6.0f, 1e-4f) << m << " " << c;
   }
   EXPECT_TRUE(glIsEnabled(GL_BLEND));
   EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));

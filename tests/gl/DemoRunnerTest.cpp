@@ -1,5 +1,6 @@
 // The entry's frame loop, keys and window close, driven through injected clock readings and
-// SDL events on a real window (X server when there is one, else SDL's offscreen driver).
+// SDL events on a real window (X server when there is one, else SDL's offscreen driver); the
+// show's restarts give back the GL objects of the load they replace.
 #include "DemoClock.h"
 #include "DemoRunner.h"
 #include "DemoSettings.h"
@@ -10,8 +11,11 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <epoxy/gl.h>
+
 #include <cstdlib>
 #include <deque>
+#include <vector>
 
 namespace {
 
@@ -194,6 +198,65 @@ TEST_F(DemoRunnerTest, SpaceRestartsTheClockAtTheStartTime) {
   _runner.runOneFrame();
   gReadings = {777 + 250};
   EXPECT_EQ(_clock.now(), 250);
+}
+
+// Live GL objects of each kind among the first names the GL hands out (the window's share group;
+// the GL lists framebuffer objects of every context of the group there too).
+struct GLObjects {
+  int textures = 0, framebuffers = 0, renderbuffers = 0, buffers = 0, programs = 0, vertexPrograms = 0,
+      samplers = 0;
+  bool operator==(const GLObjects& o) const {
+    return textures == o.textures && framebuffers == o.framebuffers && renderbuffers == o.renderbuffers &&
+           buffers == o.buffers && programs == o.programs && vertexPrograms == o.vertexPrograms &&
+           samplers == o.samplers;
+  }
+};
+
+std::ostream& operator<<(std::ostream& out, const GLObjects& o) {
+  return out << "textures " << o.textures << ", framebuffers " << o.framebuffers << ", renderbuffers "
+             << o.renderbuffers << ", buffers " << o.buffers << ", programs " << o.programs << ", vertex programs "
+             << o.vertexPrograms << ", samplers " << o.samplers;
+}
+
+GLObjects countGLObjects() {
+  constexpr GLuint kNames = 20000;
+  GLObjects o;
+  for (GLuint n = 1; n <= kNames; ++n) {
+    o.textures += glIsTexture(n);
+    o.framebuffers += glIsFramebuffer(n);
+    o.renderbuffers += glIsRenderbuffer(n);
+    o.buffers += glIsBuffer(n);
+    o.programs += glIsProgram(n);
+    o.vertexPrograms += glIsProgramARB(n);
+    o.samplers += glIsSampler(n);
+  }
+  return o;
+}
+
+// The show's own script and data: every load after the first makes what it replaces and no more.
+TEST(DemoRunnerRestartTest, RestartsGiveBackTheGLObjectsOfTheLoadTheyReplace) {
+  if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  TempDir dir{true};
+  demoSettings() = DemoSettings();
+  gReadings.clear();
+  gLast = 0;
+  DemoClock clock{scriptedCounter, 1000};
+  DemoRunner runner{clock};
+  AuthoringOptions options;
+  options.dataFolders = {RK17_SOURCE_DIR, RK17_BINARY_DIR "/generated"};
+  options.windowed = true;
+  runner.setAuthoring(options, nullptr);
+  ASSERT_TRUE(runner.startUp());
+  std::vector<GLObjects> counts;
+  for (int load = 0; load < 4; ++load) {
+    if (load > 0) runner.startDemo();
+    gReadings = {50, 60};
+    runner.runOneFrame();
+    counts.push_back(countGLObjects());
+  }
+  runner.shutDown();
+  setDataFolders({});
+  for (size_t load = 2; load < counts.size(); ++load) EXPECT_EQ(counts[load], counts[1]) << "load " << load + 1;
 }
 
 }  // namespace
