@@ -1,5 +1,7 @@
 #include "EditSession.h"
 
+#include "SceneInfo.h"
+
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -64,7 +66,9 @@ bool readScript(const std::string& path, std::string& text) {
 
 EditSession::EditSession(DemoClock& clock, const AuthoringOptions& options, std::vector<EffectRegistryRow> registry,
                          std::string scriptPath)
-    : _clock(clock), _options(options), _lint(std::move(registry)), _scriptPath(std::move(scriptPath)) {}
+    : _clock(clock), _options(options), _lint(std::move(registry)), _scriptPath(std::move(scriptPath)) {
+  _lint.setSceneNames(SceneInfo::readNames);
+}
 
 EditSession::~EditSession() {
   if (_inotify >= 0) close(_inotify);

@@ -10,13 +10,14 @@
 #include "EditSession.h"
 #include "EffectTable.h"
 #include "FrameCapture.h"
+#include "SceneInfo.h"
 #include "ScriptLint.h"
 #include "VideoExport.h"
 
 namespace {
-// --lint: every problem of the script as file:line: message; 0 when there is none. Effects that
-// draw through off-screen buffers need a GL context to be made: an invisible one from SDL's
-// offscreen driver, which needs no display.
+// --lint: every problem of the script as file:line: message on stderr, or one line on stdout
+// saying it is clean; 0 when there is none. Effects that draw through off-screen buffers need a
+// GL context to be made: an invisible one from SDL's offscreen driver, which needs no display.
 int lintScript(const AuthoringOptions& options) {
   setenv("SDL_VIDEODRIVER", "offscreen", 1);
   DemoEngine engine;
@@ -24,9 +25,11 @@ int lintScript(const AuthoringOptions& options) {
   DemoRunner::useShowData(options);
   ScriptLint lint(EffectTable::rows());
   if (options.dataFolders.empty()) lint.setPackName(DemoRunner::packName());
+  lint.setSceneNames(SceneInfo::readNames);
   const std::vector<ScriptCheck::Problem> problems = lint.checkFile(DemoRunner::scriptPath());
   for (const ScriptCheck::Problem& problem : problems)
     std::fprintf(stderr, "%s\n", ScriptLint::format(DemoRunner::scriptPath(), problem).c_str());
+  if (problems.empty()) std::printf("%s: no problems found\n", DemoRunner::scriptPath());
   return problems.empty() ? 0 : 1;
 }
 }  // namespace
