@@ -76,7 +76,7 @@ int DemoRunner::runCapture(FrameSink& sink, const CaptureOptions& options) {
     return 1;
   }
   DemoSettings& settings = demoSettings();
-  const int64_t last = options.hasTo ? options.toMs : settings.endTime;
+  const int64_t last = FrameCapture::lastTime(options, settings.endTime);
   for (int64_t k = 0; !settings.quit && !_captureFailed; ++k) {
     const int64_t time = FrameCapture::frameTime(options, k);
     if (time > last) break;
