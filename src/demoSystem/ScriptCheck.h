@@ -10,6 +10,7 @@ struct ScriptCheck {
     int line = 0;  // 1-based line of the script
     std::string message;
     bool fatal = false;  // a normal load would stop the show here
+    bool reported = false;  // a normal load reports it itself
   };
   struct Mention {
     int line = 0;

@@ -546,7 +546,7 @@ std::string ScriptLoader::describe(int sourceLine, const char* message, const st
 
 void ScriptLoader::fail(int sourceLine, const char* message, const std::string& value, int scriptLine) const {
   if (_check) {
-    _check->problems.push_back({scriptLine, std::string(message) + ": " + value, true});
+    _check->problems.push_back({scriptLine, std::string(message) + ": " + value, true, true});
     return;
   }
   reportErrorText(__FILE__, sourceLine, message, describe(sourceLine, message, value, scriptLine).c_str(), true);
@@ -554,7 +554,7 @@ void ScriptLoader::fail(int sourceLine, const char* message, const std::string& 
 
 void ScriptLoader::warn(int sourceLine, const char* message, const std::string& value, int scriptLine) const {
   if (_check) {
-    _check->problems.push_back({scriptLine, std::string(message) + ": " + value, false});
+    _check->problems.push_back({scriptLine, std::string(message) + ": " + value, false, true});
     return;
   }
   reportErrorText(__FILE__, sourceLine, message, describe(sourceLine, message, value, scriptLine).c_str(), false);

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 const char* CommandLine::usage() {
-  return "usage: rk17 [--capture DIR [--fps N] [--from MS] [--to MS]] [--help]\n"
+  return "usage: rk17 [--capture DIR [--fps N] [--from MS] [--to MS] [--data DIR]...] [--help]\n"
          "       rk17 [--edit] [--data DIR]... [--windowed] [--start MS]\n"
          "       rk17 --lint [--data DIR]...\n"
          "       rk17 --video FILE [--fps N] [--from MS] [--to MS] [--quality crf|lossless] [-q] [--data DIR]...\n"
@@ -20,7 +20,8 @@ const char* CommandLine::usage() {
          "  --fps N        frames per second of demo time (1 to 1000, default 60): frame k is\n"
          "                 taken at FROM + k * 1000 / N ms\n"
          "  --from MS      demo time of the first frame (default 0)\n"
-         "  --to MS        last demo time to capture (default: the script's end time)\n"
+         "  --to MS        last demo time to capture (default: the last frame before the script's\n"
+         "                 end time, where every span has ended)\n"
          "  --data DIR     read the script and every data file from the folder tree DIR (it holds\n"
          "                 data/scripts/demo.scr, data/images/...) instead of data.vdd; give it\n"
          "                 more than once to search several folders, the first holding a file wins\n"

@@ -1,7 +1,5 @@
 #include "EditSession.h"
 
-#include "SceneInfo.h"
-
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,6 +19,7 @@
 #include "EffectList.h"
 #include "FrameCapture.h"
 #include "MemoryFile.h"
+#include "SceneInfo.h"
 #include "ShowReset.h"
 #include "VelmorMusic.h"
 
@@ -105,8 +104,10 @@ void EditSession::begin() {
 }
 
 void EditSession::printProblems(const std::vector<ScriptCheck::Problem>& problems, const char* what) {
+  // Warnings that a load reports itself come from the load around this list: not twice.
   for (const ScriptCheck::Problem& problem : problems)
-    std::fprintf(stderr, "%s%s\n", problem.fatal ? "" : what, ScriptLint::format(_scriptPath, problem).c_str());
+    if (problem.fatal || !problem.reported)
+      std::fprintf(stderr, "%s%s\n", problem.fatal ? "" : what, ScriptLint::format(_scriptPath, problem).c_str());
   std::fflush(stderr);
 }
 

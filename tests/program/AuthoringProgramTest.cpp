@@ -136,6 +136,18 @@ TEST(AuthoringProgram, ReloadKeepsTheTimeAndABrokenScriptKeepsTheLastGoodOne) {
   EXPECT_NE(errors.find("ms after the save"), std::string::npos) << errors;
 }
 
+// A warning of the load is printed by the load, not again in the start-up list.
+TEST(AuthoringProgram, EditPrintsEachStartUpReportOnce) {
+  TempDir dir;
+  dir.write("data/scripts/demo.scr", std::string("DEMO_MUSIC yes\n") + kRampScript);
+  ProgramRun run(ProgramRun::rk17Path(), {"--edit", "--data", "."}, dir.path(), editEnv("Escape"));
+  ASSERT_EQ(run.wait(30000), 0) << run.stderrText();
+  const std::string errors = run.stderrText();
+  const size_t first = errors.find("number expected, ignored: yes");
+  ASSERT_NE(first, std::string::npos) << errors;
+  EXPECT_EQ(errors.find("number expected", first + 1), std::string::npos) << errors;
+}
+
 TEST(AuthoringProgram, LintReportsEveryProblemWithoutADisplay) {
   const struct {
     const char* script;
