@@ -1,6 +1,7 @@
 #include "MemoryFile.h"
 
 #include "Dialog.h"
+#include "PackDiagnosis.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -62,6 +63,9 @@ bool readPackEntry(const char* name, uint8_t** data, uint32_t* size) {
   char text[512];
   std::snprintf(text, sizeof text, "filename: %s\ndata size: %i, ptr: %i, retVal: %i", name, 0, 0, result);
   std::fprintf(stderr, "%s\n", text);
+  // One line beside the report that says what is wrong with the pack and what to do.
+  const std::string why = PackDiagnosis::explain(gPackName.c_str(), gPackPassword.c_str(), name);
+  if (!why.empty()) std::fprintf(stderr, "rk17: %s\n", why.c_str());
   std::fflush(stderr);
   showMessageBox(text, "message", DialogIcon::None);
   return false;
