@@ -1,18 +1,28 @@
 #include "SceneInfo.h"
 
+#include <cstdio>
 #include <memory>
 
 #include "CameraObject.h"
+#include "ErrorReport.h"
 #include "SceneLoaderVDG.h"
 
 namespace {
 Texture* noTexture(const std::string&, const std::string&) { return nullptr; }
 
+// Textures are not looked up, so the loader's reports of them say nothing; fatal reports (a
+// broken file) still reach stderr before the process ends.
+void fatalOnly(const char* text, bool fatal) {
+  if (fatal) std::fprintf(stderr, "%s\n", text);
+}
+
 // The scene of file read without its textures; null when it cannot be read.
 std::unique_ptr<Scene> readScene(const std::string& file) {
-  const SceneLoaderVDG::TextureLookup previous = SceneLoaderVDG::setTextureLookup(noTexture);
+  const SceneLoaderVDG::TextureLookup previousLookup = SceneLoaderVDG::setTextureLookup(noTexture);
+  const ReportHandler previousHandler = setReportHandler(fatalOnly);
   std::unique_ptr<Scene> scene = SceneLoaderVDG().read(file, "data/textures/");
-  SceneLoaderVDG::setTextureLookup(previous);
+  setReportHandler(previousHandler);
+  SceneLoaderVDG::setTextureLookup(previousLookup);
   return scene;
 }
 }  // namespace
