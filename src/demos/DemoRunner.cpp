@@ -9,6 +9,7 @@
 #include "EffectWarmUp.h"
 #include "ErrorReport.h"
 #include "FrameCapture.h"
+#include "MissingFiles.h"
 #include "MemoryFile.h"
 #include "ScreenHelpers.h"
 #include "ShowReset.h"
@@ -110,6 +111,7 @@ bool DemoRunner::startUp() {
   if (!checkExtensions()) reportError(__FILE__, __LINE__, "Unsupported extensions", true);
   // From here on every data file comes out of the pack (or the --data folders).
   useShowData(_authoring);
+  if (!_authoring.dataFolders.empty()) MissingFiles::install();
 
   glClear(kClearMask);
   showLoadingImage();

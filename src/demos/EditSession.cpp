@@ -19,6 +19,7 @@
 #include "EffectList.h"
 #include "FrameCapture.h"
 #include "MemoryFile.h"
+#include "MissingFiles.h"
 #include "SceneInfo.h"
 #include "ShowReset.h"
 #include "VelmorMusic.h"
@@ -380,6 +381,9 @@ std::vector<Overlay::Line> EditSession::overlayLines(int64_t time) const {
     lines.push_back(line);
   for (const std::string& error : _errors)
     for (const Overlay::Line& line : Overlay::wrap({error, true}, kOverlayColumns)) lines.push_back(line);
+  for (const std::string& name : MissingFiles::names())
+    for (const Overlay::Line& line : Overlay::wrap({"missing file: " + name, true}, kOverlayColumns))
+      lines.push_back(line);
   return lines;
 }
 

@@ -16,11 +16,13 @@ std::string gPackName;
 std::string gPackPassword;
 PackExtractor gExtractor = nullptr;
 std::vector<std::string> gDataFolders;  // disk mode: searched in order; empty = working directory
+MissingFileHandler gMissingFile = nullptr;
 
 // Reads the disk file name whole. Returns false (nothing allocated) when it cannot be opened,
 // its length cannot be taken or does not fit 32 bits, memory runs out, or the read comes up short.
 bool readDiskFile(const char* name, uint8_t** data, uint32_t* size) {
   const std::string path = gDataFolders.empty() ? std::string(name) : findDataFile(name);
+  if (path.empty() && gMissingFile) gMissingFile(name);
   std::FILE* f = path.empty() ? nullptr : std::fopen(path.c_str(), "rb");
   if (!f) return false;
   long length = -1;
@@ -150,6 +152,12 @@ void releaseFile(MemoryFile* file) {
 }
 
 void setDataFolders(const std::vector<std::string>& folders) { gDataFolders = folders; }
+
+MissingFileHandler setMissingFileHandler(MissingFileHandler handler) {
+  const MissingFileHandler previous = gMissingFile;
+  gMissingFile = handler;
+  return previous;
+}
 
 std::string findDataFile(const char* name) {
   if (gPackMode || !name) return "";
