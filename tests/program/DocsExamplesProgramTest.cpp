@@ -1,5 +1,6 @@
-// Every show script printed in the docs plays as printed: each one is lint-clean and draws a
-// picture (not a black screen) half way through its DEMO_END.
+// Every show script printed in the docs, and the template show of examples/first-show, plays as
+// printed: each one is lint-clean and draws a picture (not a black screen) half way through its
+// DEMO_END.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -52,12 +53,20 @@ std::vector<Example> docsExamples() {
       const std::vector<Example> page = examplesOf(entry.path().string(), "docs/" + entry.path().filename().string());
       all.insert(all.end(), page.begin(), page.end());
     }
+  std::ifstream in(RK17_SOURCE_DIR "/examples/first-show/data/scripts/demo.scr");
+  std::stringstream text;
+  text << in.rdbuf();
+  all.push_back({"examples/first-show", text.str()});
   return all;
 }
 
+// The value of the first line that starts with DEMO_END; 0 when there is none.
 int demoEnd(const std::string& script) {
-  const size_t at = script.find("DEMO_END ");
-  return at == std::string::npos ? 0 : std::atoi(script.c_str() + at + 9);
+  std::istringstream lines(script);
+  std::string line;
+  while (std::getline(lines, line))
+    if (line.compare(0, 9, "DEMO_END ") == 0) return std::atoi(line.c_str() + 9);
+  return 0;
 }
 
 // Share of pixels with a channel above 16.
@@ -73,7 +82,7 @@ double litShare(const std::string& png) {
 
 TEST(DocsExamples, EveryPrintedShowIsCleanAndDrawsAPicture) {
   const std::vector<Example> examples = docsExamples();
-  ASSERT_GE(examples.size(), 4u);
+  ASSERT_GE(examples.size(), 5u);
   const std::vector<std::string> data = {"--data",        ".",      "--data",
                                          RK17_SOURCE_DIR, "--data", RK17_BINARY_DIR "/generated"};
   for (const Example& example : examples) {
