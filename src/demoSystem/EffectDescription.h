@@ -26,6 +26,7 @@ struct EffectDescription {
   std::vector<VariableDescription> variables;  // the effect's own; the common three are shared
   std::vector<EventDescription> events;        // the effect's own; the common ones are shared
   const char* stringLists;                     // what "Datafile" lines load, "" when nothing
+  const char* sceneFile = "";                  // the scene the effect loads by itself, "" when none
 
   // The events every effect reacts to (start, link, pulse, time offset).
   static const std::vector<EventDescription>& commonEvents();

@@ -82,7 +82,8 @@ void ScriptEventLint::check(ScriptCheck& check, const EffectList& list, const Sc
              false});
       continue;
     }
-    const std::string file = sceneFileOf(check, trigger.effect);
+    std::string file = sceneFileOf(check, trigger.effect);
+    if (file.empty()) file = description->sceneFile;
     if (file.empty() || !sceneNames) continue;
     SceneIndex& scene = scenes[file];
     if (!scene.read) {

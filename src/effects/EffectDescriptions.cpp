@@ -221,7 +221,7 @@ const std::vector<Named>& table() {
           variables.push_back({"TentacleSpeed", "swing speed; 0 holds the tentacles still"});
           return variables;
         }(),
-        kSceneEvents, ""}},
+        kSceneEvents, "", "data/scenes/tentacle.vdg"}},
       {"Mech", {"data/scenes/mechparts.vdg with one swinging tentacle, seen by \"Camera01\"", {}, {}, ""}},
       {"Tiles",
        {"its input (event 2) in nine tiles that turn and fade one after another",

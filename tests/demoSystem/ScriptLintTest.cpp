@@ -110,10 +110,17 @@ const EffectDescription kFadeEvents = {"test",
                                         {18, "CAM", 0, 0, EventDescription::Text::Camera, ""},
                                         {6, "PICK", 0, 0, EventDescription::Text::Object, ""}},
                                        ""};
+// "Flash" loads data/scenes/s.vdg by itself.
+const EffectDescription kFlashEvents = {"test",
+                                        {},
+                                        {{18, "CAM", 0, 0, EventDescription::Text::Camera, ""}},
+                                        "",
+                                        "data/scenes/s.vdg"};
 
 std::vector<EffectRegistryRow> describedRows() {
   std::vector<EffectRegistryRow> rows = lintRows();
   rows[0].description = &kFadeEvents;
+  rows[1].description = &kFlashEvents;
   return rows;
 }
 
@@ -167,6 +174,8 @@ TEST_F(ScriptLintTest, WarnsAboutWhatNewcomersGetWrong) {
         {14, "data/scenes/s.vdg has no camera named camera02 (did you mean \"Camera02\"?); its cameras: Camera01, "
              "Camera02"},
         {15, "data/scenes/s.vdg has no object named arm"}}},
+      {"own scene", head + "INSERT_EFFECT Flash\nDEFINE CAM 18\n0 t Flash CAM \"Camera9\"\n0 t Flash CAM \"Camera01\"\n",
+       {{7, "data/scenes/s.vdg has no camera named Camera9"}}},
   };
   ScriptLint lint(describedRows());
   int sceneReads = 0;
@@ -186,7 +195,7 @@ TEST_F(ScriptLintTest, WarnsAboutWhatNewcomersGetWrong) {
       EXPECT_NE(problems[i].message.find(c.expected[i].second), std::string::npos) << c.name << "\n" << all;
     }
   }
-  EXPECT_EQ(sceneReads, 1);  // one read per scene file and run
+  EXPECT_EQ(sceneReads, 2);  // one read per scene file and run: two runs ask for names
 }
 
 }  // namespace
