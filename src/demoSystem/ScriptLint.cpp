@@ -48,7 +48,13 @@ std::vector<ScriptCheck::Problem> ScriptLint::checkText(const std::string& text,
     for (const ScriptCheck::Mention& target : check.eventTargets)
       if (!show.list().find(target.text))
         check.problems.push_back({target.line, "no effect in the show receives this event: " + target.text, false});
-    ScriptEventLint::check(check, show.list(), _sceneNames);
+    // Only scenes the data holds are read: a missing one is reported below, once.
+    ScriptEventLint::SceneNames sceneNames;
+    if (_sceneNames)
+      sceneNames = [&](const std::string& file, std::vector<std::string>& cameras, std::vector<std::string>& objects) {
+        return dataFileExists(file, packNames, packListed) && _sceneNames(file, cameras, objects);
+      };
+    ScriptEventLint::check(check, show.list(), sceneNames);
   }
   ScriptKeyLint::check(check);
   for (const ScriptCheck::Mention& file : check.files)
