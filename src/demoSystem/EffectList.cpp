@@ -18,6 +18,18 @@ const EffectRegistryRow* EffectList::findRow(const std::string& name) const {
 
 bool EffectList::isRegistered(const std::string& name) const { return findRow(name) != nullptr; }
 
+std::vector<std::string> EffectList::registeredNames() const {
+  std::vector<std::string> names;
+  for (const EffectRegistryRow& row : _registry)
+    if (row.create && row.name) names.push_back(row.name);
+  return names;
+}
+
+const EffectDescription* EffectList::findDescription(const std::string& name) const {
+  const EffectRegistryRow* row = findRow(name);
+  return row ? row->description : nullptr;
+}
+
 bool EffectList::insert(const std::string& name) {
   const EffectRegistryRow* row = findRow(name);
   if (!row) {

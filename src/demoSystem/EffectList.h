@@ -20,6 +20,10 @@ class EffectList {
   bool insert(const std::string& name);
   // Whether insert would find a row for name.
   bool isRegistered(const std::string& name) const;
+  // The names insert finds a row for, in table order.
+  std::vector<std::string> registeredNames() const;
+  // The description of the row for name; null when there is none.
+  const EffectDescription* findDescription(const std::string& name) const;
   // The first instance named exactly name, or null. Not owned by the caller.
   Effect* find(const std::string& name) const;
   // A copy of the instance sequence (the list keeps ownership).

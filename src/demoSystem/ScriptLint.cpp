@@ -5,6 +5,7 @@
 #include "DataPack.h"
 #include "EffectList.h"
 #include "MemoryFile.h"
+#include "ScriptKeyLint.h"
 #include "ScriptLoader.h"
 #include "Timeline.h"
 
@@ -47,12 +48,15 @@ std::vector<ScriptCheck::Problem> ScriptLint::checkText(const std::string& text,
     for (const ScriptCheck::Mention& target : check.eventTargets)
       if (!show.list().find(target.text))
         check.problems.push_back({target.line, "no effect in the show receives this event: " + target.text, false});
+    // Only scenes the data holds are read: a missing one is reported below, once.
+    ScriptEventLint::SceneNames sceneNames;
+    if (_sceneNames)
+      sceneNames = [&](const std::string& file, std::vector<std::string>& cameras, std::vector<std::string>& objects) {
+        return dataFileExists(file, packNames, packListed) && _sceneNames(file, cameras, objects);
+      };
+    ScriptEventLint::check(check, show.list(), sceneNames);
   }
-  for (const ScriptCheck::TimedLine& timed : check.times)
-    if (timed.time > check.endTime)
-      check.problems.push_back(
-          {timed.line, "time after DEMO_END: " + std::to_string(timed.time) + " > " + std::to_string(check.endTime),
-           false});
+  ScriptKeyLint::check(check);
   for (const ScriptCheck::Mention& file : check.files)
     if (!dataFileExists(file.text, packNames, packListed))
       check.problems.push_back({file.line, "file not found in the show's data: " + file.text, false});

@@ -2,12 +2,14 @@
 // Checks a show script without playing it: every problem in one run, with its line. Loads the
 // script into a scratch effect list and timeline (no window, no sound, nothing loaded from the
 // files it names), then looks for what a load lets pass: times after DEMO_END, files that the
-// data does not hold, events for effects that are not in the show.
+// data does not hold, events for effects that are not in the show, keys that DEMO_END cuts
+// short (ScriptKeyLint), events the effects do not take (ScriptEventLint).
 #include <string>
 #include <vector>
 
 #include "EffectRegistryRow.h"
 #include "ScriptCheck.h"
+#include "ScriptEventLint.h"
 
 class ScriptLint {
  public:
@@ -15,6 +17,8 @@ class ScriptLint {
 
   // Named files are looked up in this pack (instead of through the memory files' disk mode).
   void setPackName(const std::string& packName) { _packName = packName; }
+  // Camera and object names of the scenes that effects load; without it they are not checked.
+  void setSceneNames(ScriptEventLint::SceneNames sceneNames) { _sceneNames = std::move(sceneNames); }
 
   // The problems of the script text, in line order.
   std::vector<ScriptCheck::Problem> checkText(const std::string& text, const std::string& scriptName) const;
@@ -31,4 +35,5 @@ class ScriptLint {
 
   std::vector<EffectRegistryRow> _registry;
   std::string _packName;
+  ScriptEventLint::SceneNames _sceneNames;
 };

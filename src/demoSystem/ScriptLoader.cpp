@@ -5,6 +5,7 @@
 #include "EffectList.h"
 #include "ErrorReport.h"
 #include "MemoryFile.h"
+#include "NameSuggestion.h"
 #include "ScriptCheck.h"
 #include "Timeline.h"
 
@@ -14,6 +15,13 @@
 namespace {
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The header keys and section marks: a misspelt one is read as a time term.
+const std::vector<std::string> kKeywords = {"__HEADER__", "__DEFS__", "__SETUP__", "__TIMELINE__", "__LINETIME__",
+                                            "DEMO_START", "DEMO_END", "DEMO_BEAT", "DEMO_FULLSCREEN", "DEMO_MUSIC",
+                                            "DEFINE", "INSERT_EFFECT", "TIMEOFFSET"};
+const std::vector<std::string> kCommands = {"b", "e", "i", "s", "t", "l",
+                                            "BEGIN", "END", "INIT", "SIGNAL", "TRIGGER", "SET_LAYER"};
 
 // The leading decimal integer of word as atoi reads it (sign, digits, rest ignored), computed
 // modulo 2^32 so that overlong digit strings wrap instead of overflowing.
@@ -226,7 +234,12 @@ int32_t ScriptLoader::evaluateTerm(const Word& word) {
   if (number != 0) return number;
   if (!word.text.empty() && word.text[0] == '0') return 0;
   const auto found = _definitions.find(word.text);
-  if (found == _definitions.end()) fail(__LINE__, "DEFINE not found", word.text, word.line);
+  if (found == _definitions.end()) {
+    fail(__LINE__, "DEFINE not found", word.text, word.line);
+    std::vector<std::string> names = kKeywords;
+    for (const auto& definition : _definitions) names.push_back(definition.first);
+    hintLastProblem(word.text, names);
+  }
   return found == _definitions.end() ? 0 : found->second;
 }
 
@@ -283,6 +296,7 @@ void ScriptLoader::handleKeywordOrLine(const Word& word, EffectList& list, Timel
   } else if (w == "DEMO_END") {
     if (readExpression(value)) {
       _end = value;
+      if (_check && _check->endLine == 0) _check->endLine = word.line;
       if (!_check) EffectVariable::setEndKeyTime(static_cast<uint32_t>(value));
       if (_check && list.size() > 0)
         _check->problems.push_back({word.line, "DEMO_END after INSERT_EFFECT: earlier effects get no span", false});
@@ -303,6 +317,7 @@ void ScriptLoader::handleKeywordOrLine(const Word& word, EffectList& list, Timel
     if (!nextWord(name)) return;
     if (!list.isRegistered(name.text)) {
       fail(__LINE__, "Effect Id not found", name.text, name.line);
+      hintLastProblem(name.text, list.registeredNames());
       if (_check) return;
     }
     list.insert(name.text);
@@ -317,7 +332,12 @@ void ScriptLoader::handleKeywordOrLine(const Word& word, EffectList& list, Timel
 
 Effect* ScriptLoader::findEffectOrDie(EffectList& list, const Word& name) {
   Effect* effect = list.find(name.text);
-  if (!effect) fail(__LINE__, "Effect not found", name.text, name.line);
+  if (!effect) {
+    fail(__LINE__, "Effect not found", name.text, name.line);
+    std::vector<std::string> names;
+    for (const Effect* e : list.getEffects()) names.push_back(e->getName());
+    hintLastProblem(name.text, names.empty() ? list.registeredNames() : names);
+  }
   return effect;
 }
 
@@ -329,14 +349,16 @@ void ScriptLoader::handleTimelineLine(const Word& first, EffectList& list, Timel
   const std::string& c = command.text;
   if (_check) {
     _check->times.push_back({first.line, static_cast<int32_t>(time)});
-    if (c == "i" || c == "INIT" || c == "t" || c == "TRIGGER") _check->eventTargets.push_back({first.line, effectName.text});
+    if (c == "i" || c == "INIT" || c == "t" || c == "TRIGGER") _check->eventTargets.push_back({first.line, effectName.text, ""});
   }
   if (c == "b" || c == "BEGIN") {
     Effect* effect = findEffectOrDie(list, effectName);
     if (effect) effect->getActive().setKey(1.0f, time);
+    recordKey(effectName, "", time, 1.0f, false);
   } else if (c == "e" || c == "END") {
     Effect* effect = findEffectOrDie(list, effectName);
     if (effect) effect->getActive().setKey(0.0f, time);
+    recordKey(effectName, "", time, 0.0f, false);
   } else if (c == "i" || c == "INIT") {
     EffectEvent event;
     event.time = time;
@@ -350,8 +372,31 @@ void ScriptLoader::handleTimelineLine(const Word& first, EffectList& list, Timel
   } else if (c == "l" || c == "SET_LAYER") {
     int32_t layer = 0;
     readIntegerWord("SET_LAYER", layer);  // drawing order is insertion order; the layer is unused
+  } else if (_check) {
+    _check->problems.push_back(
+        {command.line, "unknown command, line ignored: " + c + " (b e i s t l, or BEGIN END INIT SIGNAL TRIGGER SET_LAYER)",
+         false});
+    hintLastProblem(c, kCommands);
   }
   // Any other command does nothing; the words after it are read as new words.
+}
+
+void ScriptLoader::recordKey(const Word& effectName, const std::string& variable, uint32_t time, float value,
+                             bool glides) {
+  if (_check) _check->keys.push_back({effectName.line, effectName.text, variable, time, value, glides, _check->endLine != 0});
+}
+
+void ScriptLoader::checkValuePart(const ValuePart& part, int line) {
+  if (!_check || part.unread.empty() || part.unread.compare(0, 2, "//") == 0) return;
+  if (part.unread.find('"') != std::string::npos)
+    _check->problems.push_back({line, "a quote without its opening one, value not read: " + part.unread, false});
+  else if (part.numbers == 0 && part.text.empty())
+    _check->problems.push_back(
+        {line, "value not read: " + part.unread + " (a text needs quotes at both ends: \"" + part.unread + "\")", false});
+}
+
+void ScriptLoader::hintLastProblem(const std::string& word, const std::vector<std::string>& candidates) {
+  if (_check && !_check->problems.empty()) _check->problems.back().message += NameSuggestion::hint(word, candidates);
 }
 
 ScriptLoader::ValuePart ScriptLoader::parseValuePart(const std::string& raw, int line) {
@@ -367,6 +412,10 @@ ScriptLoader::ValuePart ScriptLoader::parseValuePart(const std::string& raw, int
       const size_t length = (close == std::string::npos ? raw.size() : close) - open;
       if (close == std::string::npos || length == 0 || length > kMaxText) {
         fail(__LINE__, "Error in script string", raw.substr(open, length < kMaxText ? length : kMaxText), line);
+        if (_check)
+          _check->problems.back().message += close == std::string::npos
+                                                 ? " (the opening quote has no closing one on this line)"
+                                                 : " (a quoted text holds 1 to 99 characters)";
         if (close == std::string::npos) break;  // checking loads go on past the report
       }
       part.text = raw.substr(open, length);
@@ -377,7 +426,11 @@ ScriptLoader::ValuePart ScriptLoader::parseValuePart(const std::string& raw, int
     // Numbers: the first, then extras each introduced by blanks; a tab or any other character
     // directly after a number, or a word that is no number, ends the part.
     float number = 0.0f;
-    if (!scanNumber(raw, i, number)) break;
+    if (!scanNumber(raw, i, number)) {
+      part.unread = raw.substr(i);
+      break;
+    }
+    ++part.numbers;
     if (haveNumber) {
       part.extras.push_back(number);
     } else {
@@ -387,7 +440,12 @@ ScriptLoader::ValuePart ScriptLoader::parseValuePart(const std::string& raw, int
     for (;;) {
       if (i >= raw.size() || raw[i] != ' ') return part;
       while (i < raw.size() && (raw[i] == ' ' || raw[i] == '\t')) ++i;
-      if (i >= raw.size() || !scanNumber(raw, i, number)) return part;
+      if (i >= raw.size()) return part;
+      if (!scanNumber(raw, i, number)) {
+        part.unread = raw.substr(i);
+        return part;
+      }
+      ++part.numbers;
       part.extras.push_back(number);
     }
   }
@@ -404,6 +462,9 @@ void ScriptLoader::handleSignal(uint32_t time, const Word& effectName, EffectLis
   EffectVariable* variable = effect->findVariable(variableName.text);
   if (!variable) {
     fail(__LINE__, "Variable not found", variableName.text, variableName.line);
+    std::vector<std::string> names;
+    for (const EffectVariable* v : effect->getVariables()) names.push_back(v->getName());
+    hintLastProblem(variableName.text, names);
     return;
   }
   if (tooLong) {
@@ -411,6 +472,7 @@ void ScriptLoader::handleSignal(uint32_t time, const Word& effectName, EffectLis
     return;
   }
   const ValuePart part = parseValuePart(raw, variableName.line);
+  checkValuePart(part, variableName.line);
   if (variable->isTakingStringKeys()) {
     variable->setStringKey(part.text, time);
     return;
@@ -421,7 +483,7 @@ void ScriptLoader::handleSignal(uint32_t time, const Word& effectName, EffectLis
       x = static_cast<float>(effect->findString(variable->getStringList(), part.text));
     } else {
       // In the setup section the effect loads what the text names (onStringAdded); no key.
-      if (_setupSection && _check) _check->files.push_back({variableName.line, part.text});
+      if (_setupSection && _check) _check->files.push_back({variableName.line, part.text, effect->getName()});
       if (_setupSection && !_check) effect->addString(variable->getStringList(), part.text);
       return;
     }
@@ -429,7 +491,9 @@ void ScriptLoader::handleSignal(uint32_t time, const Word& effectName, EffectLis
     x = part.first;
     if (variable->getCount() > 1) x *= static_cast<float>(variable->getCount() - 1);
   }
-  if (_timelineSection) variable->setKey(x, time);
+  if (!_timelineSection) return;
+  variable->setKey(x, time);
+  recordKey(effectName, variable->getName(), time, x, variable->getTypeCode() == 1);
 }
 
 void ScriptLoader::handleTrigger(uint32_t time, const Word& effectName, Timeline& timeline) {
@@ -446,7 +510,12 @@ void ScriptLoader::handleTrigger(uint32_t time, const Word& effectName, Timeline
     return;
   }
   const ValuePart part = parseValuePart(raw, eventName.line);
-  if (_check && part.text.find('/') != std::string::npos) _check->files.push_back({eventName.line, part.text});
+  checkValuePart(part, eventName.line);
+  if (_check) {
+    if (part.text.find('/') != std::string::npos) _check->files.push_back({eventName.line, part.text, effectName.text});
+    _check->triggers.push_back(
+        {eventName.line, effectName.text, eventName.text, definition->second, part.numbers, part.text});
+  }
   EffectEvent event;
   event.time = time;
   event.effectName = effectName.text;
@@ -477,7 +546,7 @@ std::string ScriptLoader::describe(int sourceLine, const char* message, const st
 
 void ScriptLoader::fail(int sourceLine, const char* message, const std::string& value, int scriptLine) const {
   if (_check) {
-    _check->problems.push_back({scriptLine, std::string(message) + ": " + value, true});
+    _check->problems.push_back({scriptLine, std::string(message) + ": " + value, true, true});
     return;
   }
   reportErrorText(__FILE__, sourceLine, message, describe(sourceLine, message, value, scriptLine).c_str(), true);
@@ -485,7 +554,7 @@ void ScriptLoader::fail(int sourceLine, const char* message, const std::string& 
 
 void ScriptLoader::warn(int sourceLine, const char* message, const std::string& value, int scriptLine) const {
   if (_check) {
-    _check->problems.push_back({scriptLine, std::string(message) + ": " + value, false});
+    _check->problems.push_back({scriptLine, std::string(message) + ": " + value, false, true});
     return;
   }
   reportErrorText(__FILE__, sourceLine, message, describe(sourceLine, message, value, scriptLine).c_str(), false);

@@ -55,6 +55,8 @@ class ScriptLoader {
     std::string text;           // last quoted text, "" when none
     float first = 0.0f;         // first number, 0 when none
     std::vector<float> extras;  // further numbers in order
+    int numbers = 0;            // how many numbers were read
+    std::string unread;         // text where reading stopped at a word that is no number
   };
 
   bool prepare(EffectList*& list, Timeline*& timeline);
@@ -84,6 +86,11 @@ class ScriptLoader {
   bool readIntegerWord(const char* keyword, int32_t& value);
   Effect* findEffectOrDie(EffectList& list, const Word& name);
   ValuePart parseValuePart(const std::string& raw, int line);
+  // Checking loads: what the lint needs of a value part and of a key.
+  void checkValuePart(const ValuePart& part, int line);
+  void recordKey(const Word& effectName, const std::string& variable, uint32_t time, float value, bool glides);
+  // Checking loads: adds " (did you mean ...?)" to the last problem when a candidate is close.
+  void hintLastProblem(const std::string& word, const std::vector<std::string>& candidates);
 
   // Fatal report: message, then value and the script place " (name:line)".
   void fail(int sourceLine, const char* message, const std::string& value, int scriptLine) const;

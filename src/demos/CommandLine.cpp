@@ -7,9 +7,11 @@
 #include <filesystem>
 
 const char* CommandLine::usage() {
-  return "usage: rk17 [--capture DIR [--fps N] [--from MS] [--to MS]] [--help]\n"
+  return "usage: rk17 [--capture DIR [--fps N] [--from MS] [--to MS] [--data DIR]...] [--help]\n"
          "       rk17 [--edit] [--data DIR]... [--windowed] [--start MS]\n"
          "       rk17 --lint [--data DIR]...\n"
+         "       rk17 --list-effects [NAME]\n"
+         "       rk17 --scene-info FILE [--data DIR]...\n"
          "       rk17 --video FILE [--fps N] [--from MS] [--to MS] [--quality crf|lossless] [-q] [--data DIR]...\n"
          "\n"
          "Without options rk17 plays the show in real time with its music.\n"
@@ -20,7 +22,8 @@ const char* CommandLine::usage() {
          "  --fps N        frames per second of demo time (1 to 1000, default 60): frame k is\n"
          "                 taken at FROM + k * 1000 / N ms\n"
          "  --from MS      demo time of the first frame (default 0)\n"
-         "  --to MS        last demo time to capture (default: the script's end time)\n"
+         "  --to MS        last demo time to capture (default: the last frame before the script's\n"
+         "                 end time, where every span has ended)\n"
          "  --data DIR     read the script and every data file from the folder tree DIR (it holds\n"
          "                 data/scripts/demo.scr, data/images/...) instead of data.vdd; give it\n"
          "                 more than once to search several folders, the first holding a file wins\n"
@@ -32,6 +35,10 @@ const char* CommandLine::usage() {
          "                 saved script reloads by itself. Escape, Space, M and F1 as in playback\n"
          "  --lint         check the script (no window, no sound): every problem as file:line:\n"
          "                 message on stderr; exit code 0 when clean, 1 otherwise\n"
+         "  --list-effects [NAME]  the effects a script can use (or the effect NAME): variables with\n"
+         "                 kind, default and meaning, events with numbers and values, string lists\n"
+         "  --scene-info FILE  the cameras (by index), lights and objects of a scene file with\n"
+         "                 their parents and materials, its frame count and step\n"
          "  --video FILE   render the same frames into the video FILE (.mp4 or .mkv) with the\n"
          "                 soundtrack from FROM on, encoded by ffmpeg (found on PATH); the file\n"
          "                 appears only when it is complete\n"
@@ -73,6 +80,8 @@ CommandLine::Result CommandLine::parse(int argc, const char* const* argv) {
   bool video = false;
   bool videoOnly = false;  // --quality or -q seen
   bool timing = false;  // --fps, --from or --to seen
+  bool listEffects = false;
+  bool sceneInfo = false;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -98,6 +107,20 @@ CommandLine::Result CommandLine::parse(int argc, const char* const* argv) {
         return Result::Error;
       }
       video = true;
+      ++i;
+    } else if (std::strcmp(arg, "--list-effects") == 0) {
+      listEffects = true;
+      if (next && next[0] != '-') {
+        _effectName = next;
+        ++i;
+      }
+    } else if (std::strcmp(arg, "--scene-info") == 0) {
+      if (!next || !*next) {
+        _error = "--scene-info needs a scene file";
+        return Result::Error;
+      }
+      _sceneFile = next;
+      sceneInfo = true;
       ++i;
     } else if (std::strcmp(arg, "--quality") == 0) {
       if (next && std::strcmp(next, "crf") == 0) {
@@ -136,6 +159,15 @@ CommandLine::Result CommandLine::parse(int argc, const char* const* argv) {
       _error = std::string("unknown option: ") + arg;
       return Result::Error;
     }
+  }
+  if (listEffects || sceneInfo) {
+    const bool onlyData = !capture && !video && !timing && !videoOnly && !_authoring.edit && !_authoring.lint &&
+                          !_authoring.windowed && !_authoring.hasStart;
+    if (!onlyData || (listEffects && (sceneInfo || !_authoring.dataFolders.empty()))) {
+      _error = "--list-effects takes only a name, --scene-info only --data";
+      return Result::Error;
+    }
+    return listEffects ? Result::ListEffects : Result::SceneInfo;
   }
   if (capture && video) {
     _error = "--capture and --video cannot be combined";

@@ -20,13 +20,17 @@ struct CaptureOptions {
 
 class CommandLine {
  public:
-  enum class Result { Play, Capture, Video, Help, Error, Lint };
+  enum class Result { Play, Capture, Video, Help, Error, Lint, ListEffects, SceneInfo };
 
   // Parses argv; on Error, error() says what was wrong.
   Result parse(int argc, const char* const* argv);
   const CaptureOptions& capture() const { return _capture; }
   const AuthoringOptions& authoring() const { return _authoring; }
   const std::string& error() const { return _error; }
+  // --list-effects [NAME]: the effect asked for, "" for all.
+  const std::string& effectName() const { return _effectName; }
+  // --scene-info FILE.
+  const std::string& sceneFile() const { return _sceneFile; }
   static const char* usage();
 
  private:
@@ -39,4 +43,6 @@ class CommandLine {
   CaptureOptions _capture;
   AuthoringOptions _authoring;
   std::string _error;
+  std::string _effectName;
+  std::string _sceneFile;
 };

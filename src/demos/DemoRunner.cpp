@@ -9,6 +9,7 @@
 #include "EffectWarmUp.h"
 #include "ErrorReport.h"
 #include "FrameCapture.h"
+#include "MissingFiles.h"
 #include "MemoryFile.h"
 #include "ScreenHelpers.h"
 #include "ShowReset.h"
@@ -76,7 +77,7 @@ int DemoRunner::runCapture(FrameSink& sink, const CaptureOptions& options) {
     return 1;
   }
   DemoSettings& settings = demoSettings();
-  const int64_t last = options.hasTo ? options.toMs : settings.endTime;
+  const int64_t last = FrameCapture::lastTime(options, settings.endTime);
   for (int64_t k = 0; !settings.quit && !_captureFailed; ++k) {
     const int64_t time = FrameCapture::frameTime(options, k);
     if (time > last) break;
@@ -110,6 +111,7 @@ bool DemoRunner::startUp() {
   if (!checkExtensions()) reportError(__FILE__, __LINE__, "Unsupported extensions", true);
   // From here on every data file comes out of the pack (or the --data folders).
   useShowData(_authoring);
+  if (!_authoring.dataFolders.empty()) MissingFiles::install();
 
   glClear(kClearMask);
   showLoadingImage();

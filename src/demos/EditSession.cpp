@@ -19,6 +19,8 @@
 #include "EffectList.h"
 #include "FrameCapture.h"
 #include "MemoryFile.h"
+#include "MissingFiles.h"
+#include "SceneInfo.h"
 #include "ShowReset.h"
 #include "VelmorMusic.h"
 
@@ -64,7 +66,9 @@ bool readScript(const std::string& path, std::string& text) {
 
 EditSession::EditSession(DemoClock& clock, const AuthoringOptions& options, std::vector<EffectRegistryRow> registry,
                          std::string scriptPath)
-    : _clock(clock), _options(options), _lint(std::move(registry)), _scriptPath(std::move(scriptPath)) {}
+    : _clock(clock), _options(options), _lint(std::move(registry)), _scriptPath(std::move(scriptPath)) {
+  _lint.setSceneNames(SceneInfo::readNames);
+}
 
 EditSession::~EditSession() {
   if (_inotify >= 0) close(_inotify);
@@ -101,8 +105,10 @@ void EditSession::begin() {
 }
 
 void EditSession::printProblems(const std::vector<ScriptCheck::Problem>& problems, const char* what) {
+  // Warnings that a load reports itself come from the load around this list: not twice.
   for (const ScriptCheck::Problem& problem : problems)
-    std::fprintf(stderr, "%s%s\n", problem.fatal ? "" : what, ScriptLint::format(_scriptPath, problem).c_str());
+    if (problem.fatal || !problem.reported)
+      std::fprintf(stderr, "%s%s\n", problem.fatal ? "" : what, ScriptLint::format(_scriptPath, problem).c_str());
   std::fflush(stderr);
 }
 
@@ -375,6 +381,9 @@ std::vector<Overlay::Line> EditSession::overlayLines(int64_t time) const {
     lines.push_back(line);
   for (const std::string& error : _errors)
     for (const Overlay::Line& line : Overlay::wrap({error, true}, kOverlayColumns)) lines.push_back(line);
+  for (const std::string& name : MissingFiles::names())
+    for (const Overlay::Line& line : Overlay::wrap({"missing file: " + name, true}, kOverlayColumns))
+      lines.push_back(line);
   return lines;
 }
 

@@ -27,6 +27,10 @@ int64_t FrameCapture::frameTime(const CaptureOptions& options, int64_t k) {
   return options.fromMs + k * 1000 / options.fps;
 }
 
+int64_t FrameCapture::lastTime(const CaptureOptions& options, int32_t endTime) {
+  return options.hasTo ? options.toMs : int64_t(endTime) - 1;
+}
+
 int64_t FrameCapture::counter() { return gTicks; }
 
 void FrameCapture::stepTo(int64_t timeMs, int32_t startMs) { gTicks = timeMs - startMs; }

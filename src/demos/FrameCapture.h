@@ -16,6 +16,9 @@ class FrameCapture : public FrameSink {
   // Demo time of frame k in ms: from + k * 1000 / fps.
   int64_t frameTime(int64_t k) const { return frameTime(_options, k); }
   static int64_t frameTime(const CaptureOptions& options, int64_t k);
+  // The last demo time to capture: --to, or else the last ms before endTime (at the end time
+  // itself every span has ended, so that frame would show none of the show's last picture).
+  static int64_t lastTime(const CaptureOptions& options, int32_t endTime);
   // Counter for a DemoClock of frequency 1000: the stepped time in ms.
   static int64_t counter();
   // Sets the counter so that a clock started at counter 0 with offset startMs reads timeMs.

@@ -1,5 +1,7 @@
 #include "VideoExport.h"
 
+#include "FrameCapture.h"
+
 #include <epoxy/gl.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -135,7 +137,7 @@ int64_t VideoExport::plannedFrames() {
   // The script sets the end time: known from the first mixed block on.
   if (_plannedFrames < 0) {
     const DemoSettings& settings = demoSettings();
-    const int64_t last = _options.hasTo ? std::min<int64_t>(_options.toMs, settings.endTime) : settings.endTime;
+    const int64_t last = std::min<int64_t>(FrameCapture::lastTime(_options, settings.endTime), settings.endTime);
     _plannedFrames = frameCount(_options, last);
   }
   return _plannedFrames;

@@ -8,26 +8,66 @@
 #include "DemoRunner.h"
 #include "EditClock.h"
 #include "EditSession.h"
+#include "EffectReference.h"
 #include "EffectTable.h"
+#include "MemoryFile.h"
+#include "NameSuggestion.h"
 #include "FrameCapture.h"
+#include "SceneInfo.h"
 #include "ScriptLint.h"
 #include "VideoExport.h"
 
 namespace {
-// --lint: every problem of the script as file:line: message; 0 when there is none. Effects that
-// draw through off-screen buffers need a GL context to be made: an invisible one from SDL's
-// offscreen driver, which needs no display.
-int lintScript(const AuthoringOptions& options) {
+// A GL context without a display, for effects and scenes that make GL objects when built.
+void createHiddenContext(DemoEngine& engine) {
   setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  engine.create("rk17 reference", 64, 64, 32, false, nullptr);
+}
+
+// --lint: every problem of the script as file:line: message on stderr, or one line on stdout
+// saying it is clean; 0 when there is none. Effects that draw through off-screen buffers need a
+// GL context to be made: an invisible one from SDL's offscreen driver, which needs no display.
+int lintScript(const AuthoringOptions& options) {
   DemoEngine engine;
-  engine.create("rk17 lint", 64, 64, 32, false, nullptr);
+  createHiddenContext(engine);
   DemoRunner::useShowData(options);
   ScriptLint lint(EffectTable::rows());
   if (options.dataFolders.empty()) lint.setPackName(DemoRunner::packName());
+  lint.setSceneNames(SceneInfo::readNames);
   const std::vector<ScriptCheck::Problem> problems = lint.checkFile(DemoRunner::scriptPath());
   for (const ScriptCheck::Problem& problem : problems)
     std::fprintf(stderr, "%s\n", ScriptLint::format(DemoRunner::scriptPath(), problem).c_str());
+  if (problems.empty()) std::printf("%s: no problems found\n", DemoRunner::scriptPath());
   return problems.empty() ? 0 : 1;
+}
+
+// --list-effects [NAME]: the reference on stdout; an unknown name is an error (exit code 2).
+int listEffects(const std::string& name) {
+  DemoEngine engine;
+  createHiddenContext(engine);
+  const EffectReference reference(EffectTable::rows());
+  const std::string text = name.empty() ? reference.all() : reference.one(name);
+  if (text.empty()) {
+    std::fprintf(stderr, "rk17: no effect named %s%s; rk17 --list-effects lists them all\n", name.c_str(),
+                 NameSuggestion::hint(name, reference.names()).c_str());
+    return 2;
+  }
+  std::fputs(text.c_str(), stdout);
+  return 0;
+}
+
+// --scene-info FILE: the scene's names and tree on stdout, read from disk or the --data folders.
+int sceneInfo(const std::string& file, const AuthoringOptions& options) {
+  DemoEngine engine;
+  createHiddenContext(engine);
+  setDataFolders(options.dataFolders);
+  const std::string text = SceneInfo::describe(file);
+  if (text.empty()) {
+    std::fprintf(stderr, "rk17: %s could not be read as a scene file\n", file.c_str());
+    return 1;
+  }
+  std::fputs(text.c_str(), stdout);
+  return 0;
 }
 }  // namespace
 
@@ -42,6 +82,10 @@ int main(int argc, char** argv) {
       return 2;
     case CommandLine::Result::Lint:
       return lintScript(commandLine.authoring());
+    case CommandLine::Result::ListEffects:
+      return listEffects(commandLine.effectName());
+    case CommandLine::Result::SceneInfo:
+      return sceneInfo(commandLine.sceneFile(), commandLine.authoring());
     case CommandLine::Result::Capture: {
       DemoClock steppedClock(FrameCapture::counter, 1000);
       FrameCapture capture(commandLine.capture());

@@ -1,5 +1,7 @@
 #include "EffectTable.h"
 
+#include "EffectDescriptions.h"
+
 #include "Blur.h"
 #include "Clear.h"
 #include "Cloud.h"
@@ -25,6 +27,12 @@
 #include "Tiles.h"
 
 std::vector<EffectRegistryRow> EffectTable::rows() {
+  std::vector<EffectRegistryRow> rows = table();
+  for (EffectRegistryRow& row : rows) row.description = EffectDescriptions::find(row.name);
+  return rows;
+}
+
+std::vector<EffectRegistryRow> EffectTable::table() {
   // Adding an effect: include its header and put its constructor into its row, for example
   //   {"Fade", [](const std::string&) -> std::unique_ptr<Effect> { return std::make_unique<Fade>(); }},
   // The scene rows (Scene1 to Scene7, Mech) pass the registry name on to their constructor.

@@ -8,6 +8,9 @@
 
 class EffectTable {
  public:
-  // Every registry row, in precedence order.
+  // Every registry row, in precedence order, each with its description (EffectDescriptions).
   static std::vector<EffectRegistryRow> rows();
+
+ private:
+  static std::vector<EffectRegistryRow> table();  // the rows without their descriptions
 };

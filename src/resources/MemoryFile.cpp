@@ -1,6 +1,7 @@
 #include "MemoryFile.h"
 
 #include "Dialog.h"
+#include "PackDiagnosis.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,11 +16,13 @@ std::string gPackName;
 std::string gPackPassword;
 PackExtractor gExtractor = nullptr;
 std::vector<std::string> gDataFolders;  // disk mode: searched in order; empty = working directory
+MissingFileHandler gMissingFile = nullptr;
 
 // Reads the disk file name whole. Returns false (nothing allocated) when it cannot be opened,
 // its length cannot be taken or does not fit 32 bits, memory runs out, or the read comes up short.
 bool readDiskFile(const char* name, uint8_t** data, uint32_t* size) {
   const std::string path = gDataFolders.empty() ? std::string(name) : findDataFile(name);
+  if (path.empty() && gMissingFile) gMissingFile(name);
   std::FILE* f = path.empty() ? nullptr : std::fopen(path.c_str(), "rb");
   if (!f) return false;
   long length = -1;
@@ -62,6 +65,9 @@ bool readPackEntry(const char* name, uint8_t** data, uint32_t* size) {
   char text[512];
   std::snprintf(text, sizeof text, "filename: %s\ndata size: %i, ptr: %i, retVal: %i", name, 0, 0, result);
   std::fprintf(stderr, "%s\n", text);
+  // One line beside the report that says what is wrong with the pack and what to do.
+  const std::string why = PackDiagnosis::explain(gPackName.c_str(), gPackPassword.c_str(), name);
+  if (!why.empty()) std::fprintf(stderr, "rk17: %s\n", why.c_str());
   std::fflush(stderr);
   showMessageBox(text, "message", DialogIcon::None);
   return false;
@@ -146,6 +152,12 @@ void releaseFile(MemoryFile* file) {
 }
 
 void setDataFolders(const std::vector<std::string>& folders) { gDataFolders = folders; }
+
+MissingFileHandler setMissingFileHandler(MissingFileHandler handler) {
+  const MissingFileHandler previous = gMissingFile;
+  gMissingFile = handler;
+  return previous;
+}
 
 std::string findDataFile(const char* name) {
   if (gPackMode || !name) return "";

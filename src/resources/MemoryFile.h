@@ -61,6 +61,10 @@ void releaseFile(MemoryFile* file);
 void setDataFolders(const std::vector<std::string>& folders);
 // The disk path that disk mode reads for name ("" when no folder holds it, or in pack mode).
 std::string findDataFile(const char* name);
+// Called with the name of every file that disk mode with data folders cannot find (an opened
+// name that no folder holds). Null (the default) calls nothing. Returns the previous handler.
+using MissingFileHandler = void (*)(const char* name);
+MissingFileHandler setMissingFileHandler(MissingFileHandler handler);
 
 // Switches every later openFile to the data pack packName (copies of both texts are kept).
 // The show never goes back.

@@ -14,6 +14,7 @@
 #include "EffectTable.h"
 #include "FakeSoundLibrary.h"
 #include "MemoryFile.h"
+#include "MissingFiles.h"
 #include "TempDir.h"
 #include "Timeline.h"
 #include "VelmorMusic.h"
@@ -148,6 +149,27 @@ TEST_F(EditSessionMusicTest, TheLoopJumpsBackFromBToA) {
   gRealMs += 800;
   session.beforeFrame();
   EXPECT_EQ(clock.now(), 1800);
+}
+
+// A file no data folder holds is shown in the overlay, once however often it is asked for.
+TEST_F(EditSessionMusicTest, TheOverlayNamesEachMissingFileOnce) {
+  demoSettings().music = false;
+  MissingFiles::clear();
+  MissingFiles::install();
+  EditSession session(clock, options, EffectTable::rows(), "data/scripts/demo.scr");
+  session.jumpTo(0);
+  session.begin();
+  for (int i = 0; i < 2; ++i) EXPECT_FALSE(MemoryFile("data/images/none.png").isValid());
+  EXPECT_TRUE(MemoryFile("data/scripts/demo.scr").isValid());
+  int shown = 0;
+  for (const Overlay::Line& line : session.overlayLines(0)) {
+    if (line.text.find("missing file") == std::string::npos) continue;
+    EXPECT_EQ(line.text, "missing file: data/images/none.png");
+    ++shown;
+  }
+  EXPECT_EQ(shown, 1);
+  setMissingFileHandler(nullptr);
+  MissingFiles::clear();
 }
 
 TEST(EditSessionBars, BarsAreFourBeatsOrTwoSeconds) {

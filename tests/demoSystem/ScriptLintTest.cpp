@@ -1,6 +1,7 @@
 // The script lint: every kind of problem in one run, at its line, without touching the show.
 #include <gtest/gtest.h>
 
+#include "EffectDescription.h"
 #include "MemoryFile.h"
 #include "ScriptLint.h"
 #include "ShowFixture.h"
@@ -100,6 +101,101 @@ TEST_F(ScriptLintTest, LeavesTheShowAndItsSettingsAlone) {
   EXPECT_FALSE(demoSettings().fullscreen);
   EXPECT_TRUE(demoSettings().music);
   EXPECT_EQ(EffectVariable::getEndKeyTime(), 3000u);
+}
+
+// "Fade" with an event table: a speed (one number), a camera and an object by name.
+const EffectDescription kFadeEvents = {"test",
+                                       {},
+                                       {{22, "SPEED", 1, 1, EventDescription::Text::None, ""},
+                                        {18, "CAM", 0, 0, EventDescription::Text::Camera, ""},
+                                        {6, "PICK", 0, 0, EventDescription::Text::Object, ""}},
+                                       ""};
+// "Flash" loads data/scenes/s.vdg by itself.
+const EffectDescription kFlashEvents = {"test",
+                                        {},
+                                        {{18, "CAM", 0, 0, EventDescription::Text::Camera, ""}},
+                                        "",
+                                        "data/scenes/s.vdg"};
+
+std::vector<EffectRegistryRow> describedRows() {
+  std::vector<EffectRegistryRow> rows = lintRows();
+  rows[0].description = &kFadeEvents;
+  rows[1].description = &kFlashEvents;
+  return rows;
+}
+
+// Each script after a clean head (DEMO_END 5000, Fade inserted, lines 1-4) gives exactly the
+// problems listed, at their lines.
+TEST_F(ScriptLintTest, WarnsAboutWhatNewcomersGetWrong) {
+  data.write("data/scenes/s.vdg", "x");
+  const std::string head = "DEMO_END 5000\n__SETUP__\nINSERT_EFFECT Fade\n__TIMELINE__\n";
+  const struct {
+    const char* name;
+    std::string script;
+    std::vector<std::pair<int, const char*>> expected;
+  } cases[] = {
+      {"clean", head + "0 b Fade\n0 s Fade Alpha 0\n2000 s Fade Alpha 1\n5000 s Fade Alpha 1\n", {}},
+      {"no DEMO_END", "INSERT_EFFECT Fade\n0 b Fade\n", {{0, "no DEMO_END: every key closes at 0"}}},
+      {"keys before DEMO_END",
+       "INSERT_EFFECT Fade\n0 b Fade\n1000 e Fade\nDEMO_END 5000\n",
+       {{2, "key before DEMO_END (line 4)"}, {4, "DEMO_END after INSERT_EFFECT"}}},
+      {"glide", head + "0 b Fade\n0 s Fade Alpha 0\n2000 s Fade Alpha 1\n",
+       {{7, "Fade.Alpha glides from 1 at 2000 back to its first key's value 0 at DEMO_END 5000; to hold it, add: "
+            "5000 s Fade Alpha 1 (or, to keep the glide, 5000 s Fade Alpha 0)"}}},
+      {"glide unseen", head + "0 b Fade\n0 s Fade Alpha 0\n2000 s Fade Alpha 1\n2000 e Fade\n", {}},
+      {"glide seen again", head + "0 b Fade\n0 s Fade Alpha 0\n2000 s Fade Alpha 1\n2000 e Fade\n4000 b Fade\n",
+       {{7, "Fade.Alpha glides from 1 at 2000"}}},
+      {"steps hold", head + "0 s Fade Index 0\n2000 s Fade Index 1\n0 s Fade Alpha 1\n3000 s Fade Alpha 1\n", {}},
+      {"end before begin", head + "1000 e Fade\n2000 b Fade\n3000 e Fade\n",
+       {{5, "END of Fade at 1000 comes before its first BEGIN (at 2000)"}}},
+      {"end without begin", head + "1000 e Fade\n", {{5, "no line begins it"}}},
+      {"unknown command", head + "0 B Fade\n0 x Fade\n",
+       {{5, "unknown command, line ignored: B (b e i s t l, or BEGIN END INIT SIGNAL TRIGGER SET_LAYER) (did you "
+            "mean \"b\"?)"},
+        {6, "unknown command, line ignored: x"}}},
+      {"misspellings", "DEMO_END 5000\nINSERT_EFFECT fade\nINSERT_EFFECT Fade\n0 s Fade alpha 1\nDEMO_ENDD 100\n",
+       {{2, "Effect Id not found: fade (did you mean \"Fade\"?)"},
+        {4, "Variable not found: alpha (did you mean \"Alpha\"?)"},
+        {5, "DEFINE not found: DEMO_ENDD (did you mean \"DEMO_END\"?)"}}},
+      {"quotes", head + "0 s Fade Caption data/x.png\"\n0 s Fade Caption \"data/x.png\n0 s Fade Alpha 1 // one\n",
+       {{5, "a quote without its opening one, value not read: data/x.png\""},
+        {6, "Error in script string: data/x.png (the opening quote has no closing one on this line)"}}},
+      {"unquoted file", "DEMO_END 5000\n__SETUP__\nINSERT_EFFECT Fade\n0 s Fade Texture data/images/here.png\n",
+       {{4, "value not read: data/images/here.png (a text needs quotes at both ends"}}},
+      {"negative time", head + "0 b Fade\n-1000 e Fade\n",
+       {{6, "time after DEMO_END: -1000 > 5000 (a negative time"}}},
+      {"events", "DEMO_END 5000\nDEFINE SPEED 22\nDEFINE FLICK 7\nDEFINE LINK 2\nDEFINE CAM 18\nDEFINE PICK 6\n"
+                 "__SETUP__\nINSERT_EFFECT Fade\n0 s Fade Texture \"data/scenes/s.vdg\"\n__TIMELINE__\n"
+                 "0 t Fade SPEED 1 2\n0 t Fade FLICK 1\n0 t Fade LINK \"Fdae\"\n0 t Fade CAM \"camera02\"\n"
+                 "0 t Fade PICK \"arm\"\n0 t Fade CAM \"Camera01\"\n0 t Fade LINK \"Fade\"\n0 t Fade SPEED 2\n",
+       {{11, "event SPEED (22) of Fade takes 1 number, the line has 2"},
+        {12, "Fade does not react to event FLICK (7); it reacts to 0 2 5 6 18 19 22"},
+        {13, "no effect named Fdae in the show (did you mean \"Fade\"?)"},
+        {14, "data/scenes/s.vdg has no camera named camera02 (did you mean \"Camera02\"?); its cameras: Camera01, "
+             "Camera02"},
+        {15, "data/scenes/s.vdg has no object named arm"}}},
+      {"own scene", head + "INSERT_EFFECT Flash\nDEFINE CAM 18\n0 t Flash CAM \"Camera9\"\n0 t Flash CAM \"Camera01\"\n",
+       {{7, "data/scenes/s.vdg has no camera named Camera9"}}},
+  };
+  ScriptLint lint(describedRows());
+  int sceneReads = 0;
+  lint.setSceneNames([&](const std::string& file, std::vector<std::string>& cameras, std::vector<std::string>& objects) {
+    ++sceneReads;
+    cameras = {"Camera01", "Camera02"};
+    objects = {"Camera01", "Camera02", "body"};
+    return file == "data/scenes/s.vdg";
+  });
+  for (const auto& c : cases) {
+    const std::vector<ScriptCheck::Problem> problems = lint.checkText(c.script, "show.scr");
+    std::string all;
+    for (const auto& p : problems) all += ScriptLint::format("show.scr", p) + "\n";
+    ASSERT_EQ(problems.size(), c.expected.size()) << c.name << "\n" << all;
+    for (size_t i = 0; i < problems.size(); ++i) {
+      EXPECT_EQ(problems[i].line, c.expected[i].first) << c.name << "\n" << all;
+      EXPECT_NE(problems[i].message.find(c.expected[i].second), std::string::npos) << c.name << "\n" << all;
+    }
+  }
+  EXPECT_EQ(sceneReads, 2);  // one read per scene file and run: two runs ask for names
 }
 
 }  // namespace

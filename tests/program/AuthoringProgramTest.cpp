@@ -136,6 +136,42 @@ TEST(AuthoringProgram, ReloadKeepsTheTimeAndABrokenScriptKeepsTheLastGoodOne) {
   EXPECT_NE(errors.find("ms after the save"), std::string::npos) << errors;
 }
 
+// A warning of the load is printed by the load, not again in the start-up list.
+TEST(AuthoringProgram, EditPrintsEachStartUpReportOnce) {
+  TempDir dir;
+  dir.write("data/scripts/demo.scr", std::string("DEMO_MUSIC yes\n") + kRampScript);
+  ProgramRun run(ProgramRun::rk17Path(), {"--edit", "--data", "."}, dir.path(), editEnv("Escape"));
+  ASSERT_EQ(run.wait(30000), 0) << run.stderrText();
+  const std::string errors = run.stderrText();
+  const size_t first = errors.find("number expected, ignored: yes");
+  ASSERT_NE(first, std::string::npos) << errors;
+  EXPECT_EQ(errors.find("number expected", first + 1), std::string::npos) << errors;
+}
+
+// With --data, a picture no folder holds is named once on stderr, however often it is asked for;
+// from the pack it stays as playback has it.
+TEST(AuthoringProgram, MissingFilesAreNamedOnceWhileAuthoring) {
+  const std::string script =
+      "DEMO_END 1000\n__SETUP__\nINSERT_EFFECT Image\n0 s Image Datafile \"data/images/gone.png\"\n"
+      "__TIMELINE__\n0 b Image\n";
+  const char* const line = "rk17: missing file: data/images/gone.png (no --data folder holds it)";
+  TempDir dir;
+  dir.write("data/scripts/demo.scr", script);
+  ProgramRun edit(ProgramRun::rk17Path(), {"--edit", "--data", "."}, dir.path(), editEnv("R R Escape"));
+  ASSERT_EQ(edit.wait(30000), 0) << edit.stderrText();
+  const std::string errors = edit.stderrText();
+  const size_t first = errors.find(line);
+  ASSERT_NE(first, std::string::npos) << errors;
+  EXPECT_EQ(errors.find(line, first + 1), std::string::npos) << errors;
+
+  ASSERT_TRUE(packShowData(dir.path()));
+  std::filesystem::remove_all(dir.path() + "/data");
+  ProgramRun play(ProgramRun::rk17Path(), {"--capture", "out", "--fps", "10"}, dir.path(),
+                  {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"});
+  play.wait(30000);
+  EXPECT_EQ(play.stderrText().find("rk17: missing file"), std::string::npos) << play.stderrText();
+}
+
 TEST(AuthoringProgram, LintReportsEveryProblemWithoutADisplay) {
   const struct {
     const char* script;

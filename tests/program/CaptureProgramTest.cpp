@@ -27,12 +27,13 @@ TEST(CaptureProgram, WritesOneFileForEachShownFrame) {
     std::vector<std::string> args;
     int frames;
   } cases[] = {
-      {{"--fps", "20"}, 3},                    // 0, 50, 100 (the end time, still shown)
-      {{"--fps", "20", "--from", "50"}, 2},    // 50, 100
+      {{"--fps", "20"}, 2},                    // 0, 50: the default stops before the end time
+      {{"--fps", "20", "--from", "50"}, 1},    // 50
       {{"--fps", "20", "--to", "50"}, 2},      // 0, 50
-      {{"--fps", "30"}, 4},                    // 0, 33, 66, 100
+      {{"--fps", "30"}, 3},                    // 0, 33, 66
+      {{"--fps", "20", "--to", "100"}, 3},     // 0, 50, 100: the end time when asked for
       {{"--fps", "20", "--to", "5000"}, 3},    // nothing after the end time is shown
-      {{"--fps", "10", "--from", "-200"}, 4},  // -200, -100, 0, 100: before zero too
+      {{"--fps", "10", "--from", "-200"}, 3},  // -200, -100, 0: before zero too
   };
   for (const auto& c : cases) {
     TempDir dir;
