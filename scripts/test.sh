@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test under a virtual X server; then builds
 # again with AddressSanitizer and UndefinedBehaviorSanitizer into build-asan/ and runs every test
-# there too, stopping at the first finding. Extra arguments go to both ctest runs.
+# there too, stopping at the first finding; last, cross-builds the Windows package and tests it
+# under Wine (scripts/build-windows.sh, scripts/test-windows.sh). Extra arguments go to both ctest
+# runs.
 # The sanitizer build starts, at the lowest priority, while the first suite runs: it takes only
 # the processor time the tests leave idle. Each step prints its wall and processor time.
 set -euo pipefail
@@ -68,4 +70,11 @@ export ASAN_OPTIONS=detect_leaks=0:halt_on_error=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 (cd build-asan && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j2 "$@")
 step_done "sanitizer tests"
+
+# Windows: the cross build with its package, and its tests under Wine against build/. The
+# libraries are built once per version into a cache outside the clone.
+scripts/build-windows.sh
+step_done "Windows build"
+scripts/test-windows.sh
+step_done "Windows tests"
 echo "test.sh: all steps: $SECONDS s wall"
