@@ -2,8 +2,10 @@
 # Cross-builds the libraries rk17.exe needs (SDL2, libepoxy, mpg123, FFTW single precision, libpng,
 # libjpeg-turbo) as static libraries for 64-bit Windows, from Debian's own source packages, with
 # Debian's mingw-w64. zlib comes from libz-mingw-w64-dev.
-# The result goes into a cache folder outside the clone, named by the source versions and by this
-# script, so a second run on the same machine builds nothing. Prints the prefix on its last line.
+# The result goes into a cache folder outside the clone, named by the source versions and the
+# toolchain file; each library is marked there as built by its own recipe (its shell function), so
+# a second run on the same machine builds nothing, and a changed recipe rebuilds that library only.
+# Prints the prefix on its last line.
 # Usage: scripts/windows-libs.sh     (RK17_MINGW_CACHE picks the cache, default /var/cache/rk17-mingw)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -20,17 +22,12 @@ for p in "${packages[@]}"; do
   [ -n "$v" ] || { echo "windows-libs: no source package $p (is the deb-src entry there?)" >&2; exit 1; }
   versions+=("$p=$v")
 done
-key=$( (printf '%s\n' "${versions[@]}"; cat "$0" "$toolchain") | sha256sum | cut -c1-16)
+key=$( (printf '%s\n' "${versions[@]}"; cat "$toolchain") | sha256sum | cut -c1-16)
 prefix=$cache/$key
-if [ -f "$prefix/.complete" ]; then
-  echo "windows-libs: cached in $prefix"
-  echo "$prefix"
-  exit 0
-fi
 
 src=$cache/src
 work=$cache/work-$key
-rm -rf "$work" "$prefix"
+rm -rf "$work"
 mkdir -p "$src" "$work" "$prefix"
 log=$work/build.log
 : >"$log"
@@ -74,10 +71,17 @@ cmake_lib() {
   ninja -C "$dir/_build" -j "$jobs" install >>"$log" 2>&1
 }
 
+# step NAME FUNCTION: runs the recipe FUNCTION unless the prefix holds its mark.
 step() {
-  local start=$SECONDS
+  local start=$SECONDS mark
+  mark=$prefix/.built-$2-$(declare -f "$2" unpack cmake_lib | sha256sum | cut -c1-16)
+  if [ -f "$mark" ]; then
+    echo "windows-libs: $1: cached"
+    return
+  fi
   echo "windows-libs: $1 ..."
   "$2"
+  touch "$mark"
   echo "windows-libs: $1: $((SECONDS - start)) s"
 }
 set -E
@@ -118,27 +122,18 @@ EOF
 build_mpg123() {
   local d
   d=$(unpack mpg123 "$(version_of mpg123)")
-  # Debian's decoder choice on amd64 (the configure default: x86-64 with run-time CPU detection).
-  (cd "$d" && ./configure --host=$host CC=$host-gcc-posix --prefix="$prefix" --enable-static \
-    --disable-shared --disable-components --enable-libmpg123 --disable-modules) >>"$log" 2>&1
-  make -C "$d" -j "$jobs" install >>"$log" 2>&1
+  # The library only, with Debian's decoders on amd64 (x86-64 and AVX, chosen at run time).
+  cmake_lib "$d/ports/cmake" -DBUILD_LIBOUT123=OFF -DBUILD_PROGRAMS=OFF
 }
 
 build_fftw() {
   local d
   d=$(unpack fftw3 "$(version_of fftw3)")
-  # Single precision with the SIMD kernels Debian's libfftw3f has on amd64.
-  cmake_lib "$d" -DENABLE_FLOAT=ON -DENABLE_SSE=ON -DENABLE_SSE2=ON -DENABLE_AVX=ON -DENABLE_AVX2=ON \
-    -DBUILD_TESTS=OFF -DENABLE_THREADS=OFF -DDISABLE_FORTRAN=ON
-  # FFTW's CMake build writes no pkg-config file.
-  cat >"$prefix/lib/pkgconfig/fftw3f.pc" <<EOF
-prefix=$prefix
-Name: FFTW
-Description: fast Fourier transform library (single precision)
-Version: 3
-Cflags: -I\${prefix}/include
-Libs: -L\${prefix}/lib -lfftw3f
-EOF
+  # Debian's single-precision build on amd64: SSE and AVX kernels, picked at run time (only those
+  # files are compiled for them, so the library runs on any x86-64 processor).
+  (cd "$d" && ./configure --host=$host CC=$host-gcc-posix --prefix="$prefix" --enable-single --enable-sse \
+    --enable-avx --with-our-malloc --disable-fortran --disable-shared --enable-static) >>"$log" 2>&1
+  make -C "$d" -j "$jobs" install >>"$log" 2>&1
 }
 
 build_png() {
@@ -176,6 +171,5 @@ step "libjpeg-turbo $(version_of libjpeg-turbo)" build_jpeg
 step "FFTW $(version_of fftw3)" build_fftw
 printf '%s\n' "${versions[@]}" >"$prefix/versions.txt"
 rm -rf "$work"
-touch "$prefix/.complete"
 echo "windows-libs: all libraries: $((SECONDS - total)) s"
 echo "$prefix"
