@@ -36,6 +36,8 @@ options=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/MingwW64.cmake" -DRK17_MINGW_PREFIX
   -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG"
   "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG" -DCMAKE_EXE_LINKER_FLAGS=-s)
 if [ "${CI:-}" = "true" ]; then options+=(-DRK17_WERROR=ON); fi
+# A fresh configure each time, so pkg-config's answers follow the cached libraries.
+rm -f "$out/CMakeCache.txt"
 cmake -S . -B "$out" -G Ninja "${options[@]}" >/dev/null
 ninja -C "$out" rk17 vddpack
 step_done "programs"

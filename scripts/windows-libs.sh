@@ -126,6 +126,14 @@ build_mpg123() {
   cmake_lib "$d/ports/cmake" -DBUILD_LIBOUT123=OFF -DBUILD_PROGRAMS=OFF
 }
 
+# Static linking: mpg123's CMake port leaves the system library of its path functions out of
+# libmpg123.pc. SDL's names -mwindows twice (each program picks its own subsystem) and renames
+# every main to SDL_main, the tools' too; SDL.h does that for rk17.exe's entry.
+fix_pkgconfig() {
+  sed -i 's/^Libs.private:.*/Libs.private: -lshlwapi/' "$prefix/lib/pkgconfig/libmpg123.pc"
+  sed -i 's/ -mwindows//g; s/ -Dmain=SDL_main//' "$prefix/lib/pkgconfig/sdl2.pc"
+}
+
 build_fftw() {
   local d
   d=$(unpack fftw3 "$(version_of fftw3)")
@@ -166,6 +174,7 @@ step "glu" write_glu
 step "SDL2 $(version_of libsdl2)" build_sdl2
 step "libepoxy $(version_of libepoxy)" build_epoxy
 step "mpg123 $(version_of mpg123)" build_mpg123
+step "pkg-config files" fix_pkgconfig
 step "libpng $(version_of libpng1.6)" build_png
 step "libjpeg-turbo $(version_of libjpeg-turbo)" build_jpeg
 step "FFTW $(version_of fftw3)" build_fftw

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <SDL.h>
+
 #include "CommandLine.h"
 #include "DemoClock.h"
 #include "DemoRunner.h"
@@ -18,7 +20,7 @@ namespace {
 // draw through off-screen buffers need a GL context to be made: an invisible one from SDL's
 // offscreen driver, which needs no display.
 int lintScript(const AuthoringOptions& options) {
-  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  SDL_setenv("SDL_VIDEODRIVER", "offscreen", 1);
   DemoEngine engine;
   engine.create("rk17 lint", 64, 64, 32, false, nullptr);
   DemoRunner::useShowData(options);
