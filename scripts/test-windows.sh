@@ -97,11 +97,11 @@ test_vddpack() {
 test_play() {
   local d=$work/play log=$work/play/play.log
   mkdir -p "$d"
-  (cd "$package" && exec timeout 120 "$wine" rk17.exe) >"$log" 2>&1 &
+  (cd "$package" && exec timeout 180 "$wine" rk17.exe) >"$log" 2>&1 &
   local pid=$! window
-  window=$(timeout 60 xdotool search --sync --onlyvisible --name 'Velmor Drift - RK17' | head -n 1) || true
+  window=$(timeout 120 xdotool search --sync --onlyvisible --name 'Velmor Drift - RK17' | head -n 1) || true
   if [ -z "$window" ]; then
-    fail "play: no window"
+    fail "play: no window; windows: $(xdotool search --name . getwindowname %@ 2>/dev/null | tr '\n' ',')"
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
     cat "$log" >&2
@@ -121,7 +121,8 @@ test_play() {
   cp "$root/build/rk17" "$d/native/"
   (cd "$d/native" && timeout 120 ./rk17) >"$d/native.log" 2>&1 || true
   code=0
-  (cd "$d/empty" && timeout 120 "$wine" rk17.exe) >"$d/missing.log" 2>&1 || code=$?
+  (cd "$d/empty" && timeout 120 "$wine" rk17.exe) >"$d/missing.crlf" 2>&1 || code=$?
+  tr -d '\r' <"$d/missing.crlf" >"$d/missing.log"  # the C runtime's text mode ends lines with CR LF
   [ "$code" -eq 1 ] || fail "play: exit code $code without data.vdd"
   grep -q "^src/.*\.cpp:[0-9]* " "$d/missing.log" && cmp -s "$d/native.log" "$d/missing.log" ||
     { fail "play: another report without data.vdd"; diff "$d/native.log" "$d/missing.log" >&2; }

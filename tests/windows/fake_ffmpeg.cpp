@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
   std::thread audioReader([&] { audio = drain(inputs[1]); });
   video = drain(inputs[0]);
   audioReader.join();
-  std::FILE* out = std::fopen(argv[argc - 1], "w");
+  std::FILE* out = std::fopen(argv[argc - 1], "wb");
   if (!out) return 1;
   std::fprintf(out, "video %llu\naudio %llu\n", video, audio);
   return std::fclose(out) == 0 ? 0 : 1;
