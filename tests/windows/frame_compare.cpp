@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
   bool ok = true;
   double worst = 101.0, maxDifference = 0;
   std::string worstName;
-  unsigned long long total = 0, matching = 0;
+  unsigned long long total = 0, matching = 0, identical = 0;
   for (const fs::path& name : names) {
     std::vector<unsigned char> pa, pb;
     unsigned wa = 0, ha = 0, wb = 0, hb = 0;
@@ -60,13 +60,15 @@ int main(int argc, char** argv) {
       int largest = 0;
       for (size_t c = 0; c < 3; ++c) largest = std::max(largest, std::abs(int(pa[i + c]) - int(pb[i + c])));
       if (largest <= tolerance) ++same;
+      if (largest == 0) ++identical;
       if (largest > maxDifference) maxDifference = largest;
     }
     const unsigned long long pixels = pa.size() / 3;
     const double percent = 100.0 * double(same) / double(pixels);
     total += pixels;
     matching += same;
-    std::printf("%s: %.4f %% within %d\n", name.string().c_str(), percent, tolerance);
+    std::printf("%s: %.4f %% within %d (%llu pixels beyond)\n", name.string().c_str(), percent, tolerance,
+                pixels - same);
     if (percent < worst) {
       worst = percent;
       worstName = name.string();
@@ -74,8 +76,8 @@ int main(int argc, char** argv) {
     if (percent < minPercent) ok = false;
   }
   std::printf("frame_compare: %zu frames; worst %s with %.4f %% of its pixels within %d steps; all frames "
-              "%.4f %%; largest difference %.0f steps\n",
+              "%.4f %% (%llu pixels beyond, %.4f %% identical); largest difference %.0f steps\n",
               names.size(), worstName.c_str(), worst, tolerance, 100.0 * double(matching) / double(total ? total : 1),
-              maxDifference);
+              total - matching, 100.0 * double(identical) / double(total ? total : 1), maxDifference);
   return ok ? 0 : 1;
 }
