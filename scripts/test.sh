@@ -91,7 +91,7 @@ if ! wait "$windows_build"; then
   echo "test.sh: the Windows build failed" >&2
   exit 1
 fi
-grep '^build-windows: .*: [0-9]* s$' build-windows/build.log || true
+grep -E "^(build-windows|windows-libs): .*: ([0-9]+ s|cached)$" build-windows/build.log || true
 step_done "Windows build (its processor time; the wall time left after the sanitizer tests)"
 scripts/test-windows.sh
 step_done "Windows tests"

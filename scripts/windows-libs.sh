@@ -5,7 +5,7 @@
 # The result goes into a cache folder outside the clone, named by the source versions and the
 # toolchain file; each library is marked there as built by its own recipe (its shell function), so
 # a second run on the same machine builds nothing, and a changed recipe rebuilds that library only.
-# Prints the prefix on its last line.
+# Prints the prefix on stdout, its progress on stderr.
 # Usage: scripts/windows-libs.sh     (RK17_MINGW_CACHE picks the cache, default /var/cache/rk17-mingw)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -76,13 +76,13 @@ step() {
   local start=$SECONDS mark
   mark=$prefix/.built-$2-$(declare -f "$2" unpack cmake_lib | sha256sum | cut -c1-16)
   if [ -f "$mark" ]; then
-    echo "windows-libs: $1: cached"
+    echo "windows-libs: $1: cached" >&2
     return
   fi
-  echo "windows-libs: $1 ..."
+  echo "windows-libs: $1 ..." >&2
   "$2"
   touch "$mark"
-  echo "windows-libs: $1: $((SECONDS - start)) s"
+  echo "windows-libs: $1: $((SECONDS - start)) s" >&2
 }
 set -E
 trap 'status=$?; tail -n 40 "$log" >&2; echo "windows-libs: failed (log: $log)" >&2; exit $status' ERR
@@ -180,5 +180,5 @@ step "libjpeg-turbo $(version_of libjpeg-turbo)" build_jpeg
 step "FFTW $(version_of fftw3)" build_fftw
 printf '%s\n' "${versions[@]}" >"$prefix/versions.txt"
 rm -rf "$work"
-echo "windows-libs: all libraries: $((SECONDS - total)) s"
+echo "windows-libs: all libraries: $((SECONDS - total)) s" >&2
 echo "$prefix"
