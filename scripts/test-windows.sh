@@ -37,6 +37,7 @@ fi
 failures=0
 fail() {
   echo "test-windows: FAIL: $*" >&2
+  echo "$*" >>"$work/failed"
   failures=$((failures + 1))
 }
 
@@ -166,8 +167,7 @@ for t in "${tests[@]}"; do
   "test_$t"
   echo "test-windows: $t: $((SECONDS - step)) s"
 done
-if [ $failures -gt 0 ]; then
-  echo "test-windows: ${#tests[@]} tests, $failures failures" >&2
-  exit 1
-fi
-echo "test-windows: ${#tests[@]} tests passed"
+failed=0
+for t in "${tests[@]}"; do grep -q "^$t" "$work/failed" 2>/dev/null && failed=$((failed + 1)); done
+echo "windows: $((${#tests[@]} - failed)) passed, $failed failed"
+[ $failures -eq 0 ]
