@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test under a virtual X server; then builds
 # again with AddressSanitizer and UndefinedBehaviorSanitizer into build-asan/ and runs every test
-# there too, stopping at the first finding. Extra arguments go to both ctest runs.
+# there too, stopping at the first finding; last, tests the Windows package under Wine
+# (scripts/build-windows.sh builds it while the sanitizer suite runs; scripts/test-windows.sh).
+# Extra arguments go to both ctest runs.
 # The sanitizer build starts, at the lowest priority, while the first suite runs: it takes only
 # the processor time the tests leave idle. Each step prints its wall and processor time.
 set -euo pipefail
@@ -63,9 +65,34 @@ if ! wait "$asan_build"; then
 fi
 step_done "sanitizer build (its processor time; the wall time left after the tests)"
 
+# The Windows cross build (scripts/build-windows.sh: packages, the libraries once per version, the
+# programs, the zip) starts now at the lowest priority, in a process group of its own, and takes
+# the processor time the sanitizer suite leaves idle.
+mkdir -p build-windows
+set -m
+nice -n 19 scripts/build-windows.sh >build-windows/build.log 2>&1 &
+windows_build=$!
+set +m
+
 # Leak checking is off while Mesa's drivers leak at exit.
 export ASAN_OPTIONS=detect_leaks=0:halt_on_error=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-(cd build-asan && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j2 "$@")
+if ! (cd build-asan && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j2 "$@"); then
+  kill -- -"$windows_build" 2>/dev/null || true
+  wait "$windows_build" 2>/dev/null || true
+  echo "test.sh: tests failed in build-asan/" >&2
+  exit 1
+fi
 step_done "sanitizer tests"
+
+# Windows: the package's tests under Wine, against build/.
+if ! wait "$windows_build"; then
+  cat build-windows/build.log >&2
+  echo "test.sh: the Windows build failed" >&2
+  exit 1
+fi
+grep -E "^(build-windows|windows-libs): .*: ([0-9]+ s|cached)$" build-windows/build.log || true
+step_done "Windows build (its processor time; the wall time left after the sanitizer tests)"
+scripts/test-windows.sh
+step_done "Windows tests"
 echo "test.sh: all steps: $SECONDS s wall"

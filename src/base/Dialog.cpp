@@ -8,6 +8,9 @@
 bool isNonInteractive() {
   const char* flag = std::getenv("RK17_NONINTERACTIVE");
   if (flag && std::strcmp(flag, "1") == 0) return true;
+#ifdef _WIN32
+  return false;  // Windows always has a desktop to show a box on
+#endif
   const char* x11 = std::getenv("DISPLAY");
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
   return !(x11 && *x11) && !(wayland && *wayland);

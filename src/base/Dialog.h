@@ -4,8 +4,8 @@
 
 enum class DialogIcon { None, Information, Warning, Error };
 
-// True when boxes must not be shown: RK17_NONINTERACTIVE=1, or neither DISPLAY nor
-// WAYLAND_DISPLAY is set.
+// True when boxes must not be shown: RK17_NONINTERACTIVE=1, or (not on Windows) neither DISPLAY
+// nor WAYLAND_DISPLAY is set.
 bool isNonInteractive();
 // Shows text with an OK button and waits for it (nothing in non-interactive mode).
 void showMessageBox(const char* text, const char* caption, DialogIcon icon);

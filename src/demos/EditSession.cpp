@@ -1,6 +1,5 @@
 #include "EditSession.h"
 
-#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +22,47 @@
 #include "SceneInfo.h"
 #include "ShowReset.h"
 #include "VelmorMusic.h"
+
+#ifdef __linux__
+#include <sys/inotify.h>
+
+namespace {
+// An inotify descriptor told of files written or moved into folder; -1 when there is none.
+int watchFolder(const std::string& folder) {
+  int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (watch >= 0 && inotify_add_watch(watch, folder.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO) < 0) {
+    close(watch);
+    watch = -1;
+  }
+  return watch;
+}
+
+// Whether watch told of the file name since the last call.
+bool watchSaw(int watch, const std::string& name) {
+  bool seen = false;
+  alignas(inotify_event) char buffer[4096];
+  for (;;) {
+    const ssize_t got = read(watch, buffer, sizeof buffer);
+    if (got <= 0) break;
+    for (ssize_t at = 0; at + ssize_t(sizeof(inotify_event)) <= got;) {
+      const inotify_event* event = reinterpret_cast<const inotify_event*>(buffer + at);
+      if (event->len > 0 && name == event->name) seen = true;
+      at += ssize_t(sizeof(inotify_event)) + event->len;
+    }
+  }
+  return seen;
+}
+
+int64_t modifiedNs(const struct stat& info) { return int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec; }
+}  // namespace
+#else
+namespace {
+// No folder watch: the file is looked at every 200 ms.
+int watchFolder(const std::string&) { return -1; }
+bool watchSaw(int, const std::string&) { return false; }
+int64_t modifiedNs(const struct stat& info) { return int64_t(info.st_mtime) * 1000000000; }
+}  // namespace
+#endif
 
 namespace {
 constexpr uint32_t kWatchIntervalMs = 200;  // the script file is looked at no more often
@@ -259,34 +299,17 @@ void EditSession::startWatching() {
   if (_watchedPath.empty()) return;
   struct stat info = {};
   if (stat(_watchedPath.c_str(), &info) == 0) {
-    _watchedStamp = int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    _watchedStamp = modifiedNs(info);
     _watchedSize = int64_t(info.st_size);
   }
   // The folder, not the file: editors often save by writing a new file and renaming it.
-  _inotify = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   const std::string folder = std::filesystem::path(_watchedPath).parent_path().string();
-  if (_inotify >= 0 &&
-      inotify_add_watch(_inotify, folder.empty() ? "." : folder.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO) < 0) {
-    close(_inotify);
-    _inotify = -1;
-  }
+  _inotify = watchFolder(folder.empty() ? "." : folder);
 }
 
 bool EditSession::scriptEventPending() {
   if (_inotify < 0) return false;
-  const std::string name = std::filesystem::path(_watchedPath).filename().string();
-  bool pending = false;
-  alignas(inotify_event) char buffer[4096];
-  for (;;) {
-    const ssize_t got = read(_inotify, buffer, sizeof buffer);
-    if (got <= 0) break;
-    for (ssize_t at = 0; at + ssize_t(sizeof(inotify_event)) <= got;) {
-      const inotify_event* event = reinterpret_cast<const inotify_event*>(buffer + at);
-      if (event->len > 0 && name == event->name) pending = true;
-      at += ssize_t(sizeof(inotify_event)) + event->len;
-    }
-  }
-  return pending;
+  return watchSaw(_inotify, std::filesystem::path(_watchedPath).filename().string());
 }
 
 void EditSession::watchScript() {
@@ -304,7 +327,7 @@ void EditSession::watchScript() {
   _changeSeen = false;
   struct stat info = {};
   if (stat(_watchedPath.c_str(), &info) != 0) return;  // being replaced: look again later
-  const int64_t stamp = int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+  const int64_t stamp = modifiedNs(info);
   if (stamp == _watchedStamp && int64_t(info.st_size) == _watchedSize) return;
   _watchedStamp = stamp;
   _watchedSize = int64_t(info.st_size);

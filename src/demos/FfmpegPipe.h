@@ -4,6 +4,8 @@
 // non-blocking writes, so neither input can stall the other and the caller only waits when
 // every frame slot is still queued. The child runs in a process group of its own (a Ctrl-C at
 // the terminal reaches only us) and its stderr is kept to explain a failure.
+// On Windows the inputs are two named pipes written with overlapped I/O: the arguments "pipe:3"
+// and "pipe:4" are replaced by their paths (\\.\pipe\...), which ffmpeg opens as files.
 #include <sys/types.h>
 
 #include <condition_variable>
@@ -63,9 +65,17 @@ class FfmpegPipe {
 
   const int _slotCount;
   pid_t _pid = -1;
+#ifdef _WIN32
+  // HANDLEs: the child process, the server ends of the named pipes, the file of its stderr.
+  void* _process = nullptr;
+  void* _videoFd = nullptr;
+  void* _audioFd = nullptr;
+  void* _stderrFd = nullptr;
+#else
   int _videoFd = -1;
   int _audioFd = -1;
   int _stderrFd = -1;  // a temporary file holding the child's stderr
+#endif
   std::thread _writer;
 
   mutable std::mutex _mutex;

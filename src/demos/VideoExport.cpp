@@ -3,16 +3,15 @@
 #include "FrameCapture.h"
 
 #include <epoxy/gl.h>
-#include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "DemoSettings.h"
 #include "SoundSystem.h"
@@ -22,8 +21,9 @@ constexpr int64_t kRate = SoundSystem::kMixRate;
 constexpr int kProgressMs = 250;  // progress line refresh
 
 volatile sig_atomic_t gInterrupted = 0;
-struct sigaction gOldInt;
-struct sigaction gOldTerm;
+using SignalHandler = void (*)(int);
+SignalHandler gOldInt = SIG_DFL;
+SignalHandler gOldTerm = SIG_DFL;
 bool gHandlersInstalled = false;
 VideoExport* gActive = nullptr;  // the export the exit handler cleans up after a fatal report
 
@@ -106,12 +106,12 @@ bool VideoExport::prepare() {
   // Created here, so a folder that does not exist or cannot be written is reported before the
   // show starts; ffmpeg overwrites it.
   _temporary = temporaryPath(_options.videoFile);
-  const int fd = open(_temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
+  std::FILE* file = std::fopen(_temporary.c_str(), "wb");
+  if (!file) {
     std::fprintf(stderr, "rk17: cannot write %s: %s\n", _temporary.c_str(), std::strerror(errno));
     return false;
   }
-  close(fd);
+  std::fclose(file);
   _prepared = true;
   gActive = this;
   static bool exitHandler = false;
@@ -119,11 +119,8 @@ bool VideoExport::prepare() {
   exitHandler = true;
 
   gInterrupted = 0;
-  struct sigaction action = {};
-  action.sa_handler = onInterrupt;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, &gOldInt);
-  sigaction(SIGTERM, &action, &gOldTerm);
+  gOldInt = std::signal(SIGINT, onInterrupt);
+  gOldTerm = std::signal(SIGTERM, onInterrupt);
   gHandlersInstalled = true;
 
   _audioStart = sampleAt(_options.fromMs);
@@ -357,9 +354,12 @@ bool VideoExport::finish(bool complete) {
     discard();
     return false;
   }
-  if (std::rename(_temporary.c_str(), _options.videoFile.c_str()) != 0) {
+  // std::filesystem::rename replaces an existing file on Windows too.
+  std::error_code renamed;
+  std::filesystem::rename(_temporary, _options.videoFile, renamed);
+  if (renamed) {
     std::fprintf(stderr, "rk17: cannot rename %s to %s: %s\n", _temporary.c_str(), _options.videoFile.c_str(),
-                 std::strerror(errno));
+                 renamed.message().c_str());
     discard();
     return false;
   }
@@ -385,8 +385,8 @@ void VideoExport::discard() {
 
 void VideoExport::restoreSignals() {
   if (!gHandlersInstalled) return;
-  sigaction(SIGINT, &gOldInt, nullptr);
-  sigaction(SIGTERM, &gOldTerm, nullptr);
+  std::signal(SIGINT, gOldInt);
+  std::signal(SIGTERM, gOldTerm);
   gHandlersInstalled = false;
 }
 

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <SDL.h>
+
 #include "CommandLine.h"
 #include "DemoClock.h"
 #include "DemoRunner.h"
@@ -18,15 +20,19 @@
 #include "VideoExport.h"
 
 namespace {
-// A GL context without a display, for effects and scenes that make GL objects when built.
+// A GL context without a display, for effects and scenes that make GL objects when built. On
+// Windows SDL's offscreen driver has no GL (it needs EGL): a small window of the system's driver
+// shows while the check runs.
 void createHiddenContext(DemoEngine& engine) {
-  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+#ifndef _WIN32
+  SDL_setenv("SDL_VIDEODRIVER", "offscreen", 1);
+#endif
   engine.create("rk17 reference", 64, 64, 32, false, nullptr);
 }
 
 // --lint: every problem of the script as file:line: message on stderr, or one line on stdout
 // saying it is clean; 0 when there is none. Effects that draw through off-screen buffers need a
-// GL context to be made: an invisible one from SDL's offscreen driver, which needs no display.
+// GL context to be made (createHiddenContext).
 int lintScript(const AuthoringOptions& options) {
   DemoEngine engine;
   createHiddenContext(engine);

@@ -3,6 +3,9 @@
 #include "ErrorReport.h"
 #include "ImageLibrary.h"
 
+#ifdef _WIN32
+#include <windows.h>  // Windows' GL/glu.h needs its calling conventions
+#endif
 #include <GL/glu.h>
 
 #include <algorithm>

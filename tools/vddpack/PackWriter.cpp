@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "Rar20Cipher.h"
 #include "Rar20NameCodec.h"
@@ -171,8 +172,11 @@ bool PackWriter::finish(std::string& error) {
     std::remove(_temporaryPath.c_str());
     return false;
   }
-  if (std::rename(_temporaryPath.c_str(), _path.c_str()) != 0) {
-    error = _path + ": cannot replace: " + std::strerror(errno);
+  // std::filesystem::rename replaces an existing file on Windows too.
+  std::error_code renamed;
+  std::filesystem::rename(_temporaryPath, _path, renamed);
+  if (renamed) {
+    error = _path + ": cannot replace: " + renamed.message();
     std::remove(_temporaryPath.c_str());
     return false;
   }

@@ -397,7 +397,7 @@ int VddpackCommand::extractEntries(const std::vector<std::string>& args) {
     fs::create_directories(target.parent_path(), ec);
     partial = target;
     partial += ".vddpack-part";
-    outFile = std::fopen(partial.c_str(), "wb");
+    outFile = std::fopen(partial.string().c_str(), "wb");
     writeFailed = outFile == nullptr;
     return true;
   };

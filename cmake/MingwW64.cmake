@@ -1,0 +1,15 @@
+# Cross-building for 64-bit Windows with Debian's mingw-w64 (the posix threads variant, which
+# std::thread and std::mutex need). RK17_MINGW_PREFIX is the folder of the cross-built libraries.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+set(CMAKE_AR /usr/bin/x86_64-w64-mingw32-gcc-ar-posix CACHE FILEPATH "")
+set(CMAKE_RANLIB /usr/bin/x86_64-w64-mingw32-gcc-ranlib-posix CACHE FILEPATH "")
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES RK17_MINGW_PREFIX)
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32 ${RK17_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
