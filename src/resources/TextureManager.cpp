@@ -44,6 +44,16 @@ Texture* TextureManager::createTexture(const std::string& name, int width, int h
   return texture;
 }
 
+Texture* TextureManager::addTexture(const std::string& name, Texture* texture) {
+  if (Texture* shared = useRecorded(name)) {
+    if (shared != texture) delete texture;
+    return shared;
+  }
+  if (!texture) return nullptr;
+  record(name, texture);
+  return texture;
+}
+
 uint32_t TextureManager::getUseCount(const std::string& name) const {
   auto found = _textures.find(name);
   return found == _textures.end() ? 0 : found->second.useCount;
