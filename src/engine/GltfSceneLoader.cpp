@@ -1,5 +1,6 @@
 #include "GltfSceneLoader.h"
 
+#include <map>
 #include <vector>
 
 #include "ErrorReport.h"
@@ -43,8 +44,11 @@ std::unique_ptr<Scene> GltfSceneLoader::read(const std::string& fileName, const 
   gltfimport::ImportOptions options;
   options.sceneName = stemOf(fileName);
   // Pictures are shared by name in the texture manager: the whole path keeps files of the same
-  // name in different folders apart.
-  options.picturePrefix = "gltf_" + fileName.substr(0, fileName.rfind('.'));
+  // name in different folders apart, and a count of earlier reads of the file (authoring reads a
+  // saved file again) keeps its new pictures apart from the old ones.
+  static std::map<std::string, int> reads;
+  const int read = reads[fileName]++;
+  options.picturePrefix = "gltf_" + fileName.substr(0, fileName.rfind('.')) + (read ? "#" + std::to_string(read) : "");
   gltfimport::ImportResult result;
   std::string error;
   if (!gltfimport::GltfImporter::importBytes(bytes, fileName, readDataFile, options, result, error)) {
