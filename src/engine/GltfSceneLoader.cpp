@@ -1,6 +1,7 @@
 #include "GltfSceneLoader.h"
 
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "ErrorReport.h"
@@ -51,12 +52,10 @@ std::unique_ptr<Scene> GltfSceneLoader::read(const std::string& fileName, const 
   options.picturePrefix = "gltf_" + fileName.substr(0, fileName.rfind('.')) + (read ? "#" + std::to_string(read) : "");
   gltfimport::ImportResult result;
   std::string error;
-  if (!gltfimport::GltfImporter::importBytes(bytes, fileName, readDataFile, options, result, error)) {
+  if (!gltfimport::GltfImporter::importBytes(std::move(bytes), fileName, readDataFile, options, result, error)) {
     reportErrorText(__FILE__, __LINE__, "glTF import failed", error.c_str(), false);
     return nullptr;
   }
-  bytes.clear();
-  bytes.shrink_to_fit();
   for (const gltfimport::NamedBytes& picture : result.pictures) {
     TextureManager& textures = TextureManager::getInstance();
     if (textures.findTexture(picture.name)) continue;

@@ -87,7 +87,7 @@ bool AccessorReader::copyView(int view, uint64_t byteOffset, uint64_t count, siz
   return true;
 }
 
-bool AccessorReader::applySparse(const tinygltf::Accessor& a, size_t elementSize, std::vector<uint8_t>& packed,
+bool AccessorReader::applySparse(const tinygltf::Accessor& a, size_t elementSize, uint8_t* packed,
                                  std::string& error) const {
   const uint64_t n = uint64_t(a.sparse.count);
   if (a.sparse.count < 0 || n > a.count) {
@@ -125,8 +125,7 @@ bool AccessorReader::applySparse(const tinygltf::Accessor& a, size_t elementSize
   return true;
 }
 
-bool AccessorReader::readPacked(int index, int type, std::vector<uint8_t>& packed, size_t& components,
-                                std::string& error) const {
+bool AccessorReader::check(int index, int type, size_t& components, size_t& elementSize, std::string& error) const {
   if (index < 0 || size_t(index) >= _model.accessors.size()) {
     error = "accessor " + std::to_string(index) + " does not exist";
     return false;
@@ -138,7 +137,7 @@ bool AccessorReader::readPacked(int index, int type, std::vector<uint8_t>& packe
     error = named(index, "has the wrong type for its use");
     return false;
   }
-  const size_t elementSize = components * size;
+  elementSize = components * size;
   const int view = a.bufferView;
   if (view < 0 && a.count > kMaxZeroElements) {
     error = named(index, "count is larger than any buffer holds");
@@ -151,11 +150,16 @@ bool AccessorReader::readPacked(int index, int type, std::vector<uint8_t>& packe
       return false;
     }
   }
-  packed.assign(a.count * elementSize, 0);
+  return true;
+}
+
+bool AccessorReader::copyChecked(int index, size_t elementSize, uint8_t* packed, std::string& error) const {
+  const tinygltf::Accessor& a = _model.accessors[size_t(index)];
+  const int view = a.bufferView;
   if (view >= 0) {
     const uint64_t stride = uint64_t(_model.bufferViews[size_t(view)].byteStride);
     std::string why;
-    if (!copyView(view, a.byteOffset, a.count, elementSize, stride, packed.data(), why)) {
+    if (!copyView(view, a.byteOffset, a.count, elementSize, stride, packed, why)) {
       error = named(index, why.c_str());
       return false;
     }
@@ -170,23 +174,35 @@ bool AccessorReader::readPacked(int index, int type, std::vector<uint8_t>& packe
   return true;
 }
 
+bool AccessorReader::readPacked(int index, int type, std::vector<uint8_t>& packed, size_t& components,
+                                std::string& error) const {
+  size_t elementSize = 0;
+  if (!check(index, type, components, elementSize, error)) return false;
+  packed.assign(_model.accessors[size_t(index)].count * elementSize, 0);
+  return copyChecked(index, elementSize, packed.data(), error);
+}
+
 bool AccessorReader::readFloats(int index, int type, std::vector<float>& out, std::string& error) const {
-  std::vector<uint8_t> packed;
-  size_t components = 0;
-  if (!readPacked(index, type, packed, components, error)) return false;
+  size_t components = 0, elementSize = 0;
+  if (!check(index, type, components, elementSize, error)) return false;
   const tinygltf::Accessor& a = _model.accessors[size_t(index)];
   const size_t values = a.count * components;
+  if (a.componentType == TINYGLTF_COMPONENT_TYPE_FLOAT) {
+    // Straight into the result: large accessors are held once.
+    out.assign(values, 0.0f);
+    if (!copyChecked(index, elementSize, reinterpret_cast<uint8_t*>(out.data()), error)) return false;
+    for (float v : out)
+      if (!std::isfinite(v) || std::fabs(v) > kMaxMagnitude) {
+        error = named(index, "holds NaN, infinite or huge values");
+        return false;
+      }
+    return true;
+  }
+  std::vector<uint8_t> packed;
+  if (!readPacked(index, type, packed, components, error)) return false;
   out.resize(values);
   const uint8_t* p = packed.data();
   switch (a.componentType) {
-    case TINYGLTF_COMPONENT_TYPE_FLOAT:
-      std::memcpy(out.data(), p, values * 4);
-      for (float v : out)
-        if (!std::isfinite(v) || std::fabs(v) > kMaxMagnitude) {
-          error = named(index, "holds NaN, infinite or huge values");
-          return false;
-        }
-      return true;
     case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE:
       for (size_t i = 0; i < values; ++i) out[i] = float(p[i]) / 255.0f;
       break;
@@ -219,11 +235,16 @@ bool AccessorReader::readFloats(int index, int type, std::vector<float>& out, st
 }
 
 bool AccessorReader::readUnsigned(int index, int type, std::vector<uint32_t>& out, std::string& error) const {
-  std::vector<uint8_t> packed;
-  size_t components = 0;
-  if (!readPacked(index, type, packed, components, error)) return false;
+  size_t components = 0, elementSize = 0;
+  if (!check(index, type, components, elementSize, error)) return false;
   const tinygltf::Accessor& a = _model.accessors[size_t(index)];
   const size_t values = a.count * components;
+  if (a.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT) {
+    out.assign(values, 0);
+    return copyChecked(index, elementSize, reinterpret_cast<uint8_t*>(out.data()), error);
+  }
+  std::vector<uint8_t> packed;
+  if (!readPacked(index, type, packed, components, error)) return false;
   out.resize(values);
   const uint8_t* p = packed.data();
   switch (a.componentType) {
@@ -236,9 +257,6 @@ bool AccessorReader::readUnsigned(int index, int type, std::vector<uint32_t>& ou
         std::memcpy(&v, p + i * 2, 2);
         out[i] = v;
       }
-      return true;
-    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT:
-      std::memcpy(out.data(), p, values * 4);
       return true;
     default:
       error = named(index, "is not of an unsigned integer type");

@@ -32,10 +32,15 @@ class AccessorReader {
   size_t count(int accessor) const;
 
  private:
-  // The raw element bytes (tightly packed) after the range checks and sparse substitution.
+  // Checks the accessor's type and that its count fits what holds it, before anything is allocated.
+  bool check(int accessor, int type, size_t& components, size_t& elementSize, std::string& error) const;
+  // The checked accessor's elements, tightly packed, into packed (count x elementSize bytes, zeroed),
+  // sparse values applied.
+  bool copyChecked(int accessor, size_t elementSize, uint8_t* packed, std::string& error) const;
+  // check and copyChecked into a new byte array.
   bool readPacked(int accessor, int type, std::vector<uint8_t>& packed, size_t& components,
                   std::string& error) const;
-  bool applySparse(const tinygltf::Accessor& accessor, size_t elementSize, std::vector<uint8_t>& packed,
+  bool applySparse(const tinygltf::Accessor& accessor, size_t elementSize, uint8_t* packed,
                    std::string& error) const;
   // Copies count elements of elementSize from buffer view view at byteOffset with stride (0: packed).
   bool copyView(int view, uint64_t byteOffset, uint64_t count, size_t elementSize, uint64_t stride, uint8_t* out,

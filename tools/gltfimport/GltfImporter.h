@@ -50,7 +50,8 @@ class GltfImporter {
   // Imports bytes (the content of fileName, which only names it in messages and gives the folder
   // of external files). On failure returns false and error says what is wrong, naming fileName
   // and the part; result is then empty.
-  static bool importBytes(const std::vector<uint8_t>& bytes, const std::string& fileName, const FileReader& reader,
+  // The bytes are taken (callers move them in) and freed once parsed, to keep the peak memory low.
+  static bool importBytes(std::vector<uint8_t> bytes, const std::string& fileName, const FileReader& reader,
                           const ImportOptions& options, ImportResult& result, std::string& error);
   // Whether rate gives a whole step of time units per frame.
   static bool isValidRate(int rate);

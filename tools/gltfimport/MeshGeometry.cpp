@@ -23,10 +23,14 @@ int attribute(const std::map<std::string, int>& target, const char* name) {
 }
 
 // Appends values (per vertex `width` floats) for `count` vertices, or zeros when values is empty;
-// pads earlier vertices with zeros when the list was empty until now.
-void appendPadded(std::vector<float>& list, const std::vector<float>& values, size_t width, size_t before,
+// pads earlier vertices with zeros when the list was empty until now. The first values are moved.
+void appendPadded(std::vector<float>& list, std::vector<float>&& values, size_t width, size_t before,
                   size_t count) {
   if (values.empty() && list.empty()) return;
+  if (list.empty() && before == 0) {
+    list = std::move(values);
+    return;
+  }
   if (list.empty()) list.assign(before * width, 0.0f);
   if (values.empty())
     list.resize(list.size() + count * width, 0.0f);
@@ -128,6 +132,7 @@ bool MeshGeometryBuilder::append(int meshIndex, size_t primitiveIndex, MeshGeome
     g.faces.push_back({int32_t(before + a), int32_t(before + b), int32_t(before + c)});
   };
   const size_t count = indices.size();
+  g.faces.reserve(g.faces.size() + (mode == TINYGLTF_MODE_TRIANGLES ? count / 3 : count));
   if (mode == TINYGLTF_MODE_TRIANGLES) {
     for (size_t i = 0; i + 2 < count; i += 3) face(indices[i], indices[i + 1], indices[i + 2]);
   } else if (mode == TINYGLTF_MODE_TRIANGLE_STRIP) {
@@ -160,22 +165,29 @@ bool MeshGeometryBuilder::append(int meshIndex, size_t primitiveIndex, MeshGeome
         error = "morph target " + std::to_string(t) + " has a count other than POSITION's";
         return false;
       }
-      appendPadded(g.targetPositions[t], dp.empty() ? std::vector<float>(n * 3, 0.0f) : dp, 3, before, n);
-      appendPadded(g.targetNormals[t], dn, 3, before, n);
+      if (dp.empty()) dp.assign(n * 3, 0.0f);
+      appendPadded(g.targetPositions[t], std::move(dp), 3, before, n);
+      appendPadded(g.targetNormals[t], std::move(dn), 3, before, n);
     }
   }
   for (size_t t = p.targets.size(); t < g.targetPositions.size(); ++t) {
     appendPadded(g.targetPositions[t], std::vector<float>(n * 3, 0.0f), 3, before, n);
-    appendPadded(g.targetNormals[t], {}, 3, before, n);
+    appendPadded(g.targetNormals[t], std::vector<float>(), 3, before, n);
   }
 
-  g.positions.insert(g.positions.end(), positions.begin(), positions.end());
-  if (normals.empty()) g.normalsComputed = true;
-  appendPadded(g.normals, normals.empty() ? std::vector<float>(n * 3, 0.0f) : normals, 3, before, n);
-  appendPadded(g.uv[0], uv0, 2, before, n);
-  appendPadded(g.uv[1], uv1, 2, before, n);
-  appendPadded(g.colors, colors, 3, before, n);
-  appendPadded(g.weights, weights, 4, before, n);
+  if (g.positions.empty())
+    g.positions = std::move(positions);
+  else
+    g.positions.insert(g.positions.end(), positions.begin(), positions.end());
+  if (normals.empty()) {
+    g.normalsComputed = true;
+    normals.assign(n * 3, 0.0f);
+  }
+  appendPadded(g.normals, std::move(normals), 3, before, n);
+  appendPadded(g.uv[0], std::move(uv0), 2, before, n);
+  appendPadded(g.uv[1], std::move(uv1), 2, before, n);
+  appendPadded(g.colors, std::move(colors), 3, before, n);
+  appendPadded(g.weights, std::move(weights), 4, before, n);
   if (!joints.empty() || !g.joints.empty()) {
     if (g.joints.empty()) g.joints.assign(before * 4, 0);
     if (joints.empty())

@@ -33,7 +33,7 @@ Vec3d addScaled(const Vec3d& a, const Vec3d& d, double s) { return {a[0] + d[0] 
 
 }  // namespace
 
-SceneAssembler::SceneAssembler(const tinygltf::Model& model, const ImportOptions& options, ImportResult& result)
+SceneAssembler::SceneAssembler(tinygltf::Model& model, const ImportOptions& options, ImportResult& result)
     : _model(model), _options(options), _result(result), _reader(model), _materials(model, options, result) {}
 
 std::string SceneAssembler::nodeName(int node) const {
@@ -256,12 +256,15 @@ bool SceneAssembler::convertNodeMesh(int node, std::string& error) {
     }
     const size_t n = geometry.vertexCount();
     vdg::MeshRecord& r = part.record;
+    // Each array of the geometry goes as soon as the record has it: large meshes are held once.
     r.positions.resize(n);
-    r.normals.resize(n);
-    for (size_t v = 0; v < n; ++v) {
+    for (size_t v = 0; v < n; ++v)
       r.positions[v] = {geometry.positions[v * 3], geometry.positions[v * 3 + 1], geometry.positions[v * 3 + 2]};
+    std::vector<float>().swap(geometry.positions);
+    r.normals.resize(n);
+    for (size_t v = 0; v < n; ++v)
       r.normals[v] = {geometry.normals[v * 3], geometry.normals[v * 3 + 1], geometry.normals[v * 3 + 2]};
-    }
+    std::vector<float>().swap(geometry.normals);
     const std::vector<float>& uv = geometry.uv[size_t(info.uvSet)];
     if (!uv.empty()) {
       const auto& m = info.uvMatrix;
@@ -644,15 +647,24 @@ bool SceneAssembler::run(std::string& error) {
   if (!checkGraph(error) || !sampleAnimation(error) || !computeWorld(error) || !convertMaterials(error) ||
       !convertMeshes(error))
     return false;
+  for (tinygltf::Buffer& buffer : _model.buffers) std::vector<unsigned char>().swap(buffer.data);
   computeBounds();
   const int32_t step = 100 / _options.rate;
   vdg::VdgWriter writer(0, (_frames - 1) * step, step);
+  size_t estimate = 4096;
+  for (const auto& parts : _parts)
+    for (const MeshPart& part : parts) {
+      const vdg::MeshRecord& r = part.record;
+      estimate += 512 + (r.positions.size() + r.normals.size() + r.colors.size()) * 12 + r.faces.size() * 12 +
+                  (r.uvSets[0].size() + r.uvSets[1].size()) * 8 + size_t(_frames) * 40;
+    }
+  writer.reserve(estimate);
   std::vector<vdg::MaterialRecord> materials;
   for (const MaterialInfo& info : _materialInfos) materials.push_back(info.record);
   writer.addMaterials(materials);
   for (int root : _roots) emitNode(root, -1, writer);
   emitDefaults(writer);
-  _result.scene = writer.finish();
+  _result.scene = writer.release();
 
   size_t meshes = 0;
   for (const auto& parts : _parts) meshes += parts.size();

@@ -25,7 +25,8 @@ namespace gltfimport {
 
 class SceneAssembler {
  public:
-  SceneAssembler(const tinygltf::Model& model, const ImportOptions& options, ImportResult& result);
+  // The model's buffers are freed once the meshes are converted.
+  SceneAssembler(tinygltf::Model& model, const ImportOptions& options, ImportResult& result);
   // False with error (naming the part) when the model cannot be imported.
   bool run(std::string& error);
 
@@ -59,7 +60,7 @@ class SceneAssembler {
   bool moving(int node) const { return _world[size_t(node)].size() > 1; }
   std::string nodeName(int node) const;
 
-  const tinygltf::Model& _model;
+  tinygltf::Model& _model;
   const ImportOptions& _options;
   ImportResult& _result;
   AccessorReader _reader;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 #include "GltfImporter.h"
 
@@ -16,10 +17,13 @@ namespace {
 bool readWhole(const std::string& path, std::vector<uint8_t>& bytes) {
   std::error_code ec;
   if (!fs::is_regular_file(path, ec)) return false;
+  const uintmax_t size = fs::file_size(path, ec);
+  if (ec || size > 0xFFFFFFF0u) return false;
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return bool(in) || in.eof();
+  bytes.resize(size_t(size));  // read in one piece: a growing buffer would need twice the memory
+  in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(size));
+  return bool(in);
 }
 
 bool writeWhole(const fs::path& path, const std::vector<uint8_t>& bytes) {
@@ -112,7 +116,7 @@ int VdgImportCommand::run(const std::vector<std::string>& arguments) {
   (void)folder;
   gltfimport::ImportResult result;
   std::string error;
-  if (!gltfimport::GltfImporter::importBytes(bytes, files[0], reader, options, result, error)) {
+  if (!gltfimport::GltfImporter::importBytes(std::move(bytes), files[0], reader, options, result, error)) {
     std::fprintf(_err, "vdgimport: %s\n", error.c_str());
     return 1;
   }
