@@ -292,6 +292,17 @@ const HostileCase kHostile[] = {
        quadNode(f);
        return std::string("KHR_draco_mesh_compression, which is not supported");
      }},
+    {"OneAccessorSharedWithoutBound",
+     [](GltfTestFile& f) {
+       // 60 primitives of the same 100000 vertices: far more than the file holds.
+       const int positions = f.addFloats(std::vector<float>(300000, 0.5f), "VEC3");
+       std::string primitives;
+       for (int i = 0; i < 60; ++i)
+         primitives += std::string(i ? "," : "") + "{\"attributes\":{\"POSITION\":" + std::to_string(positions) + "}}";
+       f.add("meshes", "{\"primitives\":[" + primitives + "]}");
+       quadNode(f);
+       return std::string("too many vertices in all");
+     }},
     {"EndlessAnimation",
      [](GltfTestFile& f) {
        f.addMesh(kQuad, {0, 1, 2});

@@ -55,8 +55,8 @@ std::vector<double> AnimationSampler::evaluate(const std::vector<float>& times, 
   return normalized(out);
 }
 
-bool AnimationSampler::sample(int animationIndex, int rate, int64_t maxFrames, std::map<int, NodeAnimation>& nodes,
-                              int& frames, std::string& error) const {
+bool AnimationSampler::sample(int animationIndex, int rate, int64_t maxFrames, int64_t maxValues,
+                              std::map<int, NodeAnimation>& nodes, int& frames, std::string& error) const {
   const tinygltf::Animation& animation = _model.animations[size_t(animationIndex)];
   struct Channel {
     int node;
@@ -121,6 +121,12 @@ bool AnimationSampler::sample(int animationIndex, int rate, int64_t maxFrames, s
     return false;
   }
   frames = int(frameCount);
+  int64_t values = 0;
+  for (const Channel& ch : channels) values += int64_t(frames) * int64_t(ch.width);
+  if (values > maxValues) {
+    error = "the animation asks for too many sampled values (" + std::to_string(values) + ")";
+    return false;
+  }
   for (const Channel& ch : channels) {
     NodeAnimation& node = nodes[ch.node];
     for (int f = 0; f < frames; ++f) {

@@ -29,9 +29,10 @@ class AnimationSampler {
   AnimationSampler(const tinygltf::Model& model, const AccessorReader& reader) : _model(model), _reader(reader) {}
 
   // Frames from time 0 to the animation's last key at rate frames per second (at least 1).
-  // False with error for broken channels or more than maxFrames frames.
-  bool sample(int animation, int rate, int64_t maxFrames, std::map<int, NodeAnimation>& nodes, int& frames,
-              std::string& error) const;
+  // False with error for broken channels, more than maxFrames frames or more than maxValues
+  // values sampled in all.
+  bool sample(int animation, int rate, int64_t maxFrames, int64_t maxValues, std::map<int, NodeAnimation>& nodes,
+              int& frames, std::string& error) const;
 
   enum class Interpolation { Step, Linear, CubicSpline };
   // The value at time t of keys times with values of `width` components (three per key for

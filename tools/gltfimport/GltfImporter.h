@@ -43,9 +43,11 @@ using FileReader = std::function<bool(const std::string& path, std::vector<uint8
 
 class GltfImporter {
  public:
-  // Largest number of sampled frames and of baked vertex values (frames x vertices) accepted.
-  static constexpr int64_t kMaxFrames = 1 << 20;
-  static constexpr int64_t kMaxBakedFloats = int64_t(1) << 28;
+  // Largest number of sampled frames, and of values sampled or baked (sampled channel values,
+  // world matrices x 16, morph frames x vertices x 6) accepted: an animation's length is not
+  // bounded by the file's size, so these bound what a small file can ask for.
+  static constexpr int64_t kMaxFrames = 1 << 17;
+  static constexpr int64_t kMaxBakedFloats = int64_t(1) << 26;
 
   // Imports bytes (the content of fileName, which only names it in messages and gives the folder
   // of external files). On failure returns false and error says what is wrong, naming fileName

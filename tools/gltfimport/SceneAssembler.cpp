@@ -109,7 +109,8 @@ bool SceneAssembler::sampleAnimation(std::string& error) {
   }
   const AnimationSampler sampler(_model, _reader);
   const std::string name = _model.animations[size_t(chosen)].name;
-  if (!sampler.sample(chosen, _options.rate, GltfImporter::kMaxFrames, _animation, _frames, error)) {
+  if (!sampler.sample(chosen, _options.rate, GltfImporter::kMaxFrames, GltfImporter::kMaxBakedFloats, _animation,
+                      _frames, error)) {
     error = "animation '" + name + "': " + error;
     return false;
   }
@@ -229,7 +230,17 @@ bool SceneAssembler::convertNodeMesh(int node, std::string& error) {
         return false;
       }
       if (skippedMode) _result.skipped.push_back(label + " primitive " + std::to_string(p) + ": points or lines");
+      // Accessors may be shared by any number of primitives, meshes and nodes: the total, not the
+      // file's size, bounds what the import holds.
+      const int64_t values = int64_t(geometry.vertexCount()) * int64_t(16 + 6 * geometry.targetPositions.size()) +
+                             int64_t(geometry.faces.size()) * 3;
+      if (_meshValues + values > GltfImporter::kMaxBakedFloats) {
+        error = label + ": the meshes hold too many vertices in all";
+        return false;
+      }
     }
+    _meshValues += int64_t(geometry.vertexCount()) * int64_t(16 + 6 * geometry.targetPositions.size()) +
+                   int64_t(geometry.faces.size()) * 3;
     if (geometry.faces.empty()) continue;
     const MaterialInfo& info = _materialInfos[size_t(groups[g].first + 1)];
     if (info.invisible) {

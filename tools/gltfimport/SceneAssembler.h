@@ -79,6 +79,7 @@ class SceneAssembler {
   int _cameras = 0, _lights = 0;
   Vec3d _firstCamera{0, 0, 0};
   size_t _triangles = 0;
+  int64_t _meshValues = 0;  // floats and indices of all meshes converted so far
 };
 
 }  // namespace gltfimport
