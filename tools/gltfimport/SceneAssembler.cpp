@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "MeshBaker.h"
 #include "SafeName.h"
 
 namespace gltfimport {
@@ -15,12 +16,6 @@ constexpr double kPi = 3.14159265358979323846;
 // The engine turns the scene file's horizontal field of view of a 4:3 picture into the vertical
 // one with this factor; the importer undoes it so that the vertical angle is glTF's yfov.
 constexpr double kHorizontalToVertical = 0.7500188;
-
-bool finite(const std::vector<double>& values) {
-  for (double v : values)
-    if (!std::isfinite(v) || std::fabs(v) > AccessorReader::kMaxMagnitude) return false;
-  return true;
-}
 
 vdg::Vec3 vec(const Vec3d& v) { return {float(v[0]), float(v[1]), float(v[2])}; }
 // The engine's quaternions turn the other way (their matrix is the transpose of the usual one).
@@ -34,60 +29,7 @@ Vec3d addScaled(const Vec3d& a, const Vec3d& d, double s) { return {a[0] + d[0] 
 }  // namespace
 
 SceneAssembler::SceneAssembler(tinygltf::Model& model, const ImportOptions& options, ImportResult& result)
-    : _model(model), _options(options), _result(result), _reader(model), _materials(model, options, result) {}
-
-std::string SceneAssembler::nodeName(int node) const {
-  const std::string& name = _model.nodes[size_t(node)].name;
-  return name.empty() ? "node" + std::to_string(node) : name;
-}
-
-const Mat4d& SceneAssembler::world(int node, int frame) const {
-  const std::vector<Mat4d>& w = _world[size_t(node)];
-  return w[w.size() > 1 ? size_t(frame) : 0];
-}
-
-bool SceneAssembler::checkGraph(std::string& error) {
-  const size_t n = _model.nodes.size();
-  _parents.assign(n, -1);
-  for (size_t i = 0; i < n; ++i)
-    for (int child : _model.nodes[i].children) {
-      if (child < 0 || size_t(child) >= n) {
-        error = "node '" + nodeName(int(i)) + "' has a child that does not exist";
-        return false;
-      }
-      if (_parents[size_t(child)] != -1 || size_t(child) == i) {
-        error = "node '" + nodeName(child) + "' has two parents or is its own ancestor (the node graph is not a tree)";
-        return false;
-      }
-      _parents[size_t(child)] = int(i);
-    }
-  // A cycle among nodes that all have parents never reaches a root.
-  for (size_t i = 0; i < n; ++i) {
-    int at = int(i);
-    for (size_t steps = 0; at >= 0; ++steps) {
-      if (steps > n) {
-        error = "node '" + nodeName(int(i)) + "' is part of a cycle in the node graph";
-        return false;
-      }
-      at = _parents[size_t(at)];
-    }
-  }
-  int scene = _model.defaultScene;
-  if (scene < 0 || size_t(scene) >= _model.scenes.size()) scene = _model.scenes.empty() ? -1 : 0;
-  if (scene >= 0) {
-    for (int root : _model.scenes[size_t(scene)].nodes) {
-      if (root < 0 || size_t(root) >= n || _parents[size_t(root)] != -1) {
-        error = "scene " + std::to_string(scene) + " names a root node that does not exist or has a parent";
-        return false;
-      }
-      if (std::find(_roots.begin(), _roots.end(), root) == _roots.end()) _roots.push_back(root);
-    }
-  } else {
-    for (size_t i = 0; i < n; ++i)
-      if (_parents[i] == -1) _roots.push_back(int(i));
-  }
-  return true;
-}
+    : _model(model), _options(options), _result(result), _reader(model), _materials(model, options, result), _graph(model) {}
 
 bool SceneAssembler::sampleAnimation(std::string& error) {
   if (_model.animations.empty()) {
@@ -122,64 +64,6 @@ bool SceneAssembler::sampleAnimation(std::string& error) {
   return true;
 }
 
-bool SceneAssembler::computeWorld(std::string& error) {
-  const size_t n = _model.nodes.size();
-  _world.assign(n, {});
-  std::vector<int> order(_roots.rbegin(), _roots.rend());
-  int64_t matrices = 0;
-  while (!order.empty()) {
-    const int node = order.back();
-    order.pop_back();
-    const tinygltf::Node& gn = _model.nodes[size_t(node)];
-    const int parent = _parents[size_t(node)];
-    const bool parentMoving = parent >= 0 && moving(parent);
-    const auto anim = _animation.find(node);
-    const bool animated = anim != _animation.end() &&
-                          (!anim->second.translation.empty() || !anim->second.rotation.empty() ||
-                           !anim->second.scale.empty());
-    if (!finite(gn.matrix) || !finite(gn.translation) || !finite(gn.rotation) || !finite(gn.scale) ||
-        (!gn.matrix.empty() && gn.matrix.size() != 16) || (!gn.translation.empty() && gn.translation.size() != 3) ||
-        (!gn.rotation.empty() && gn.rotation.size() != 4) || (!gn.scale.empty() && gn.scale.size() != 3)) {
-      error = "node '" + nodeName(node) + "': its transform is malformed or not finite";
-      return false;
-    }
-    Trs rest;
-    Mat4d restMatrix;
-    if (gn.matrix.size() == 16) {
-      for (size_t i = 0; i < 16; ++i) restMatrix.m[i] = gn.matrix[i];
-      Transform::decompose(restMatrix, rest);
-    } else {
-      if (gn.translation.size() == 3) rest.translation = {gn.translation[0], gn.translation[1], gn.translation[2]};
-      if (gn.rotation.size() == 4) rest.rotation = {gn.rotation[0], gn.rotation[1], gn.rotation[2], gn.rotation[3]};
-      if (gn.scale.size() == 3) rest.scale = {gn.scale[0], gn.scale[1], gn.scale[2]};
-      restMatrix = Transform::fromTrs(rest);
-    }
-    const int count = animated || parentMoving ? _frames : 1;
-    matrices += count;
-    if (matrices * 16 > GltfImporter::kMaxBakedFloats) {
-      error = "too many animated nodes for the animation's length";
-      return false;
-    }
-    std::vector<Mat4d>& w = _world[size_t(node)];
-    w.resize(size_t(count));
-    for (int f = 0; f < count; ++f) {
-      Mat4d local = restMatrix;
-      if (animated) {
-        Trs trs = rest;
-        const NodeAnimation& a = anim->second;
-        if (!a.translation.empty()) trs.translation = a.translation[size_t(f)];
-        if (!a.rotation.empty()) trs.rotation = a.rotation[size_t(f)];
-        if (!a.scale.empty()) trs.scale = a.scale[size_t(f)];
-        local = Transform::fromTrs(trs);
-      }
-      const Mat4d above = parent >= 0 ? world(parent, f) : Transform::scaling(_options.scale);
-      w[size_t(f)] = Transform::multiply(above, local);
-    }
-    for (auto c = gn.children.rbegin(); c != gn.children.rend(); ++c) order.push_back(*c);
-  }
-  return true;
-}
-
 bool SceneAssembler::convertMaterials(std::string& error) {
   _materialInfos.resize(_model.materials.size() + 1);
   if (!_materials.convert(-1, 0, _materialInfos[0], error)) return false;
@@ -191,7 +75,7 @@ bool SceneAssembler::convertMaterials(std::string& error) {
 bool SceneAssembler::convertMeshes(std::string& error) {
   _parts.assign(_model.nodes.size(), {});
   for (size_t node = 0; node < _model.nodes.size(); ++node) {
-    if (_world[node].empty() || _model.nodes[node].mesh < 0) continue;  // not in the scene, or no mesh
+    if (!_graph.inScene(int(node)) || _model.nodes[node].mesh < 0) continue;  // not in the scene, or no mesh
     if (!convertNodeMesh(int(node), error)) return false;
   }
   return true;
@@ -200,7 +84,7 @@ bool SceneAssembler::convertMeshes(std::string& error) {
 bool SceneAssembler::convertNodeMesh(int node, std::string& error) {
   const tinygltf::Node& gn = _model.nodes[size_t(node)];
   if (size_t(gn.mesh) >= _model.meshes.size()) {
-    error = "node '" + nodeName(node) + "' names a mesh that does not exist";
+    error = "node '" + _graph.name(node) + "' names a mesh that does not exist";
     return false;
   }
   const tinygltf::Mesh& mesh = _model.meshes[size_t(gn.mesh)];
@@ -253,7 +137,7 @@ bool SceneAssembler::convertNodeMesh(int node, std::string& error) {
     MeshPart part;
     part.node = node;
     part.materialId = info.record.id;
-    part.name = nodeName(node) + (g > 0 ? "#" + std::to_string(g) : "");
+    part.name = _graph.name(node) + (g > 0 ? "#" + std::to_string(g) : "");
     const bool skinned = gn.skin >= 0 && !geometry.joints.empty();
     std::vector<double> defaults = gn.weights.empty() ? mesh.weights : gn.weights;
     const bool weighted = !geometry.targetPositions.empty() &&
@@ -303,113 +187,9 @@ bool SceneAssembler::convertNodeMesh(int node, std::string& error) {
 }
 
 bool SceneAssembler::bake(int node, MeshGeometry& g, MeshPart& part, std::string& error) {
-  const tinygltf::Node& gn = _model.nodes[size_t(node)];
-  const tinygltf::Mesh& mesh = _model.meshes[size_t(gn.mesh)];
-  const size_t n = g.vertexCount();
-  const size_t targets = g.targetPositions.size();
-  const auto anim = _animation.find(node);
-  const bool weightsAnimated = anim != _animation.end() && !anim->second.weights.empty();
-  const std::vector<double>& defaults = gn.weights.empty() ? mesh.weights : gn.weights;
-
-  // Joint matrices per frame: joint world transform times its inverse bind matrix.
-  const bool skinned = gn.skin >= 0 && !g.joints.empty();
-  std::vector<float> inverseBind;
-  std::vector<int> joints;
-  bool jointsMove = false;
-  if (skinned) {
-    if (size_t(gn.skin) >= _model.skins.size()) {
-      error = "its skin does not exist";
-      return false;
-    }
-    const tinygltf::Skin& skin = _model.skins[size_t(gn.skin)];
-    joints = skin.joints;
-    for (int j : joints)
-      if (j < 0 || size_t(j) >= _model.nodes.size() || _world[size_t(j)].empty()) {
-        error = "a joint of its skin is not a node of the scene";
-        return false;
-      }
-    if (skin.inverseBindMatrices >= 0) {
-      if (!_reader.readFloats(skin.inverseBindMatrices, TINYGLTF_TYPE_MAT4, inverseBind, error)) return false;
-      if (inverseBind.size() < joints.size() * 16) {
-        error = "the skin has fewer inverse bind matrices than joints";
-        return false;
-      }
-    }
-    for (uint32_t j : g.joints)
-      if (j >= joints.size()) {
-        error = "JOINTS_0 names a joint that its skin does not have";
-        return false;
-      }
-    for (int j : joints) jointsMove = jointsMove || moving(j);
-  }
-  const int frames = (skinned && jointsMove) || weightsAnimated ? _frames : 1;
-  if (int64_t(frames) * int64_t(n) * 6 > GltfImporter::kMaxBakedFloats) {
-    error = "too many vertices to bake for the animation's length";
-    return false;
-  }
-  const std::vector<float> basePositions = g.positions, baseNormals = g.normals;
-  std::vector<Mat4d> jointMatrices(joints.size()), jointNormals(joints.size());
-  std::vector<float> positions(n * 3), normals(n * 3);
-  for (int f = 0; f < frames; ++f) {
-    std::vector<double> weights = weightsAnimated ? anim->second.weights[size_t(f)] : defaults;
-    weights.resize(targets, 0.0);
-    positions = basePositions;
-    normals = baseNormals;
-    for (size_t t = 0; t < targets; ++t) {
-      if (weights[t] == 0) continue;
-      const float w = float(weights[t]);
-      for (size_t i = 0; i < n * 3; ++i) positions[i] += w * g.targetPositions[t][i];
-      if (!g.targetNormals[t].empty())
-        for (size_t i = 0; i < n * 3; ++i) normals[i] += w * g.targetNormals[t][i];
-    }
-    if (skinned) {
-      for (size_t j = 0; j < joints.size(); ++j) {
-        Mat4d bind;
-        if (!inverseBind.empty())
-          for (size_t k = 0; k < 16; ++k) bind.m[k] = inverseBind[j * 16 + k];
-        jointMatrices[j] = Transform::multiply(world(joints[j], f), bind);
-        jointNormals[j] = Transform::normalMatrix(jointMatrices[j]);
-      }
-      for (size_t v = 0; v < n; ++v) {
-        const Vec3d p{positions[v * 3], positions[v * 3 + 1], positions[v * 3 + 2]};
-        const Vec3d d{normals[v * 3], normals[v * 3 + 1], normals[v * 3 + 2]};
-        Vec3d sp{0, 0, 0}, sn{0, 0, 0};
-        for (size_t k = 0; k < 4; ++k) {
-          const double w = g.weights[v * 4 + k];
-          if (w == 0) continue;
-          const size_t j = g.joints[v * 4 + k];
-          const Vec3d tp = Transform::transformPoint(jointMatrices[j], p);
-          const Vec3d tn = Transform::transformDirection(jointNormals[j], d);
-          for (size_t c = 0; c < 3; ++c) {
-            sp[c] += w * tp[c];
-            sn[c] += w * tn[c];
-          }
-        }
-        for (size_t c = 0; c < 3; ++c) positions[v * 3 + c] = float(sp[c]);
-        for (size_t c = 0; c < 3; ++c) normals[v * 3 + c] = float(sn[c]);
-      }
-    }
-    for (size_t v = 0; v < n; ++v) {
-      const Vec3d unit = Transform::normalize(Vec3d{normals[v * 3], normals[v * 3 + 1], normals[v * 3 + 2]});
-      for (size_t c = 0; c < 3; ++c) normals[v * 3 + c] = float(unit[c]);
-    }
-    if (f == 0) {
-      g.positions = positions;
-      g.normals = normals;
-    }
-    if (frames > 1) {
-      vdg::MorphFrame frame;
-      frame.positions.resize(n);
-      frame.normals.resize(n);
-      for (size_t v = 0; v < n; ++v) {
-        frame.positions[v] = {positions[v * 3], positions[v * 3 + 1], positions[v * 3 + 2]};
-        frame.normals[v] = {normals[v * 3], normals[v * 3 + 1], normals[v * 3 + 2]};
-      }
-      part.frames.push_back(std::move(frame));
-    }
-  }
-  part.worldSpace = skinned;
-  if (frames > 1) {
+  const MeshBaker baker(_model, _reader, _animation, _frames, _graph.worldMatrices());
+  if (!baker.bake(node, g, part.frames, part.worldSpace, error)) return false;
+  if (!part.frames.empty()) {
     // Morph data files are found by mesh name: the scene's name keeps two scenes' files apart.
     std::string name = SafeName::of(_options.sceneName) + "." + SafeName::of(part.name);
     while (_bakedNames.count(name)) name += "_";
@@ -424,7 +204,7 @@ void SceneAssembler::computeBounds() {
   bool any = false;
   for (const auto& parts : _parts)
     for (const MeshPart& part : parts) {
-      const Mat4d& m = part.worldSpace ? Mat4d{} : world(part.node, 0);
+      const Mat4d& m = part.worldSpace ? Mat4d{} : _graph.world(part.node, 0);
       for (const vdg::Vec3& p : part.record.positions) {
         const Vec3d w = Transform::transformPoint(m, {p.x, p.y, p.z});
         for (size_t c = 0; c < 3; ++c) {
@@ -444,11 +224,11 @@ vdg::ObjectHeader SceneAssembler::placed(int node, const std::string& name, int3
   h.name = name;
   h.id = _nextId++;
   h.parentId = parentId;
-  const int count = moving(node) ? _frames : 1;
+  const int count = _graph.moving(node) ? _frames : 1;
   bool shear = false;
   for (int f = 0; f < count; ++f) {
     Trs trs;
-    shear = !Transform::decompose(world(node, f), trs) || shear;
+    shear = !Transform::decompose(_graph.world(node, f), trs) || shear;
     if (f == 0) {
       h.position = vec(trs.translation);
       h.rotation = engineQuat(trs.rotation);
@@ -460,7 +240,7 @@ vdg::ObjectHeader SceneAssembler::placed(int node, const std::string& name, int3
       h.scaleTrack.push_back(vec(trs.scale));
     }
   }
-  if (shear) _result.warnings.push_back("node '" + nodeName(node) + "': shear in its transform approximated");
+  if (shear) _result.warnings.push_back("node '" + _graph.name(node) + "': shear in its transform approximated");
   return h;
 }
 
@@ -468,9 +248,9 @@ vdg::ObjectHeader SceneAssembler::target(int node, const std::string& name, doub
   vdg::ObjectHeader h;
   h.name = name;
   h.id = _nextId++;
-  const int count = moving(node) ? _frames : 1;
+  const int count = _graph.moving(node) ? _frames : 1;
   for (int f = 0; f < count; ++f) {
-    const Mat4d& m = world(node, f);
+    const Mat4d& m = _graph.world(node, f);
     Vec3d forward = Transform::normalize(Transform::transformDirection(m, {0, 0, -1}));
     // The engine looks at targets with +Y up: straight up or down is tilted a little.
     if (std::fabs(forward[1]) > 0.9999) forward = Transform::normalize(Vec3d{forward[0], forward[1], forward[2] - 1e-3});
@@ -483,7 +263,7 @@ vdg::ObjectHeader SceneAssembler::target(int node, const std::string& name, doub
 
 void SceneAssembler::emitNode(int node, int32_t parentId, vdg::VdgWriter& writer) {
   const tinygltf::Node& gn = _model.nodes[size_t(node)];
-  const std::string name = nodeName(node);
+  const std::string name = _graph.name(node);
   const bool hasCamera = gn.camera >= 0 && size_t(gn.camera) < _model.cameras.size();
   auto light = gn.extensions.find("KHR_lights_punctual");
   const bool hasLight = light != gn.extensions.end();
@@ -523,7 +303,7 @@ void SceneAssembler::emitCamera(int node, const std::string& name, vdg::VdgWrite
   const tinygltf::Camera& camera = _model.cameras[size_t(_model.nodes[size_t(node)].camera)];
   vdg::CameraRecord c;
   c.header = placed(node, name, -1);
-  const Mat4d& m = world(node, 0);
+  const Mat4d& m = _graph.world(node, 0);
   const Vec3d position{m.m[12], m.m[13], m.m[14]};
   const double distance = std::max(Transform::length(sub(_center, position)), 1e-6);
   double yfov = 0.8, znear = 0, zfar = 0;
@@ -577,17 +357,17 @@ void SceneAssembler::emitLight(int node, const std::string& name, vdg::VdgWriter
     l.color = {float(std::fmax(0, light.color[0])), float(std::fmax(0, light.color[1])),
                float(std::fmax(0, light.color[2]))};
   const double intensity = std::isfinite(light.intensity) ? std::fmax(0.0, light.intensity) : 1.0;
-  const Mat4d& m = world(node, 0);
+  const Mat4d& m = _graph.world(node, 0);
   const Vec3d position{m.m[12], m.m[13], m.m[14]};
   if (light.type == "directional") {
     // The engine's lights are positional: a light far away along the reverse direction.
     l.type = 0;
     l.multiplier = float(intensity);
     const double far = _radius * 1000;
-    const int count = moving(node) ? _frames : 1;
+    const int count = _graph.moving(node) ? _frames : 1;
     l.header.positionTrack.clear();
     for (int f = 0; f < count; ++f) {
-      const Vec3d direction = Transform::normalize(Transform::transformDirection(world(node, f), {0, 0, -1}));
+      const Vec3d direction = Transform::normalize(Transform::transformDirection(_graph.world(node, f), {0, 0, -1}));
       const vdg::Vec3 p = vec(addScaled(_center, direction, -far));
       if (f == 0) l.header.position = p;
       if (count > 1) l.header.positionTrack.push_back(p);
@@ -655,7 +435,8 @@ bool SceneAssembler::run(std::string& error) {
     error = "the sampling rate must divide 100";
     return false;
   }
-  if (!checkGraph(error) || !sampleAnimation(error) || !computeWorld(error) || !convertMaterials(error) ||
+  if (!_graph.build(error) || !sampleAnimation(error) ||
+      !_graph.computeWorld(_animation, _frames, _options.scale, error) || !convertMaterials(error) ||
       !convertMeshes(error))
     return false;
   for (tinygltf::Buffer& buffer : _model.buffers) std::vector<unsigned char>().swap(buffer.data);
@@ -673,7 +454,7 @@ bool SceneAssembler::run(std::string& error) {
   std::vector<vdg::MaterialRecord> materials;
   for (const MaterialInfo& info : _materialInfos) materials.push_back(info.record);
   writer.addMaterials(materials);
-  for (int root : _roots) emitNode(root, -1, writer);
+  for (int root : _graph.roots()) emitNode(root, -1, writer);
   emitDefaults(writer);
   _result.scene = writer.release();
 

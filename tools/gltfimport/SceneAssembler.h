@@ -1,6 +1,6 @@
 #pragma once
-// Builds the scene file of a parsed glTF model: checks the node graph, samples the animation,
-// works out every node's world transform per frame, converts materials and meshes (baking morph
+// Builds the scene file of a parsed glTF model: checks the node graph and samples the animation,
+// takes every node's world transform per frame from the graph, converts materials and meshes (baking morph
 // weights and skins into morph frames), places cameras and lights, adds a default camera and
 // light where the file has none, and writes it all through the scene writer.
 #include <map>
@@ -14,6 +14,7 @@
 #include "GltfImporter.h"
 #include "MaterialConverter.h"
 #include "MeshGeometry.h"
+#include "NodeGraph.h"
 #include "Transform.h"
 #include "VdgWriter.h"
 
@@ -40,9 +41,7 @@ class SceneAssembler {
     std::vector<vdg::MorphFrame> frames;
   };
 
-  bool checkGraph(std::string& error);
   bool sampleAnimation(std::string& error);
-  bool computeWorld(std::string& error);
   bool convertMaterials(std::string& error);
   bool convertMeshes(std::string& error);
   bool convertNodeMesh(int node, std::string& error);
@@ -56,9 +55,6 @@ class SceneAssembler {
   vdg::ObjectHeader placed(int node, const std::string& name, int32_t parentId);
   // A helper that follows node's world transform moved by offset along its local -Z (targets).
   vdg::ObjectHeader target(int node, const std::string& name, double distance);
-  const Mat4d& world(int node, int frame) const;
-  bool moving(int node) const { return _world[size_t(node)].size() > 1; }
-  std::string nodeName(int node) const;
 
   tinygltf::Model& _model;
   const ImportOptions& _options;
@@ -66,11 +62,9 @@ class SceneAssembler {
   AccessorReader _reader;
   MaterialConverter _materials;
   std::vector<MaterialInfo> _materialInfos;  // glTF index + 1 (0: the default material)
-  std::vector<int> _roots;
-  std::vector<int> _parents;                 // per node, -1 for roots
+  NodeGraph _graph;
   std::map<int, NodeAnimation> _animation;
   int _frames = 1;
-  std::vector<std::vector<Mat4d>> _world;    // per node: one matrix, or one per frame when it moves
   std::vector<std::vector<MeshPart>> _parts; // per node
   std::set<std::string> _bakedNames;
   Vec3d _center{0, 0, 0};
