@@ -109,11 +109,8 @@ int VdgImportCommand::run(const std::vector<std::string>& arguments) {
     std::fprintf(_err, "vdgimport: %s: cannot be read\n", files[0].c_str());
     return 1;
   }
-  const fs::path folder = input.parent_path();
-  const gltfimport::FileReader reader = [&folder](const std::string& path, std::vector<uint8_t>& out) {
-    return readWhole(path, out);
-  };
-  (void)folder;
+  // tinygltf joins external files' names to the input's folder.
+  const gltfimport::FileReader reader = readWhole;
   gltfimport::ImportResult result;
   std::string error;
   if (!gltfimport::GltfImporter::importBytes(std::move(bytes), files[0], reader, options, result, error)) {
