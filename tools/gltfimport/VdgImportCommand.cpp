@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "GltfImporter.h"
+#include "SafeName.h"
 
 namespace fs = std::filesystem;
 
@@ -51,7 +52,8 @@ const char* VdgImportCommand::usage() {
          "options:\n"
          "  --rate N        sampled animation frames per second, a divisor of 100 (default 25)\n"
          "  --animation A   the animation to sample (default: the first)\n"
-         "  --name NAME     the scene's name (default: the file's name without its extension)\n"
+         "  --name NAME     the scene's name (default: the file's name without its extension;\n"
+         "                  characters other than letters, digits and _-.# become _)\n"
          "  --scale S       uniform scale of the whole scene (default 1)\n"
          "  -q              print nothing but errors\n"
          "  --help          this text\n"
@@ -102,7 +104,9 @@ int VdgImportCommand::run(const std::vector<std::string>& arguments) {
   const fs::path input(files[0]);
   const std::string extension = input.extension().string();
   if (extension != ".gltf" && extension != ".glb") return usageError("the input must be a .gltf or .glb file");
-  if (options.sceneName.empty()) options.sceneName = input.stem().string();
+  // The scene file's stem starts the names of its baked meshes, by which the loader finds their
+  // morph data: both are kept to the characters SafeName allows.
+  options.sceneName = gltfimport::SafeName::of(options.sceneName.empty() ? input.stem().string() : options.sceneName);
 
   std::vector<uint8_t> bytes;
   if (!readWhole(files[0], bytes)) {
