@@ -68,6 +68,7 @@ TEST_P(PrimitiveModeTest, BecomeTrianglesWithTheFirstOnesWinding) {
     EXPECT_EQ(mesh, nullptr);  // points and lines are skipped
     return;
   }
+  EXPECT_TRUE(_reports.reports().empty());
   ASSERT_NE(mesh, nullptr);
   EXPECT_EQ(mesh->faces(), c.faces);
 }

@@ -113,7 +113,7 @@ bool SceneAssembler::convertNodeMesh(int node, std::string& error) {
         error = label + " primitive " + std::to_string(p) + ": " + why;
         return false;
       }
-      if (skippedMode) _result.skipped.push_back(label + " primitive " + std::to_string(p) + ": points or lines");
+      if (skippedMode && _pointsAndLines++ == 0) _firstPointsOrLines = label;
       // Accessors may be shared by any number of primitives, meshes and nodes: the total, not the
       // file's size, bounds what the import holds.
       const int64_t values = int64_t(geometry.vertexCount()) * int64_t(16 + 6 * geometry.targetPositions.size()) +
@@ -466,6 +466,9 @@ bool SceneAssembler::run(std::string& error) {
   _result.imported.push_back(std::to_string(_cameras) + " cameras, " + std::to_string(_lights) + " lights");
   if (!_result.morphData.empty())
     _result.imported.push_back(std::to_string(_result.morphData.size()) + " meshes baked into morph data");
+  if (_pointsAndLines > 0)
+    _result.skipped.push_back(std::to_string(_pointsAndLines) + " primitives of points or lines (the first in " +
+                              _firstPointsOrLines + "): the engine draws triangles");
   for (const std::string& used : _model.extensionsUsed) {
     if (used != "KHR_lights_punctual" && used != "KHR_texture_transform" && used != "KHR_materials_emissive_strength")
       _result.skipped.push_back("extension " + used + " (not supported)");

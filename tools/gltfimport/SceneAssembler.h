@@ -73,7 +73,9 @@ class SceneAssembler {
   int _cameras = 0, _lights = 0;
   Vec3d _firstCamera{0, 0, 0};
   size_t _triangles = 0;
-  int64_t _meshValues = 0;  // floats and indices of all meshes converted so far
+  int64_t _meshValues = 0;
+  int _pointsAndLines = 0;  // primitives skipped, reported in one line
+  std::string _firstPointsOrLines;  // floats and indices of all meshes converted so far
 };
 
 }  // namespace gltfimport
