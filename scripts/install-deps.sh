@@ -11,6 +11,7 @@ PACKAGES=(
   libgtest-dev googletest
   xvfb xauth xdotool mesa-utils libgl1-mesa-dri
   lame sox unar imagemagick ffmpeg
+  libtinygltf-dev assimp-testmodels assimp-utils
 )
 
 # npm fetches node-unrar-js for the tests; machines that already have Node.js keep theirs.

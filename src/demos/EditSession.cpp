@@ -321,6 +321,13 @@ void EditSession::watchScript() {
   if (scriptEventPending()) _changeSeen = true;
   const uint32_t ticks = SDL_GetTicks();
   const uint32_t since = ticks - _lastWatchTicks;
+  if (ticks - _lastSceneLookTicks >= kWatchIntervalMs) {
+    _lastSceneLookTicks = ticks;
+    if (_sceneFiles.poll()) {
+      reload();
+      return;
+    }
+  }
   const uint32_t poll = _inotify >= 0 ? kFallbackPollMs : kWatchIntervalMs;
   if (since < kWatchIntervalMs || (!_changeSeen && since < poll)) return;
   _lastWatchTicks = ticks;

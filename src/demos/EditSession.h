@@ -22,6 +22,7 @@
 #include "EffectRegistryRow.h"
 #include "Overlay.h"
 #include "ScriptLint.h"
+#include "SceneFileWatch.h"
 #include "ScriptLoader.h"
 
 class DemoClock;
@@ -111,6 +112,8 @@ class EditSession {
   // inotify on the script's folder tells of a change, else every second; without inotify every
   // 200 ms.
   int _inotify = -1;
+  SceneFileWatch _sceneFiles;  // glTF scenes: a saved one reloads the script at the current time
+  uint32_t _lastSceneLookTicks = 0;  // SDL ticks of the last look at the scene files
   std::string _watchedPath;
   int64_t _watchedStamp = -1;  // ns of the last modification seen, -1 none
   int64_t _watchedSize = -1;

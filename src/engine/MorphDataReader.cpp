@@ -12,6 +12,16 @@ bool MorphDataReader::loadMorphData(MeshObject& mesh) {
   const std::string fileName = "data/scenes/morphdata_" + mesh.name() + ".vmd";
   MemoryFile file;
   if (!openFile(fileName.c_str(), &file)) return false;
+  return readMorphFile(mesh, file, fileName);
+}
+
+bool MorphDataReader::readMorphData(MeshObject& mesh, const uint8_t* bytes, size_t size, const std::string& fileName) {
+  MemoryFile file;
+  if (!openBytes(bytes, size, &file)) return false;
+  return readMorphFile(mesh, file, fileName);
+}
+
+bool MorphDataReader::readMorphFile(MeshObject& mesh, MemoryFile& file, const std::string& fileName) {
   SceneFileReader reader(&file);
   const size_t values = size_t(mesh.sourceVertexCount()) * 3;  // floats per frame and kind
   int32_t frames = 0;

@@ -35,6 +35,20 @@ void SceneCache::restoreLoadedScenes() {
   }
 }
 
+std::vector<std::string> SceneCache::getFileNames() const {
+  std::vector<std::string> names;
+  for (const auto& named : _scenes) names.push_back(named.first);
+  return names;
+}
+
+bool SceneCache::forgetScene(const std::string& fileName) {
+  auto found = _scenes.find(fileName);
+  if (found == _scenes.end()) return false;
+  _retired.push_back(std::move(found->second.scene));
+  _scenes.erase(found);
+  return true;
+}
+
 uint32_t SceneCache::getUseCount(const std::string& fileName) const {
   auto found = _scenes.find(fileName);
   return found == _scenes.end() ? 0 : found->second.useCount;

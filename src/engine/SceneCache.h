@@ -30,6 +30,11 @@ class SceneCache {
   void restoreLoadedScenes();
   // Uses counted for fileName; 0 when not cached.
   uint32_t getUseCount(const std::string& fileName) const;
+  // The file names cached, in name order.
+  std::vector<std::string> getFileNames() const;
+  // Authoring: the next load of fileName reads the file again. The scene stays allocated (pointers
+  // handed out stay valid). False when fileName is not cached.
+  bool forgetScene(const std::string& fileName);
 
  private:
   SceneCache() = default;

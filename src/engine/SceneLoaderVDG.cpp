@@ -5,7 +5,9 @@
 #include <map>
 
 #include "ErrorReport.h"
+#include "GltfSceneLoader.h"
 #include "MeshObject.h"
+#include "MorphDataReader.h"
 #include "SceneCache.h"
 #include "TextureManager.h"
 
@@ -54,11 +56,37 @@ Scene* SceneLoaderVDG::load(const std::string& fileName, const std::string& text
 }
 
 std::unique_ptr<Scene> SceneLoaderVDG::read(const std::string& fileName, const std::string& textureDirectory) {
+  if (GltfSceneLoader::isGltfName(fileName)) return GltfSceneLoader::read(fileName, textureDirectory);
+  _scene.reset();
+  if (!openFile(fileName.c_str(), &_file)) return nullptr;
+  std::unique_ptr<Scene> scene = parse(fileName, textureDirectory);
+  if (scene) loadImportedMorphData(*scene, fileName);
+  return scene;
+}
+
+std::unique_ptr<Scene> SceneLoaderVDG::readBytes(const std::string& fileName, const std::vector<uint8_t>& bytes,
+                                                 const std::string& textureDirectory) {
+  _scene.reset();
+  if (!openBytes(bytes.data(), bytes.size(), &_file)) return nullptr;
+  return parse(fileName, textureDirectory);
+}
+
+void SceneLoaderVDG::loadImportedMorphData(Scene& scene, const std::string& fileName) {
+  // vdgimport names the meshes it baked "<scene name>.<node name>"; only they have morph data.
+  const size_t slash = fileName.find_last_of('/');
+  const std::string base = fileName.substr(slash == std::string::npos ? 0 : slash + 1);
+  const size_t dot = base.rfind('.');
+  const std::string prefix = (dot == std::string::npos ? base : base.substr(0, dot)) + ".";
+  for (const std::unique_ptr<SceneObject>& object : scene.objects()) {
+    MeshObject* mesh = dynamic_cast<MeshObject*>(object.get());
+    if (mesh && mesh->name().compare(0, prefix.size(), prefix) == 0) MorphDataReader::loadMorphData(*mesh);
+  }
+}
+
+std::unique_ptr<Scene> SceneLoaderVDG::parse(const std::string& fileName, const std::string& textureDirectory) {
   _fileName = fileName;
   _textureDirectory = textureDirectory;
   _chunk = "header";
-  _scene.reset();
-  if (!openFile(fileName.c_str(), &_file)) return nullptr;
   _reader.reset(new SceneFileReader(&_file));
 
   // A header too short to hold its fields reads as version 0, like any other version: silent.

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "MemoryFile.h"
 #include "Scene.h"
@@ -37,9 +38,17 @@ class SceneLoaderVDG {
   // Reads fileName into a new, finished scene without the cache; null as for load. The scene
   // being built and the file belong to the loader until it returns, so a loader destroyed after
   // an interrupted read releases them.
+  // A .gltf or .glb file name is imported (GltfSceneLoader). Meshes of a scene file whose names
+  // start with the file's stem and a dot (the meshes vdgimport baked) get their morph data files.
   std::unique_ptr<Scene> read(const std::string& fileName, const std::string& textureDirectory);
+  // Reads scene file bytes made in memory; fileName only names them in reports.
+  std::unique_ptr<Scene> readBytes(const std::string& fileName, const std::vector<uint8_t>& bytes,
+                                   const std::string& textureDirectory);
 
  private:
+  // Reads the scene out of _file, which is open.
+  std::unique_ptr<Scene> parse(const std::string& fileName, const std::string& textureDirectory);
+  static void loadImportedMorphData(Scene& scene, const std::string& fileName);
   bool readChunks();
   bool readMaterials();
   bool readLight();

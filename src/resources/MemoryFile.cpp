@@ -151,6 +151,20 @@ void releaseFile(MemoryFile* file) {
   file->_valid = false;
 }
 
+bool openBytes(const uint8_t* bytes, size_t size, MemoryFile* into) {
+  if (!into) return false;
+  releaseFile(into);
+  if (size > UINT32_MAX || (size > 0 && !bytes)) return false;
+  uint8_t* data = static_cast<uint8_t*>(std::malloc(size ? size : 1));
+  if (!data) return false;
+  if (size) std::memcpy(data, bytes, size);
+  into->_data = data;
+  into->_size = uint32_t(size);
+  into->_position = 0;
+  into->_valid = true;
+  return true;
+}
+
 void setDataFolders(const std::vector<std::string>& folders) { gDataFolders = folders; }
 
 MissingFileHandler setMissingFileHandler(MissingFileHandler handler) {

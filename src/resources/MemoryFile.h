@@ -30,6 +30,7 @@ class MemoryFile {
   friend int seekFile(MemoryFile* file, int32_t offset, int origin);
   friend int closeFile(MemoryFile* file);
   friend void releaseFile(MemoryFile* file);
+  friend bool openBytes(const uint8_t* bytes, size_t size, MemoryFile* into);
 
   uint32_t _size = 0;        // bytes of data
   uint32_t _position = 0;    // read position in bytes; seekFile does not clamp it
@@ -55,6 +56,9 @@ uint32_t tellFile(const MemoryFile* file);
 int closeFile(MemoryFile* file);
 // Frees the data of an embedded memory file and clears valid; the object stays usable.
 void releaseFile(MemoryFile* file);
+// Fills into (releasing what it held) with a copy of size bytes, for data made in memory (an
+// imported scene). False, and into left invalid, for a null into, over 4 GiB or no memory.
+bool openBytes(const uint8_t* bytes, size_t size, MemoryFile* into);
 
 // Disk mode reads name below each of folders in turn (the first that holds it wins) instead of
 // relative to the working directory. An empty list restores the working directory.

@@ -116,6 +116,17 @@ bool Texture::loadFromFile(const char* name, const char* directory, GLenum targe
   return true;
 }
 
+bool Texture::loadFromImage(ImageData* image) {
+  if (!image || image->isCompressed()) {
+    delete image;
+    return false;
+  }
+  delete _image;
+  _image = image;
+  generateTexture2D();
+  return true;
+}
+
 void Texture::generateTexture2D() {
   if (!_image) return;
   _imageWidth = int(_image->width);

@@ -34,6 +34,9 @@ class Texture {
   // gives the non-fatal report "generateTexture1D is not implemented" and no GL texture. Returns
   // true whenever the image loaded.
   bool loadFromFile(const char* name, const char* directory, GLenum target);
+  // Takes image (decoded elsewhere, e.g. from an imported scene) and uploads it as
+  // generateTexture2D does; false, and image freed, for a null or compressed image.
+  bool loadFromImage(ImageData* image);
   // Uploads the held image as a mipmapped, repeating 2D texture. Uncompressed images are
   // resampled to power-of-two sizes no wider than tall and widened to 32 bits (fatal for depths
   // other than 24 and 32). Compressed images keep their size and upload the mipmap levels the

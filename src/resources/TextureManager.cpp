@@ -61,6 +61,16 @@ Texture* TextureManager::getOpacityMergedTexture(const Texture* base, const Text
   return merged;
 }
 
+Texture* TextureManager::addTexture(const std::string& name, Texture* texture) {
+  if (Texture* shared = useRecorded(name)) {
+    if (shared != texture) delete texture;
+    return shared;
+  }
+  if (!texture) return nullptr;
+  record(name, texture);
+  return texture;
+}
+
 uint32_t TextureManager::getUseCount(const std::string& name) const {
   auto found = _textures.find(name);
   return found == _textures.end() ? 0 : found->second.useCount;

@@ -38,6 +38,9 @@ class TextureManager {
   // the two textures, which must live as long as the record (the manager's own textures do).
   Texture* getOpacityMergedTexture(const Texture* base, const Texture* opacity);
 
+  // Records texture (owned from now on) under name, as a load of that name would have; when name
+  // is already recorded the new texture is deleted. Returns the recorded texture.
+  Texture* addTexture(const std::string& name, Texture* texture);
   // Requests recorded for name (1 after the first successful one); 0 when name is not recorded.
   uint32_t getUseCount(const std::string& name) const;
   // The recorded texture of name without counting a use; null when not recorded.

@@ -161,6 +161,11 @@ std::vector<uint8_t> VdgWriter::finish() const {
   return out;
 }
 
+std::vector<uint8_t> VdgWriter::release() {
+  putInt(_bytes, kTagEnd);
+  return std::move(_bytes);
+}
+
 bool VdgWriter::writeFile(const std::string& path) const { return writeBytes(path, finish()); }
 
 std::vector<uint8_t> morphDataBytes(const std::vector<MorphFrame>& frames) {

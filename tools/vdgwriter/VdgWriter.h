@@ -99,6 +99,10 @@ class VdgWriter {
 
   // The bytes so far followed by the end tag (0x9999). The writer can go on being used.
   std::vector<uint8_t> finish() const;
+  // Makes room for bytes more, so that a large scene is not copied while it grows.
+  void reserve(size_t bytes) { _bytes.reserve(_bytes.size() + bytes); }
+  // finish() without a copy: the writer is left empty (for scenes too large to hold twice).
+  std::vector<uint8_t> release();
   // The bytes so far without the end tag.
   const std::vector<uint8_t>& bytes() const { return _bytes; }
   // Writes finish() to path; false when the file cannot be written.
