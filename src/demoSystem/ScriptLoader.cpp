@@ -474,6 +474,11 @@ void ScriptLoader::handleSignal(uint32_t time, const Word& effectName, EffectLis
   const ValuePart part = parseValuePart(raw, variableName.line);
   checkValuePart(part, variableName.line);
   if (variable->isTakingStringKeys()) {
+    if (_check && part.text.empty() && part.numbers > 0)
+      _check->problems.push_back({variableName.line,
+                                  variable->getName() + " takes a quoted text (" + variable->getName() +
+                                      " \"1000\"); this line keys an empty one",
+                                  false});
     variable->setStringKey(part.text, time);
     return;
   }

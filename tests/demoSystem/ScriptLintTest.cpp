@@ -160,6 +160,7 @@ TEST_F(ScriptLintTest, WarnsAboutWhatNewcomersGetWrong) {
       {"quotes", head + "0 s Fade Caption data/x.png\"\n0 s Fade Caption \"data/x.png\n0 s Fade Alpha 1 // one\n",
        {{5, "a quote without its opening one, value not read: data/x.png\""},
         {6, "Error in script string: data/x.png (the opening quote has no closing one on this line)"}}},
+      {"unquoted text", head + "0 s Fade Caption 1000\n", {{5, "Caption takes a quoted text"}}},
       {"unquoted file", "DEMO_END 5000\n__SETUP__\nINSERT_EFFECT Fade\n0 s Fade Texture data/images/here.png\n",
        {{4, "value not read: data/images/here.png (a text needs quotes at both ends"}}},
       {"negative time", head + "0 b Fade\n-1000 e Fade\n",
