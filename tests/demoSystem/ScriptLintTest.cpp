@@ -149,6 +149,9 @@ TEST_F(ScriptLintTest, WarnsAboutWhatNewcomersGetWrong) {
       {"end before begin", head + "1000 e Fade\n2000 b Fade\n3000 e Fade\n",
        {{5, "END of Fade at 1000 comes before its first BEGIN (at 2000)"}}},
       {"end without begin", head + "1000 e Fade\n", {{5, "no line begins it"}}},
+      // The words after a misspelt keyword are out of step: no unknown command "500" on top.
+      {"misspelt keyword", head + "DEMO_BEATT 500\n0 b Fade\n",
+       {{5, "DEFINE not found: DEMO_BEATT (did you mean \"DEMO_BEAT\"?)"}, {6, "DEFINE not found: b"}}},
       {"unknown command", head + "0 B Fade\n0 x Fade\n",
        {{5, "unknown command, line ignored: B (b e i s t l, or BEGIN END INIT SIGNAL TRIGGER SET_LAYER) (did you "
             "mean \"b\"?)"},
