@@ -28,7 +28,8 @@ size_t distance(const std::string& a, const std::string& b) {
 std::string NameSuggestion::closest(const std::string& word, const std::vector<std::string>& candidates) {
   if (word.empty() || word.size() > 64) return "";
   const std::string key = lower(word);
-  const size_t allowed = std::max<size_t>(1, word.size() / 4);
+  // Words under three letters are too short to guess from: only their case may differ.
+  const size_t allowed = word.size() < 3 ? 0 : std::max<size_t>(1, word.size() / 4);
   std::string best;
   size_t bestDistance = allowed + 1;
   for (const std::string& candidate : candidates) {

@@ -7,7 +7,7 @@
 class NameSuggestion {
  public:
   // The closest candidate, or "" when none is within a quarter of the word's length (at least
-  // one edit) or the word itself is a candidate.
+  // one edit; none but case for words under three letters) or the word itself is a candidate.
   static std::string closest(const std::string& word, const std::vector<std::string>& candidates);
   // " (did you mean \"X\"?)" for the closest candidate, "" when there is none.
   static std::string hint(const std::string& word, const std::vector<std::string>& candidates);

@@ -372,7 +372,9 @@ void ScriptLoader::handleTimelineLine(const Word& first, EffectList& list, Timel
   } else if (c == "l" || c == "SET_LAYER") {
     int32_t layer = 0;
     readIntegerWord("SET_LAYER", layer);  // drawing order is insertion order; the layer is unused
-  } else if (_check) {
+  } else if (_check && !isIntegerWord(c)) {
+    // A number in a command's place means the words are out of step after an earlier problem
+    // (a misspelt keyword, most often), which that problem's report explains.
     _check->problems.push_back(
         {command.line, "unknown command, line ignored: " + c + " (b e i s t l, or BEGIN END INIT SIGNAL TRIGGER SET_LAYER)",
          false});
@@ -474,6 +476,11 @@ void ScriptLoader::handleSignal(uint32_t time, const Word& effectName, EffectLis
   const ValuePart part = parseValuePart(raw, variableName.line);
   checkValuePart(part, variableName.line);
   if (variable->isTakingStringKeys()) {
+    if (_check && part.text.empty() && part.numbers > 0)
+      _check->problems.push_back({variableName.line,
+                                  variable->getName() + " takes a quoted text (" + variable->getName() +
+                                      " \"1000\"); this line keys an empty one",
+                                  false});
     variable->setStringKey(part.text, time);
     return;
   }

@@ -149,6 +149,9 @@ TEST_F(ScriptLintTest, WarnsAboutWhatNewcomersGetWrong) {
       {"end before begin", head + "1000 e Fade\n2000 b Fade\n3000 e Fade\n",
        {{5, "END of Fade at 1000 comes before its first BEGIN (at 2000)"}}},
       {"end without begin", head + "1000 e Fade\n", {{5, "no line begins it"}}},
+      // The words after a misspelt keyword are out of step: no unknown command "500" on top.
+      {"misspelt keyword", head + "DEMO_BEATT 500\n0 b Fade\n",
+       {{5, "DEFINE not found: DEMO_BEATT (did you mean \"DEMO_BEAT\"?)"}, {6, "DEFINE not found: b"}}},
       {"unknown command", head + "0 B Fade\n0 x Fade\n",
        {{5, "unknown command, line ignored: B (b e i s t l, or BEGIN END INIT SIGNAL TRIGGER SET_LAYER) (did you "
             "mean \"b\"?)"},
@@ -160,6 +163,7 @@ TEST_F(ScriptLintTest, WarnsAboutWhatNewcomersGetWrong) {
       {"quotes", head + "0 s Fade Caption data/x.png\"\n0 s Fade Caption \"data/x.png\n0 s Fade Alpha 1 // one\n",
        {{5, "a quote without its opening one, value not read: data/x.png\""},
         {6, "Error in script string: data/x.png (the opening quote has no closing one on this line)"}}},
+      {"unquoted text", head + "0 s Fade Caption 1000\n", {{5, "Caption takes a quoted text"}}},
       {"unquoted file", "DEMO_END 5000\n__SETUP__\nINSERT_EFFECT Fade\n0 s Fade Texture data/images/here.png\n",
        {{4, "value not read: data/images/here.png (a text needs quotes at both ends"}}},
       {"negative time", head + "0 b Fade\n-1000 e Fade\n",
