@@ -1,6 +1,7 @@
 #include "SceneFileWatch.h"
 
-#include <sys/stat.h>
+#include <filesystem>
+#include <system_error>
 
 #include "GltfSceneLoader.h"
 #include "MemoryFile.h"
@@ -12,10 +13,14 @@ bool SceneFileWatch::poll() {
   for (const std::string& name : cache.getFileNames()) {
     if (!GltfSceneLoader::isGltfName(name)) continue;
     const std::string path = findDataFile(name.c_str());
-    struct stat info = {};
-    if (path.empty() || stat(path.c_str(), &info) != 0) continue;  // being replaced: look again later
-    const std::pair<int64_t, int64_t> state(int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec,
-                                            int64_t(info.st_size));
+    if (path.empty()) continue;
+    // Time written and size; a file being replaced is looked at again later.
+    std::error_code error;
+    const auto written = std::filesystem::last_write_time(path, error);
+    if (error) continue;
+    const auto size = std::filesystem::file_size(path, error);
+    if (error) continue;
+    const std::pair<int64_t, int64_t> state(int64_t(written.time_since_epoch().count()), int64_t(size));
     auto found = _seen.find(path);
     if (found == _seen.end()) {
       _seen.emplace(path, state);
