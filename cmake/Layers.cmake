@@ -18,7 +18,8 @@ function(rk17_layer name dir)
   endif()
 endfunction()
 
-# rk17_test(NAME DIR [SERIAL] LIBS...): one GoogleTest program of every .cpp in tests/DIR.
+# rk17_test(NAME DIR [SERIAL] LIBS...): one GoogleTest program of every .cpp in tests/DIR, linked
+# with LIBS (the layer it tests) and the shared test helpers (tests/support, tests/support/base).
 # Each test case becomes a CTest test; every run is non-interactive. SERIAL runs its cases alone
 # (they drive windows on the shared X server, where another window could take the focus).
 function(rk17_test name dir)
@@ -29,8 +30,10 @@ function(rk17_test name dir)
   endif()
   add_executable(${name} ${_sources})
   rk17_unity_exclusions(${_sources})
-  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
-  target_link_libraries(${name} PRIVATE rk17_test_support ${_opt_UNPARSED_ARGUMENTS} GTest::gtest GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE rk17_test_support_base ${_opt_UNPARSED_ARGUMENTS} GTest::gtest GTest::gtest_main)
+  # Built after the program and the pack writer, which the whole-program tests and the show
+  # data run: an order of building, not a link.
+  add_dependencies(${name} rk17 vddpack)
   target_compile_definitions(${name} PRIVATE
     RK17_SOURCE_DIR="${CMAKE_SOURCE_DIR}" RK17_BINARY_DIR="${CMAKE_BINARY_DIR}"
     RK17_SHARED_DIR="${CMAKE_SOURCE_DIR}/../shared")

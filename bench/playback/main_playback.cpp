@@ -31,6 +31,7 @@
 #include "DemoRunner.h"
 #include "DemoSettings.h"
 #include "SoundSystem.h"
+#include "Switches.h"
 
 namespace {
 std::atomic<long> gAllocations{0};
@@ -208,7 +209,8 @@ int main(int argc, char** argv) {
   // A measurement never waits for a person: reports go to stderr, not to a message box. Without a
   // sound card the music still plays and the oscilloscope still draws, through SDL's silent
   // driver; a driver or mode set in the environment wins.
-  setenv("RK17_NONINTERACTIVE", "1", 0);
+  Switches::readEnvironment();
+  if (!Switches::isGiven(Switch::NonInteractive)) Switches::set(Switch::NonInteractive, true);
   setenv("SDL_AUDIODRIVER", "dummy", 0);
   std::vector<const char*> positional;
   AuthoringOptions options;
@@ -252,7 +254,7 @@ int main(int argc, char** argv) {
   const uint64_t playedStart = sound.streamFramesPlayed();
   const uint64_t skippedStart = sound.streamFramesSkipped();
   const int64_t clockStart = clock.now();
-  const bool trace = std::getenv("RK17_BENCH_TRACE_ALLOCATIONS") != nullptr;
+  const bool trace = Switches::isOn(Switch::BenchTraceAllocations);
   const Clock::time_point loopStart = Clock::now();
   const double cpuStart = processCpuMs();
   bool more = true;

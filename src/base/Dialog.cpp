@@ -3,11 +3,11 @@
 #include <SDL.h>
 
 #include <cstdlib>
-#include <cstring>
+
+#include "Switches.h"
 
 bool isNonInteractive() {
-  const char* flag = std::getenv("RK17_NONINTERACTIVE");
-  if (flag && std::strcmp(flag, "1") == 0) return true;
+  if (Switches::isOn(Switch::NonInteractive)) return true;
 #ifdef _WIN32
   return false;  // Windows always has a desktop to show a box on
 #endif

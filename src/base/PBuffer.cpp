@@ -1,6 +1,7 @@
 #include "PBuffer.h"
 
 #include "ErrorReport.h"
+#include "Switches.h"
 
 #include <SDL.h>
 
@@ -9,8 +10,6 @@
 #include <cstring>
 
 namespace {
-
-bool gRenderDepthTextureMissing = false;  // test switch
 
 const char* const kCouldNotCreate = "PBuffer: Could not create. ";
 
@@ -44,13 +43,11 @@ bool PBuffer::isSupported() {
 }
 
 bool PBuffer::hasRenderDepthTexture() {
-  if (gRenderDepthTextureMissing) return false;
-  const char* env = std::getenv("RK17_NO_RENDER_DEPTH_TEXTURE");
-  if (env && std::strcmp(env, "1") == 0) return false;
+  if (Switches::isOn(Switch::NoRenderDepthTexture)) return false;
   return isSupported() && (epoxy_gl_version() >= 14 || epoxy_has_gl_extension("GL_ARB_depth_texture"));
 }
 
-void PBuffer::setRenderDepthTextureMissing(bool missing) { gRenderDepthTextureMissing = missing; }
+void PBuffer::setRenderDepthTextureMissing(bool missing) { Switches::set(Switch::NoRenderDepthTexture, missing); }
 
 const char* PBuffer::framebufferStatusText(GLenum status) {
   switch (status) {

@@ -92,8 +92,8 @@ class PBuffer {
   // True when the GL offers framebuffer objects (stands for pixel buffers with render-to-texture).
   static bool isSupported();
   // True when depth buffers can be bound as textures (stands for WGL_NV_render_depth_texture):
-  // whenever depth-texture framebuffers work, unless switched off by setRenderDepthTextureMissing
-  // or the environment variable RK17_NO_RENDER_DEPTH_TEXTURE=1 (so the copy paths can be tested).
+  // whenever depth-texture framebuffers work, unless the switch NoRenderDepthTexture is on
+  // (RK17_NO_RENDER_DEPTH_TEXTURE=1, or setRenderDepthTextureMissing), so the copy paths can be tested.
   static bool hasRenderDepthTexture();
   static void setRenderDepthTextureMissing(bool missing);
 

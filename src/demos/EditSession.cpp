@@ -1,92 +1,23 @@
 #include "EditSession.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
-#include <filesystem>
-#include <sstream>
 #include <utility>
 
 #include "DemoClock.h"
-#include "DemoEngine.h"
 #include "DemoSettings.h"
 #include "EditClock.h"
 #include "Effect.h"
 #include "EffectList.h"
-#include "FrameCapture.h"
 #include "MemoryFile.h"
 #include "MissingFiles.h"
 #include "SceneInfo.h"
 #include "ShowReset.h"
+#include "Switches.h"
 #include "VelmorMusic.h"
 
-#ifdef __linux__
-#include <sys/inotify.h>
-
 namespace {
-// An inotify descriptor told of files written or moved into folder; -1 when there is none.
-int watchFolder(const std::string& folder) {
-  int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-  if (watch >= 0 && inotify_add_watch(watch, folder.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO) < 0) {
-    close(watch);
-    watch = -1;
-  }
-  return watch;
-}
-
-// Whether watch told of the file name since the last call.
-bool watchSaw(int watch, const std::string& name) {
-  bool seen = false;
-  alignas(inotify_event) char buffer[4096];
-  for (;;) {
-    const ssize_t got = read(watch, buffer, sizeof buffer);
-    if (got <= 0) break;
-    for (ssize_t at = 0; at + ssize_t(sizeof(inotify_event)) <= got;) {
-      const inotify_event* event = reinterpret_cast<const inotify_event*>(buffer + at);
-      if (event->len > 0 && name == event->name) seen = true;
-      at += ssize_t(sizeof(inotify_event)) + event->len;
-    }
-  }
-  return seen;
-}
-
-int64_t modifiedNs(const struct stat& info) { return int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec; }
-}  // namespace
-#else
-namespace {
-// No folder watch: the file is looked at every 200 ms.
-int watchFolder(const std::string&) { return -1; }
-bool watchSaw(int, const std::string&) { return false; }
-int64_t modifiedNs(const struct stat& info) { return int64_t(info.st_mtime) * 1000000000; }
-}  // namespace
-#endif
-
-namespace {
-constexpr uint32_t kWatchIntervalMs = 200;  // the script file is looked at no more often
-constexpr uint32_t kFallbackPollMs = 1000;  // with inotify, a look now and then all the same
 constexpr size_t kOverlayColumns = 60;
-
-struct KeyName {
-  const char* name;
-  SDL_Keycode key;
-};
-const KeyName kKeys[] = {
-    {"P", SDLK_p},
-    {"Left", SDLK_LEFT},
-    {"Right", SDLK_RIGHT},
-    {"PageUp", SDLK_PAGEUP},
-    {"PageDown", SDLK_PAGEDOWN},
-    {"Home", SDLK_HOME},
-    {"R", SDLK_r},
-    {"L", SDLK_l},
-    {"F2", SDLK_F2},
-    {"Space", SDLK_SPACE},
-    {"M", SDLK_m},
-    {"Escape", SDLK_ESCAPE},
-};
 
 int64_t floorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0); }
 
@@ -110,9 +41,7 @@ EditSession::EditSession(DemoClock& clock, const AuthoringOptions& options, std:
   _lint.setSceneNames(SceneInfo::readNames);
 }
 
-EditSession::~EditSession() {
-  if (_inotify >= 0) close(_inotify);
-}
+EditSession::~EditSession() = default;
 
 int64_t EditSession::barLength(int32_t beat) { return beat > 0 ? 4 * int64_t(beat) : 2000; }
 
@@ -132,16 +61,9 @@ void EditSession::begin() {
   printProblems(_lint.checkText(_lastGood, _scriptPath), "warning: ");
   setLimitToEnd();
   if (!_options.dataFolders.empty()) startWatching();
-  _lastWatchTicks = SDL_GetTicks();
+  _scriptFile.setLastLook(SDL_GetTicks());
   _fpsWindowStart = SDL_GetTicks();
-  if (const char* actions = std::getenv("RK17_EDIT_ACTIONS")) {
-    std::istringstream words(actions);
-    std::string word;
-    while (words >> word) {
-      const size_t colon = word.find(':');
-      _actions.push_back({word.substr(0, colon), colon == std::string::npos ? "" : word.substr(colon + 1)});
-    }
-  }
+  if (Switches::isOn(Switch::EditActions)) _testActions.parse(Switches::text(Switch::EditActions));
 }
 
 void EditSession::printProblems(const std::vector<ScriptCheck::Problem>& problems, const char* what) {
@@ -294,81 +216,27 @@ bool EditSession::onKey(SDL_Keycode key) {
   }
 }
 
-void EditSession::startWatching() {
-  _watchedPath = findDataFile(_scriptPath.c_str());
-  if (_watchedPath.empty()) return;
-  struct stat info = {};
-  if (stat(_watchedPath.c_str(), &info) == 0) {
-    _watchedStamp = modifiedNs(info);
-    _watchedSize = int64_t(info.st_size);
-  }
-  // The folder, not the file: editors often save by writing a new file and renaming it.
-  const std::string folder = std::filesystem::path(_watchedPath).parent_path().string();
-  _inotify = watchFolder(folder.empty() ? "." : folder);
-}
-
-bool EditSession::scriptEventPending() {
-  if (_inotify < 0) return false;
-  return watchSaw(_inotify, std::filesystem::path(_watchedPath).filename().string());
-}
+void EditSession::startWatching() { _scriptFile.start(findDataFile(_scriptPath.c_str())); }
 
 void EditSession::watchScript() {
   if (_options.dataFolders.empty()) return;
-  if (_watchedPath.empty()) {
+  if (!_scriptFile.started()) {
     startWatching();
-    if (_watchedPath.empty()) return;
+    if (!_scriptFile.started()) return;
   }
-  if (scriptEventPending()) _changeSeen = true;
+  _scriptFile.collectEvents();
   const uint32_t ticks = SDL_GetTicks();
-  const uint32_t since = ticks - _lastWatchTicks;
-  if (ticks - _lastSceneLookTicks >= kWatchIntervalMs) {
+  if (ticks - _lastSceneLookTicks >= ScriptFileWatch::kLookIntervalMs) {
     _lastSceneLookTicks = ticks;
     if (_sceneFiles.poll()) {
       reload();
       return;
     }
   }
-  const uint32_t poll = _inotify >= 0 ? kFallbackPollMs : kWatchIntervalMs;
-  if (since < kWatchIntervalMs || (!_changeSeen && since < poll)) return;
-  _lastWatchTicks = ticks;
-  _changeSeen = false;
-  struct stat info = {};
-  if (stat(_watchedPath.c_str(), &info) != 0) return;  // being replaced: look again later
-  const int64_t stamp = modifiedNs(info);
-  if (stamp == _watchedStamp && int64_t(info.st_size) == _watchedSize) return;
-  _watchedStamp = stamp;
-  _watchedSize = int64_t(info.st_size);
-  if (reload()) {
-    _savedAtNs = stamp;
+  if (_scriptFile.saved(ticks) && reload()) {
+    _savedAtNs = _scriptFile.savedAtNs();
     _reportLatency = true;
   }
-}
-
-void EditSession::runAction(const Action& action) {
-  for (const KeyName& k : kKeys)
-    if (action.name == k.name) {
-      if (_input)
-        _input->onKeyDown(k.key);
-      else
-        onKey(k.key);
-      return;
-    }
-  if (action.name == "jump") {
-    jumpTo(std::strtoll(action.argument.c_str(), nullptr, 10));
-  } else if (action.name == "shot") {
-    _shotDir = action.argument;
-  } else if (action.name != "wait" && action.name != "reloaded") {
-    std::fprintf(stderr, "rk17: unknown edit action %s\n", action.name.c_str());
-  }
-}
-
-bool EditSession::actionDone(const Action& action) {
-  if (action.name == "wait") {
-    std::error_code error;
-    return std::filesystem::exists(action.argument, error);
-  }
-  if (action.name == "reloaded") return _reloads > _reloadsAtAction;
-  return true;
 }
 
 void EditSession::beforeFrame() {
@@ -377,18 +245,7 @@ void EditSession::beforeFrame() {
                  double(realtimeNs() - _savedAtNs) / 1e6);
     _reportLatency = false;
   }
-  if (_nextAction < _actions.size()) {
-    const Action& action = _actions[_nextAction];
-    if (!_actionStarted) {
-      _actionStarted = true;
-      runAction(action);
-    }
-    if (actionDone(action)) {
-      ++_nextAction;
-      _actionStarted = false;
-      _reloadsAtAction = _reloads;  // "reloaded" waits for a reload after the action before it
-    }
-  }
+  _testActions.beforeFrame(*this, _input);
   watchScript();
   const int64_t time = now();
   if (_loopState == 2 && time >= _loopB) jumpTo(_loopA);
@@ -418,13 +275,7 @@ std::vector<Overlay::Line> EditSession::overlayLines(int64_t time) const {
 }
 
 void EditSession::afterFrame(int width, int height) {
-  if (!_shotDir.empty()) {
-    CaptureOptions options;
-    options.directory = _shotDir;
-    FrameCapture shot(options);
-    if (shot.prepare()) shot.writeFrame(width, height);
-    _shotDir.clear();
-  }
+  _testActions.afterFrame(width, height);
   ++_fpsFrames;
   const uint32_t ticks = SDL_GetTicks();
   if (ticks - _fpsWindowStart >= 500) {

@@ -8,10 +8,8 @@
 // the next frame step delivers every event up to that time in order, so the show is what a
 // fresh start at that time shows. A reload that finds fatal problems keeps the last good script.
 //
-// For tests, RK17_EDIT_ACTIONS holds actions run one per frame: key names (P Left Right PageUp
-// PageDown Home R L F2 Space M Escape), "jump:MS", "shot:DIR" (writes the frame, without the
-// overlay, as DIR/frame-000000.png), "wait:PATH" (until the file exists) and "reloaded" (until
-// a reload since the action before it ended).
+// With --data, saving the script (ScriptFileWatch) or a glTF scene it plays (SceneFileWatch)
+// reloads it. For tests, EditActions drives the session (the switch RK17_EDIT_ACTIONS).
 #include <SDL.h>
 
 #include <cstdint>
@@ -19,10 +17,12 @@
 #include <vector>
 
 #include "AuthoringOptions.h"
+#include "EditActions.h"
 #include "EffectRegistryRow.h"
 #include "Overlay.h"
 #include "ScriptLint.h"
 #include "SceneFileWatch.h"
+#include "ScriptFileWatch.h"
 #include "ScriptLoader.h"
 
 class DemoClock;
@@ -78,19 +78,11 @@ class EditSession {
   std::vector<Overlay::Line> overlayLines(int64_t time) const;
 
  private:
-  struct Action {
-    std::string name;
-    std::string argument;
-  };
   void loadShow(const std::string& text);
   void setLimitToEnd();
   void printProblems(const std::vector<ScriptCheck::Problem>& problems, const char* what);
-  void runAction(const Action& action);
-  bool actionDone(const Action& action);
   void watchScript();
   void startWatching();
-  // Whether inotify reported the script's file written or replaced since the last look.
-  bool scriptEventPending();
   void startMusicAtClock();
 
   DemoClock& _clock;
@@ -108,18 +100,11 @@ class EditSession {
   int64_t _loopA = 0;
   int64_t _loopB = 0;
 
-  // File watching (with --data): the file is looked at (stat) at most every 200 ms: soon after
-  // inotify on the script's folder tells of a change, else every second; without inotify every
-  // 200 ms.
-  int _inotify = -1;
+  // File watching (with --data).
+  ScriptFileWatch _scriptFile;
   SceneFileWatch _sceneFiles;  // glTF scenes: a saved one reloads the script at the current time
   uint32_t _lastSceneLookTicks = 0;  // SDL ticks of the last look at the scene files
-  std::string _watchedPath;
-  int64_t _watchedStamp = -1;  // ns of the last modification seen, -1 none
-  int64_t _watchedSize = -1;
-  uint32_t _lastWatchTicks = 0;  // SDL ticks of the last look at the file
-  bool _changeSeen = false;      // inotify told of a change not looked at yet
-  int64_t _savedAtNs = 0;        // modification time of the script of a pending latency report
+  int64_t _savedAtNs = 0;            // modification time of the script of a pending latency report
   bool _reportLatency = false;
 
   // Frames per second, over half-second windows of real time.
@@ -127,9 +112,5 @@ class EditSession {
   int _fpsFrames = 0;
   float _fps = 0.0f;
 
-  std::vector<Action> _actions;
-  size_t _nextAction = 0;
-  bool _actionStarted = false;
-  int _reloadsAtAction = 0;
-  std::string _shotDir;  // shot pending for this frame
+  EditActions _testActions;
 };

@@ -15,6 +15,7 @@
 
 #include "DemoSettings.h"
 #include "SoundSystem.h"
+#include "Switches.h"
 
 namespace {
 constexpr int64_t kRate = SoundSystem::kMixRate;
@@ -197,8 +198,7 @@ bool VideoExport::createSlots(size_t bytes) {
   _frameBytes = bytes;
   // Persistent mapping lets the writer thread read a finished frame straight out of the buffer
   // the GL filled, with no copy; RK17_VIDEO_READBACK=plain forces the direct read path.
-  const char* readback = std::getenv("RK17_VIDEO_READBACK");
-  const bool plain = readback && std::strcmp(readback, "plain") == 0;
+  const bool plain = Switches::isOn(Switch::VideoReadback);
   _useBuffers = !plain && (epoxy_gl_version() >= 44 || epoxy_has_gl_extension("GL_ARB_buffer_storage"));
   if (_useBuffers) {
     const GLbitfield flags = GL_MAP_READ_BIT | GL_MAP_PERSISTENT_BIT | GL_MAP_COHERENT_BIT;

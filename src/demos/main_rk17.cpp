@@ -17,6 +17,7 @@
 #include "FrameCapture.h"
 #include "SceneInfo.h"
 #include "ScriptLint.h"
+#include "Switches.h"
 #include "VideoExport.h"
 
 namespace {
@@ -78,6 +79,7 @@ int sceneInfo(const std::string& file, const AuthoringOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  Switches::readEnvironment();  // every switch once, before anything looks at one
   CommandLine commandLine;
   switch (commandLine.parse(argc, argv)) {
     case CommandLine::Result::Help:

@@ -13,6 +13,7 @@
 #include "GLGeneration.h"
 #include "GlslProgram.h"
 #include "ScreenHelpers.h"
+#include "Switches.h"
 #include "TextureManager.h"
 
 namespace {
@@ -576,8 +577,7 @@ void Blur::setFastPath(bool on) {
 
 bool Blur::isFastPath() {
   if (!gFastPathSet) {
-    const char* literal = std::getenv("RK17_BLUR_LITERAL");
-    gFastPath = !(literal && std::strcmp(literal, "1") == 0);
+    gFastPath = !Switches::isOn(Switch::BlurLiteral);
     gFastPathSet = true;
   }
   return gFastPath;

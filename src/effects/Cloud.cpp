@@ -9,6 +9,7 @@
 #include "GLGeneration.h"
 #include "Perspective.h"
 #include "Random.h"
+#include "Switches.h"
 #include "Texture.h"
 #include "TextureManager.h"
 
@@ -35,9 +36,6 @@ uint16_t gMagnified[Cloud::kSprites * 12];  // fast path: sprites drawn with lin
 uint16_t gOthers[Cloud::kSprites * 12];     // fast path: sprites drawn with the dot's own filter
 GLuint gLinearSampler = 0;                  // made at first use
 GLGeneration gSamplerGeneration;            // window context gLinearSampler was made in
-
-bool gFastPathSet = false;  // setFastPath was called
-bool gFastPath = true;
 
 Texture* findDot() { return TextureManager::getInstance().getTexture(Cloud::kDotImage, "", GL_TEXTURE_2D); }
 }  // namespace
@@ -78,19 +76,9 @@ int Cloud::spriteCount(float num) {
   return n >= float(kSprites) ? kSprites : int(n);
 }
 
-void Cloud::setFastPath(bool on) {
-  gFastPathSet = true;
-  gFastPath = on;
-}
+void Cloud::setFastPath(bool on) { Switches::set(Switch::CloudLiteral, !on); }
 
-bool Cloud::isFastPath() {
-  if (!gFastPathSet) {
-    const char* literal = std::getenv("RK17_CLOUD_LITERAL");
-    gFastPath = !(literal && std::strcmp(literal, "1") == 0);
-    gFastPathSet = true;
-  }
-  return gFastPath;
-}
+bool Cloud::isFastPath() { return !Switches::isOn(Switch::CloudLiteral); }
 
 void Cloud::render(uint32_t time) {
   _drawn = 0;

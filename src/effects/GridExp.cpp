@@ -5,16 +5,16 @@
 
 #include "MagnifySampler.h"
 #include "Perspective.h"
+#include "Switches.h"
 #include "Texture.h"
 #include "TextureManager.h"
 
 namespace {
-bool gGridMagnifyPath = true;
 constexpr double kGridFieldOfView = 45.0;  // degrees, vertical
 constexpr float kGridEyeDistance = 20.0f;  // the grid's plane from the eye
 }  // namespace
 
-void GridExp::setMagnifyPath(bool on) { gGridMagnifyPath = on; }
+void GridExp::setMagnifyPath(bool on) { Switches::set(Switch::GridMagnify, on); }
 
 GridExp::GridExp() : PostEffect("GridExp", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT) {
   registerVariable(_anim, "Anim", EffectVariable::kNoStringList, EffectVariable::kInt);
@@ -155,7 +155,7 @@ void GridExp::render(uint32_t time) {
   // MagnifySampler, the others through its own filter (the sum does not depend on the order).
   GLuint sampler = 0;
   GLint unit = GL_TEXTURE0;
-  if (!fromBuffer && _texture && blend && gGridMagnifyPath && _texture->getTarget() == GL_TEXTURE_2D) {
+  if (!fromBuffer && _texture && blend && Switches::isOn(Switch::GridMagnify) && _texture->getTarget() == GL_TEXTURE_2D) {
     GLint viewport[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_VIEWPORT, viewport);
     const float texels = float(std::max(_texture->getWidth(), _texture->getHeight()));

@@ -6,14 +6,9 @@
 
 #include "MagnifySampler.h"
 #include "ScreenHelpers.h"
+#include "Switches.h"
 #include "Texture.h"
 #include "TextureManager.h"
-
-namespace {
-// Where the quad magnifies a mipmapped picture everywhere it is sampled through MagnifySampler
-// (bench_effects "image" against "image-mipmaps").
-bool gMagnifyPath = true;
-}  // namespace
 
 Image::Image() : Image("Image", true) {}
 
@@ -97,7 +92,9 @@ void Image::render(uint32_t time) {
   glTranslatef(-0.5f, -0.5f, 0.0f);
   GLuint sampler = 0;
   GLint unit = 0;
-  if (gMagnifyPath && _texture && _texture->getTarget() == GL_TEXTURE_2D) {
+  // A mipmapped picture magnified everywhere is sampled through MagnifySampler (the switch
+  // ImageMagnify; bench_effects "image" against "image-mipmaps").
+  if (Switches::isOn(Switch::ImageMagnify) && _texture && _texture->getTarget() == GL_TEXTURE_2D) {
     GLint viewport[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_VIEWPORT, viewport);
     glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
@@ -118,7 +115,7 @@ void Image::render(uint32_t time) {
   glBlendEquation(GL_FUNC_ADD);
 }
 
-void Image::setMagnifyPath(bool on) { gMagnifyPath = on; }
+void Image::setMagnifyPath(bool on) { Switches::set(Switch::ImageMagnify, on); }
 
 bool Image::magnifiesEverywhere(const Vec3& rotation, const Vec3& scale, float pixelsPerTexelX, float pixelsPerTexelY) {
   // The quad's edges on screen (in pixels per texel): the model-view rotations and scale applied

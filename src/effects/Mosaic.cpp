@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "ScreenHelpers.h"
+#include "Switches.h"
 
 namespace {
 
@@ -19,24 +20,11 @@ int32_t truncateCount(float x) {
   return static_cast<int32_t>(x);
 }
 
-bool gFastPathSet = false;  // setFastPath was called
-bool gFastPath = true;
-
 }  // namespace
 
-void Mosaic::setFastPath(bool on) {
-  gFastPathSet = true;
-  gFastPath = on;
-}
+void Mosaic::setFastPath(bool on) { Switches::set(Switch::MosaicLiteral, !on); }
 
-bool Mosaic::isFastPath() {
-  if (!gFastPathSet) {
-    const char* literal = std::getenv("RK17_MOSAIC_LITERAL");
-    gFastPath = !(literal && std::strcmp(literal, "1") == 0);
-    gFastPathSet = true;
-  }
-  return gFastPath;
-}
+bool Mosaic::isFastPath() { return !Switches::isOn(Switch::MosaicLiteral); }
 
 Mosaic::Mosaic() : PostEffect("Mosaic", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT) {
   registerFloat(_saturation, "Saturation", 0.4f);

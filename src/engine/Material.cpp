@@ -11,6 +11,7 @@
 #include "MemoryFile.h"
 #include "NormalisationCubeMap.h"
 #include "PBuffer.h"
+#include "Switches.h"
 #include "Texture.h"
 #include "TextureManager.h"
 
@@ -24,10 +25,6 @@ constexpr const char* kEnvironmentProgramFile = "data/shaders/envmap.vds";
 
 // Per context state of the recipes; the literal path passes every call through.
 GLStateCache gState;
-bool gLiteral = [] {
-  const char* literal = std::getenv("RK17_MATERIAL_LITERAL");
-  return literal && literal[0] == '1';
-}();
 
 void bindMap(const Texture* texture) {
   if (!texture) return;
@@ -38,13 +35,12 @@ void bindMap(const Texture* texture) {
 }  // namespace
 
 void Material::beginDeferredRestores() {
-  const char* off = std::getenv("RK17_MATERIAL_NO_DEFER");
-  gDeferring = !(off && off[0] == '1');
+  gDeferring = !Switches::isOn(Switch::MaterialNoDefer);
 }
 
-void Material::setLiteralPath(bool literal) { gLiteral = literal; }
+void Material::setLiteralPath(bool literal) { Switches::set(Switch::MaterialLiteral, literal); }
 
-bool Material::literalPath() { return gLiteral; }
+bool Material::literalPath() { return Switches::isOn(Switch::MaterialLiteral); }
 
 void Material::finishDeferredRestore() {
   if (gPendingRestore) gPendingRestore->finishRestore();
@@ -314,7 +310,7 @@ void Material::apply() const {
   }
   // A render target binds its buffer behind the held state's back: it always takes the pushed
   // attribute block.
-  const bool pushed = gLiteral || _shadeModel == kRenderTargetModel;
+  const bool pushed = literalPath() || _shadeModel == kRenderTargetModel;
   if (pushed) {
     finishDeferredRestore();
     glPushAttrib(0xFFFFF);

@@ -2,8 +2,8 @@
 // The surface description of meshes: colours, opacity, shininess, texture maps and switches, and
 // the shade model chosen from the maps present. apply() sets a shade model's texture-unit and
 // combiner recipe; restore() puts back the state from before. The recipe goes through a state
-// cache (GLStateCache) so that only real changes reach GL; the literal path (setLiteralPath, or
-// RK17_MATERIAL_LITERAL=1 in the environment) pushes and pops the attribute stack around each
+// cache (GLStateCache) so that only real changes reach GL; the literal path (the switch
+// MaterialLiteral: setLiteralPath, or RK17_MATERIAL_LITERAL=1) pushes and pops the attribute stack around each
 // apply instead. Both leave GL in the same state. A render target (model 13) always pushes.
 #include <epoxy/gl.h>
 

@@ -11,6 +11,7 @@
 #include "GLGeneration.h"
 #include "MeshObject.h"
 #include "PBuffer.h"
+#include "Switches.h"
 #include "Texture.h"
 #include "TextureManager.h"
 
@@ -40,11 +41,6 @@ void setShadowCompareParameters() {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE, GL_COMPARE_R_TO_TEXTURE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_FUNC, GL_LEQUAL);
 }
-
-bool gNearestFirst = [] {
-  const char* off = std::getenv("RK17_SCENE_CHAIN_ORDER");
-  return !(off && off[0] == '1');
-}();
 
 // An object whose subtree holds only meshes of opaque materials that keep no order-dependent
 // state (blending, stencil): drawing it earlier or later gives the same pixels.
@@ -381,10 +377,10 @@ void Scene::render() {
   if (_fogEnabled) glDisable(GL_FOG);
 }
 
-void Scene::setNearestFirst(bool on) { gNearestFirst = on; }
+void Scene::setNearestFirst(bool on) { Switches::set(Switch::SceneChainOrder, !on); }
 
 void Scene::drawTopLevel(const Matrix4& view) {
-  if (!gNearestFirst) {
+  if (Switches::isOn(Switch::SceneChainOrder)) {
     _root->draw();
     return;
   }

@@ -78,7 +78,7 @@ class Scene {
 
   // Opaque top-level objects are drawn nearest first, so that llvmpipe skips shading what they
   // hide (the picture is the same: depth testing decides, whatever the order). Off: the chain
-  // order throughout; RK17_SCENE_CHAIN_ORDER=1 in the environment also turns it off.
+  // order throughout (the switch SceneChainOrder, also RK17_SCENE_CHAIN_ORDER=1).
   static void setNearestFirst(bool on);
 
   void setFrameCount(int32_t count) { _frameCount = count; }

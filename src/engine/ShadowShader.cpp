@@ -8,6 +8,7 @@
 #include "GLGeneration.h"
 #include "GlslProgram.h"
 #include "Material.h"
+#include "Switches.h"
 
 namespace {
 
@@ -179,11 +180,6 @@ Program gPrograms[kVariants];
 bool gVertexPrograms = false;  // ARB vertex programs offered (asked with the first build)
 GLGeneration gGeneration;      // window context the programs were built in
 
-bool gLiteral = [] {
-  const char* literal = std::getenv("RK17_SHADOW_LITERAL");
-  return literal && literal[0] == '1';
-}();
-
 // How the recipe uses the maps on units 0 and 1.
 struct Maps {
   bool drawn = true;  // false: a recipe the program does not reproduce
@@ -277,7 +273,7 @@ bool build(int variant) {
 }  // namespace
 
 bool ShadowShader::handles(const Material& m, const Receiver& receiver) {
-  if (gLiteral || (receiver.fog != 0 && fogIndex(receiver.fog) == 0)) return false;
+  if (literalPath() || (receiver.fog != 0 && fogIndex(receiver.fog) == 0)) return false;
   if (!mapsOf(m).drawn) return false;
   // Additive: the first pass writes depth and the second adds over the nearest face only.
   const bool additive = m.isAdditive() && m.opacity() >= 1.0f && !m.alphaTest() && receiver.singleLayer;
@@ -286,7 +282,7 @@ bool ShadowShader::handles(const Material& m, const Receiver& receiver) {
          !m.unlitTextured() && !m.environmentVertexProgram();
 }
 
-bool ShadowShader::secondPassEmpty(const Material& m) { return !gLiteral && m.opacity() < 1.0f && !m.stencil(); }
+bool ShadowShader::secondPassEmpty(const Material& m) { return !literalPath() && m.opacity() < 1.0f && !m.stencil(); }
 
 bool ShadowShader::available(const Material& material, const Receiver& receiver) {
   if (gGeneration.changed())
@@ -327,6 +323,6 @@ void ShadowShader::begin(const Material& material, const Receiver& receiver) {
 
 void ShadowShader::end() { glUseProgram(0); }
 
-void ShadowShader::setLiteralPath(bool literal) { gLiteral = literal; }
+void ShadowShader::setLiteralPath(bool literal) { Switches::set(Switch::ShadowLiteral, literal); }
 
-bool ShadowShader::literalPath() { return gLiteral; }
+bool ShadowShader::literalPath() { return Switches::isOn(Switch::ShadowLiteral); }

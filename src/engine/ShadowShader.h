@@ -9,7 +9,7 @@
 // each. The picture is the two passes' within rounding.
 //
 // Only recipes the program reproduces take this way (see handles); every other receiver keeps the
-// two passes. RK17_SHADOW_LITERAL=1 in the environment (or setLiteralPath) keeps them for all.
+// two passes. The switch ShadowLiteral (RK17_SHADOW_LITERAL=1, or setLiteralPath) keeps them for all.
 #include <epoxy/gl.h>
 
 #include <cstdint>

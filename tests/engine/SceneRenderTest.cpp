@@ -16,6 +16,7 @@
 #include "PBuffer.h"
 #include "ReportCapture.h"
 #include "Scene.h"
+#include "Switches.h"
 #include "Texture.h"
 
 namespace {
@@ -409,9 +410,9 @@ TEST_F(SceneRenderTest, DeferredRestoresGiveTheImmediatePicture) {
   scene.finish();
   std::vector<uint8_t> pictures[2];
   for (int immediate = 0; immediate < 2; ++immediate) {
-    if (immediate) setenv("RK17_MATERIAL_NO_DEFER", "1", 1);
+    Switches::set(Switch::MaterialNoDefer, immediate == 1);
     render(scene);
-    unsetenv("RK17_MATERIAL_NO_DEFER");
+    Switches::set(Switch::MaterialNoDefer, false);
     GLint depth = -1;
     glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &depth);
     EXPECT_EQ(depth, 0);

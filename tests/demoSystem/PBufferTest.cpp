@@ -2,6 +2,7 @@
 // keep from leaking, re-creation, the depth variant and the reports of misuse.
 #include "PBuffer.h"
 #include "ReportCapture.h"
+#include "Switches.h"
 #include "ScreenHelpers.h"
 #include "GLSuite.h"
 #include "TestGLContext.h"
@@ -655,9 +656,11 @@ TEST_F(PBufferTest, RenderDepthTextureSwitch) {
   PBuffer::setRenderDepthTextureMissing(true);
   EXPECT_FALSE(PBuffer::hasRenderDepthTexture());
   PBuffer::setRenderDepthTextureMissing(false);
-  setenv("RK17_NO_RENDER_DEPTH_TEXTURE", "1", 1);
+  EXPECT_TRUE(PBuffer::hasRenderDepthTexture());
+  // The same switch as RK17_NO_RENDER_DEPTH_TEXTURE=1.
+  Switches::set(Switch::NoRenderDepthTexture, true);
   EXPECT_FALSE(PBuffer::hasRenderDepthTexture());
-  unsetenv("RK17_NO_RENDER_DEPTH_TEXTURE");
+  Switches::set(Switch::NoRenderDepthTexture, false);
   EXPECT_TRUE(PBuffer::hasRenderDepthTexture());
 }
 
