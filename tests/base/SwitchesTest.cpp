@@ -11,6 +11,8 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -129,6 +131,28 @@ TEST(SwitchesTest, OnlyTheTableReadsTheVariables) {
     const std::string ext = entry.path().extension().string();
     if (ext != ".cpp" && ext != ".h") continue;
     EXPECT_EQ(readText(entry.path()).find("setenv(\"RK17_"), std::string::npos) << entry.path();
+  }
+}
+
+// README.md's table "Switches" names every variable of the table, and no other page or section
+// names one: they link to the table.
+TEST(SwitchesTest, TheReadmeTableIsTheOnePlaceThatNamesThem) {
+  namespace fs = std::filesystem;
+  const fs::path root(RK17_SOURCE_DIR);
+  const std::string readme = readText(root / "README.md");
+  const size_t start = readme.find("\n## Switches\n");
+  ASSERT_NE(start, std::string::npos);
+  const size_t end = readme.find("\n## ", start + 1);
+  const std::string section = readme.substr(start, end == std::string::npos ? std::string::npos : end - start);
+  std::vector<std::pair<std::string, std::string>> others = {
+      {"README.md outside its Switches section", readme.substr(0, start) + (end == std::string::npos ? "" : readme.substr(end))}};
+  for (const fs::directory_entry& entry : fs::directory_iterator(root / "docs"))
+    if (entry.path().extension() == ".md") others.push_back({entry.path().string(), readText(entry.path())});
+  for (const Switches::Row& row : Switches::table()) {
+    if (!row.variable) continue;
+    const std::string name = std::string("`") + row.variable + "`";
+    EXPECT_NE(section.find(name), std::string::npos) << row.variable << " is missing from the table";
+    for (const auto& [where, text] : others) EXPECT_EQ(text.find(row.variable), std::string::npos) << row.variable << " in " << where;
   }
 }
 
