@@ -6,8 +6,6 @@
 #include <SDL.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 namespace {
 

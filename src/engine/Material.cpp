@@ -1,7 +1,6 @@
 #include "Material.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 #include "ErrorReport.h"

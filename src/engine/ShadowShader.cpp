@@ -1,7 +1,6 @@
 #include "ShadowShader.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "GLContextCheck.h"
