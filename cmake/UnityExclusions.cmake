@@ -4,7 +4,7 @@
 set(RK17_UNITY_EXCLUDE
   src/base/SoundSystem.cpp                    # sdlCounter (DemoClock.cpp)
   src/demoSystem/Timeline.cpp                 # gCurrent (EffectList.cpp)
-  src/effects/Blur.cpp                        # gFastPath (Cloud.cpp, Mosaic.cpp), kPassSteps (DepthOfField.cpp)
+  src/effects/BlurChain.cpp                   # gFastPath (Cloud.cpp, Mosaic.cpp), gGeneration (DepthOfField.cpp)
   src/effects/Mosaic.cpp                      # gFastPath, gFastPathSet (Cloud.cpp)
   src/engine/ShadowShader.cpp                 # gLiteral (Material.cpp)
   tests/demoSystem/ScriptLoaderDeathTest.cpp  # kHead (ScriptLoaderTest.cpp)
