@@ -1,7 +1,8 @@
 #pragma once
 // A named, typed, time-keyed parameter of an effect. The four kinds (BoolVariable, IntVariable,
-// FloatVariable, StringVariable) derive through TypedVariable. Variables are members of their
-// effect and are never deleted through this class, hence the protected, non-virtual destructor.
+// FloatVariable, StringVariable) derive through TypedVariable, the number kinds through
+// NumberVariable. Variables are members of their effect and are never deleted through this
+// class, hence the protected, non-virtual destructor.
 #include "VariableKey.h"
 
 #include <cstdint>

@@ -33,24 +33,6 @@ void FloatVariable::setValue(float x, uint32_t time) {
   setValueOfKeyAt(time, _value);
 }
 
-void FloatVariable::setString(const std::string&, uint32_t) {}
-
 float FloatVariable::normalizedValue() const { return _value; }
 
 float FloatVariable::sample(uint32_t time) { return valueAt(time); }
-
-void FloatVariable::copyKeysTo(NumberKeys& keys) const {
-  for (const Key& k : _keys) keys.push_back({k.time, k.value});
-}
-
-void FloatVariable::replaceKeys(const NumberKeys& keys) { _keys.assign(keys.begin(), keys.end()); }
-
-void FloatVariable::setKey(float x, uint32_t time) { writeKey(x, time); }
-
-void FloatVariable::setStringKey(const std::string&, uint32_t) {}
-
-std::string FloatVariable::stringAt(uint32_t) { return std::string(); }
-
-void FloatVariable::copyStringKeysTo(StringKeys&) const {}
-
-void FloatVariable::replaceStringKeys(const StringKeys&) {}

@@ -1,9 +1,9 @@
 #pragma once
 // A real-valued parameter, linear between keys (interpolation 2); any other interpolation
 // mode ignores the keys and yields the current value.
-#include "TypedVariable.h"
+#include "NumberVariable.h"
 
-class FloatVariable : public TypedVariable<float> {
+class FloatVariable : public NumberVariable<float> {
  public:
   FloatVariable() = default;
 
@@ -12,17 +12,11 @@ class FloatVariable : public TypedVariable<float> {
   float valueAt(uint32_t time);
 
   void setValue(float x, uint32_t time) override;
-  void setString(const std::string& s, uint32_t time) override;
   float normalizedValue() const override;
   float sample(uint32_t time) override;
-  void copyKeysTo(NumberKeys& keys) const override;
-  void replaceKeys(const NumberKeys& keys) override;
-  void setKey(float x, uint32_t time) override;
-  void setStringKey(const std::string& s, uint32_t time) override;
-  std::string stringAt(uint32_t time) override;
-  void copyStringKeysTo(StringKeys& keys) const override;
-  void replaceStringKeys(const StringKeys& keys) override;
 
  private:
+  float fromNumber(float x) const override { return x; }
+  float toNumber(const float& value) const override { return value; }
   float interpolate(uint32_t t) const;
 };

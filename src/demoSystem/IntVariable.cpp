@@ -17,30 +17,13 @@ void IntVariable::setValue(float x, uint32_t time) {
   setValueOfKeyAt(time, _value);
 }
 
-void IntVariable::setString(const std::string&, uint32_t) {}
-
 float IntVariable::normalizedValue() const {
   return _count > 1 ? static_cast<float>(_value) / static_cast<float>(_count - 1) : 0.0f;
 }
 
 float IntVariable::sample(uint32_t time) { return static_cast<float>(valueAt(time)); }
 
-void IntVariable::copyKeysTo(NumberKeys& keys) const {
+float IntVariable::toNumber(const uint32_t& value) const {
   const float divisor = _count > 1 ? static_cast<float>(_count - 1) : 1.0f;
-  for (const Key& k : _keys) keys.push_back({k.time, static_cast<float>(k.value) / divisor});
+  return static_cast<float>(value) / divisor;
 }
-
-void IntVariable::replaceKeys(const NumberKeys& keys) {
-  _keys.clear();
-  for (const VariableKey<float>& k : keys) _keys.push_back(Key{k.time, truncate(k.value)});
-}
-
-void IntVariable::setKey(float x, uint32_t time) { writeKey(truncate(x), time); }
-
-void IntVariable::setStringKey(const std::string&, uint32_t) {}
-
-std::string IntVariable::stringAt(uint32_t) { return std::string(); }
-
-void IntVariable::copyStringKeysTo(StringKeys&) const {}
-
-void IntVariable::replaceStringKeys(const StringKeys&) {}

@@ -1,9 +1,9 @@
 #pragma once
 // A whole-number parameter, often an index into one of the effect's string lists (count is
 // then the number of choices). Script numbers are truncated toward zero. Step sampling.
-#include "TypedVariable.h"
+#include "NumberVariable.h"
 
-class IntVariable : public TypedVariable<uint32_t> {
+class IntVariable : public NumberVariable<uint32_t> {
  public:
   IntVariable() = default;
 
@@ -14,14 +14,11 @@ class IntVariable : public TypedVariable<uint32_t> {
   static uint32_t truncate(float x);
 
   void setValue(float x, uint32_t time) override;
-  void setString(const std::string& s, uint32_t time) override;
   float normalizedValue() const override;
   float sample(uint32_t time) override;
-  void copyKeysTo(NumberKeys& keys) const override;
-  void replaceKeys(const NumberKeys& keys) override;
-  void setKey(float x, uint32_t time) override;
-  void setStringKey(const std::string& s, uint32_t time) override;
-  std::string stringAt(uint32_t time) override;
-  void copyStringKeysTo(StringKeys& keys) const override;
-  void replaceStringKeys(const StringKeys& keys) override;
+
+ private:
+  uint32_t fromNumber(float x) const override { return truncate(x); }
+  // Divided by count - 1 (by 1 with fewer than two choices).
+  float toNumber(const uint32_t& value) const override;
 };

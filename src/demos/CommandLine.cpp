@@ -40,6 +40,7 @@ const char* CommandLine::usage() {
          "                 kind, default and meaning, events with numbers and values, string lists\n"
          "  --scene-info FILE  the cameras (by index), lights and objects of a scene file with\n"
          "                 their parents and materials, its frame count and step\n"
+         "                 (FILE a folder: the same for each of its .vdg files, read from disk)\n"
          "  --video FILE   render the same frames into the video FILE (.mp4 or .mkv) with the\n"
          "                 soundtrack from FROM on, encoded by ffmpeg (found on PATH); the file\n"
          "                 appears only when it is complete\n"

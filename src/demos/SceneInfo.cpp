@@ -1,6 +1,8 @@
 #include "SceneInfo.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "CameraObject.h"
@@ -45,4 +47,16 @@ std::string SceneInfo::describe(const std::string& file) {
   for (int32_t i = 0; i < scene->cameraCount(); ++i) text += " " + std::to_string(i) + ": " + scene->camera(i)->name();
   if (scene->cameraCount() == 0) text += " none (a default camera is used)";
   return text + "\n" + scene->describe();
+}
+
+std::vector<std::string> SceneInfo::sceneFilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+    const std::filesystem::path& path = entry->path();
+    if (path.extension() == ".vdg" && entry->is_regular_file(error)) names.push_back(path.filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  for (std::string& name : names) name = folder + "/" + name;
+  return names;
 }

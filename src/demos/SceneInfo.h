@@ -13,4 +13,7 @@ class SceneInfo {
   // The scene as text: cameras by index (what the "Camera" variable and event 18 pick), then
   // frames, step and the object tree with materials; "" when the file cannot be read.
   static std::string describe(const std::string& file);
+  // The paths (folder/name) of the .vdg files in the disk folder folder, sorted by name; empty
+  // when it is not a folder or holds none.
+  static std::vector<std::string> sceneFilesIn(const std::string& folder);
 };

@@ -2,6 +2,9 @@
 // it to a video file.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 #include <SDL.h>
 
@@ -64,17 +67,30 @@ int listEffects(const std::string& name) {
 }
 
 // --scene-info FILE: the scene's names and tree on stdout, read from disk or the --data folders.
+// A folder on disk: the same for each of its scene files in name order, read from disk as they
+// are (the --data folders are not searched); 1 when any of them cannot be read.
 int sceneInfo(const std::string& file, const AuthoringOptions& options) {
   DemoEngine engine;
   createHiddenContext(engine);
-  setDataFolders(options.dataFolders);
-  const std::string text = SceneInfo::describe(file);
-  if (text.empty()) {
-    std::fprintf(stderr, "rk17: %s could not be read as a scene file\n", file.c_str());
+  std::error_code error;
+  const bool folder = std::filesystem::is_directory(file, error);
+  setDataFolders(folder ? std::vector<std::string>() : options.dataFolders);
+  const std::vector<std::string> files = folder ? SceneInfo::sceneFilesIn(file) : std::vector<std::string>{file};
+  if (files.empty()) {
+    std::fprintf(stderr, "rk17: %s holds no scene files (.vdg)\n", file.c_str());
     return 1;
   }
-  std::fputs(text.c_str(), stdout);
-  return 0;
+  int status = 0;
+  for (size_t i = 0; i < files.size(); ++i) {
+    const std::string text = SceneInfo::describe(files[i]);
+    if (text.empty()) {
+      std::fprintf(stderr, "rk17: %s could not be read as a scene file\n", files[i].c_str());
+      status = 1;
+      continue;
+    }
+    std::fputs(i > 0 ? ("\n" + text).c_str() : text.c_str(), stdout);
+  }
+  return status;
 }
 }  // namespace
 

@@ -7,12 +7,13 @@
 // render draws the result alone or added over the sharp capture ("DoGlow"), shaken by an
 // offset that decays exponentially (events 10 and 12).
 //
-// The passes have two paths that give the same picture within rounding: the literal one draws
-// every tap as an additively blended quad; the fast one sums the taps of a pass in fragment
-// programs (through two scratch buffers holding each tap's value where the pass shape allows),
-// and draws the glow in one quad. The copy path always uses the literal passes.
+// The capture and the passes are a BlurChain (shared with DOF); the bright-pass, the copy path,
+// the shake and the glow are Blur's own. The glow has two paths that give the same picture: two
+// quads (literal), or one fragment program (fast path). The copy path always uses the literal
+// passes.
 #include <cstdint>
 
+#include "BlurChain.h"
 #include "BoolVariable.h"
 #include "IntVariable.h"
 #include "PostEffect.h"
@@ -21,12 +22,22 @@ class Texture;
 
 class Blur : public PostEffect {
  public:
-  // Where a pass reads: a buffer (bound and released around its use) or a texture.
-  struct Source {
-    PBuffer* buffer = nullptr;
-    Texture* texture = nullptr;
-    bool exists() const { return buffer || texture; }
-  };
+  // The chain's pass source and scratch buffers, its single pass and its switches, under Blur's
+  // name for the tests and benchmarks that drive them.
+  using Source = BlurChain::Source;
+  using Scratch = BlurChain::Scratch;
+  static void blurPass(const Source& source, PBuffer& target, float step, float offset, float weight, bool onlyX,
+                       bool onlyY) {
+    BlurChain::blurPass(source, target, step, offset, weight, onlyX, onlyY);
+  }
+  static void blurPass(const Source& source, PBuffer& target, float step, float offset, float weight, bool onlyX,
+                       bool onlyY, const Scratch& scratch) {
+    BlurChain::blurPass(source, target, step, offset, weight, onlyX, onlyY, scratch);
+  }
+  static void setFastPath(bool on) { BlurChain::setFastPath(on); }
+  static bool isFastPath() { return BlurChain::isFastPath(); }
+  static void setTexelFetches(bool on) { BlurChain::setTexelFetches(on); }
+  static void setSplitPasses(bool on) { BlurChain::setSplitPasses(on); }
 
   // Needs a current GL context (the buffers). Takes the copy path when render-depth-textures are
   // missing; finds or makes the shared texture "atiblur" then.
@@ -45,52 +56,19 @@ class Blur : public PostEffect {
   // path when the value is positive and render-depth-texture is missing.
   void handleEvent(const EffectEvent& event) override;
 
-  // Buffers of the target's size that a fast pass may fill with each tap's weighted value (one
-  // per direction) before it sums them, so that every tap costs one texel fetch. host: an
-  // enabled buffer, current and at least the target's size, in whose context such a pass draws
-  // (into the scratch buffers and the target's texture through its redirected colour, its state
-  // left as it was), so the target's context is not entered and nothing waits for the pass until
-  // the host is disabled; null: the target's own context.
-  // literal: the literal taps whatever the fast-path switch says (the copy path's passes).
-  struct Scratch {
-    PBuffer* across = nullptr;
-    PBuffer* down = nullptr;
-    PBuffer* host = nullptr;
-    bool literal = false;
-  };
-
-  // One blur pass from source into target (size x size pixels): clear, then six taps across
-  // (unless onlyY) and six down (unless onlyX) at -offset, -offset + step, ... pixels, each
-  // weighted weight. Nothing happens when target does not exist.
-  static void blurPass(const Source& source, PBuffer& target, float step, float offset, float weight, bool onlyX,
-                       bool onlyY);
-  // The same pass; the fast path goes through scratch where the pass shape allows (the same
-  // picture, to the bit).
-  static void blurPass(const Source& source, PBuffer& target, float step, float offset, float weight, bool onlyX,
-                       bool onlyY, const Scratch& scratch);
   // The bright-pass: an opaque copy of source into target, minus subtract (reverse-subtract
   // blending), then four times multiplied by 1 + multiply when multiply > 0.
   static void brightPass(const Source& source, PBuffer& target, float subtract, float multiply);
 
-  // Sums the taps of a pass in one fragment program (default on, unless RK17_BLUR_LITERAL=1 is
-  // set in the environment). The copy path always takes the literal passes.
-  static void setFastPath(bool on);
-  static bool isFastPath();
   // The capture goes through the window and "atiblur" (always with the literal passes).
   bool isCopyPath() const { return _copyPath; }
-  // Fast passes fetch texels where the pass shape allows (default); off: every tap takes a
-  // filtered sample, the fast path's earlier form (same picture; for measurements).
-  static void setTexelFetches(bool on);
-  // Fast passes given scratch buffers go through them where the pass shape allows (default);
-  // off: one program per pass (same picture; for measurements).
-  static void setSplitPasses(bool on);
   // The shake offset at time (fraction of the screen per unit of direction).
   float shakeAt(uint32_t time);
   // The buffer holding this frame's processed picture (null: none).
-  const PBuffer* getResult() const { return _result; }
-  const PBuffer& getCapture() const { return _capture; }
+  const PBuffer* getResult() const { return _chain.getResult(); }
+  const PBuffer& getCapture() const { return _chain.getCapture(); }
   // Blur buffer A, B or C (index 0, 1, 2).
-  const PBuffer* getPassBuffer(int index) const { return index == 0 ? &_a : index == 1 ? &_b : &_c; }
+  const PBuffer* getPassBuffer(int index) const { return _chain.getPassBuffer(index); }
 
  protected:
   void startLinked(uint32_t time) override;
@@ -99,7 +77,7 @@ class Blur : public PostEffect {
 
  private:
   // The blur passes of this frame from source ("BlurAmount" of them), drawn in host's context
-  // where they can be (see Scratch); sets the result.
+  // where they can be (see Scratch); sets the chain's result.
   void runPasses(uint32_t time, Source source, PBuffer* host);
   // "atiblur" from the texture manager, once per instance.
   void findAtiBlur();
@@ -115,10 +93,7 @@ class Blur : public PostEffect {
   FloatVariable _blurFactor;    // "BlurFactor": overall blur brightness, default 0.5
   FloatVariable _glowStrength;  // "GlowStrength": brightness of the added picture, default 1
 
-  PBuffer _capture;                 // 1024 x 1024: the linked effect's picture
-  PBuffer _a, _b, _c;               // 512 x 512: passes and the bright-pass
-  PBuffer _across, _down;           // 512 x 512: the fast passes' tap values
-  PBuffer* _result = nullptr;       // this frame's processed picture
+  BlurChain _chain;  // capture: the linked effect's picture; C also takes the bright-pass
   // The sharp picture of the last update (the capture, or "atiblur" on the copy path): the
   // picture without passes, and what the glow is added over.
   Source _sharp;

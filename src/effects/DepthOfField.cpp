@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "Blur.h"
+#include "BlurChain.h"
 #include "ErrorReport.h"
 #include "GLContextCheck.h"
 #include "GLGeneration.h"
@@ -15,12 +15,6 @@ namespace {
 // Shared by every instance: the program loaded by the first start that found the file (0: none).
 GLuint gProgram = 0;
 constexpr const char* kProgramFile = "data/shaders/dof_light.vds";
-
-constexpr int kCaptureSize = 1024;  // pixels
-constexpr int kPassSize = 512;      // pixels
-
-// Step and start offset (target pixels) of the four passes, as Blur spaces them.
-const float kPassSteps[4][2] = {{1.0f, 2.5f}, {3.0f, 6.5f}, {5.0f, 12.5f}, {7.0f, 17.5f}};
 
 float finiteOrZero(float x) { return std::isfinite(x) ? x : 0.0f; }
 
@@ -72,18 +66,14 @@ const ComposeProgram& composeProgram() {
 }  // namespace
 
 DepthOfField::DepthOfField() : PostEffect("DOF", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, false) {
-  PBuffer* const buffers[6] = {&_capture, &_a, &_b, &_c, &_across, &_down};
-  for (PBuffer* buffer : buffers) {
-    createBuffer(*buffer, buffer == &_capture ? kCaptureSize : kPassSize,
-                 buffer == &_capture ? kCaptureSize : kPassSize, GL_LINEAR, false);
+  for (PBuffer* buffer : _chain.buffers()) {
+    createBuffer(*buffer, _chain.sizeOf(*buffer), _chain.sizeOf(*buffer), GL_LINEAR, false);
     assertTrue(buffer->isInitialized(), __FILE__, __LINE__);
   }
-  // The fast path's programs are made now rather than in the middle of the show: a pass of
-  // weight 0 leaves A as cleared.
-  if (Blur::isFastPath()) {
+  // The fast path's programs are made now rather than in the middle of the show.
+  if (BlurChain::isFastPath()) {
     composeProgram();
-    for (const auto& pass : kPassSteps)
-      Blur::blurPass(Blur::Source{&_capture, nullptr}, _a, pass[0], pass[1], 0.0f, false, false);
+    _chain.createPrograms();
   }
   registerBool(_doBlur, "DoBlur", true);
   registerBool(_doGlow, "DoGlow", true);
@@ -143,11 +133,12 @@ void DepthOfField::releaseProgram() {
 
 void DepthOfField::startLinked(uint32_t time) {
   _linkedEffect->start(time);
-  if (!_capture.isInitialized()) return;
-  _capture.enable();
+  PBuffer& capture = _chain.getCapture();
+  if (!capture.isInitialized()) return;
+  capture.enable();
   _linkedEffect->start(time);
   loadProgram();
-  _capture.disable();
+  capture.disable();
 }
 
 void DepthOfField::runInputPass(uint32_t time) {
@@ -157,9 +148,10 @@ void DepthOfField::runInputPass(uint32_t time) {
   GLint viewport[4] = {0, 0, 0, 0};
   glGetIntegerv(GL_VIEWPORT, viewport);
 
-  if (_capture.isInitialized()) {
+  PBuffer& capture = _chain.getCapture();
+  if (capture.isInitialized()) {
     _capturing = true;
-    _capture.enable();
+    capture.enable();
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     _linkedEffect->update(time);
@@ -180,8 +172,8 @@ void DepthOfField::runInputPass(uint32_t time) {
     glDisable(GL_VERTEX_PROGRAM_ARB);
     _capturing = false;
     // The passes draw in the capture's context: one switch and one wait fewer.
-    if (_blur) runPasses(time, &_capture);
-    _capture.disable();
+    if (_blur) runPasses(time, &capture);
+    capture.disable();
   } else if (_blur) {
     runPasses(time, nullptr);
   }
@@ -191,25 +183,18 @@ void DepthOfField::runInputPass(uint32_t time) {
 void DepthOfField::runPasses(uint32_t time, PBuffer* host) {
   const int32_t n = int32_t(_blurAmount.valueAt(time));
   const float w = _blurFactor.valueAt(time) * (2.0f * _pulse + 1.0f) * 2.0f;
-  const float c = w / 12.0f;
-  PBuffer* const targets[4] = {&_a, &_b, &_c, &_a};
-  Blur::Source source{&_capture, nullptr};
-  for (int pass = 0; pass < 4 && n >= pass; ++pass) {
-    Blur::blurPass(source, *targets[pass], kPassSteps[pass][0], kPassSteps[pass][1], c, false, false,
-                   Blur::Scratch{&_across, &_down, host});
-    _result = targets[pass];
-    source = Blur::Source{targets[pass], nullptr};
-  }
+  _chain.runPasses(BlurChain::Source{&_chain.getCapture(), nullptr}, host, n, w / 12.0f, false, false, false);
 }
 
 void DepthOfField::render(uint32_t time) {
   if (_capturing) return;  // linked back to itself: its own capture is being drawn
-  PBuffer* picture = _blur ? _result : &_capture;
-  if (!_result || !picture) return;
+  PBuffer& capture = _chain.getCapture();
+  PBuffer* picture = _blur ? _chain.getResult() : &capture;
+  if (!_chain.getResult() || !picture) return;
   const ScreenRect full{0.0f, 0.0f, 1.0f, 1.0f};
   beginPictureOverlay();
   const float g = _glow ? _glowStrength.valueAt(time) : 0.0f;
-  if (!(_glow && Blur::isFastPath() && composeFast(*picture, g))) {
+  if (!(_glow && BlurChain::isFastPath() && composeFast(*picture, g))) {
     picture->bind(WGL_FRONT_LEFT_ARB);
     drawTexturedQuadPart(nullptr, full, full);
     picture->release(WGL_FRONT_LEFT_ARB);
@@ -218,9 +203,9 @@ void DepthOfField::render(uint32_t time) {
       glEnable(GL_BLEND);
       glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
       glColor4f(g, g, g, g);
-      _capture.bind(WGL_FRONT_LEFT_ARB);
+      capture.bind(WGL_FRONT_LEFT_ARB);
       drawTexturedQuadPart(nullptr, full, full);
-      _capture.release(WGL_FRONT_LEFT_ARB);
+      capture.release(WGL_FRONT_LEFT_ARB);
       glDisable(GL_BLEND);
     }
   }
@@ -233,8 +218,9 @@ bool DepthOfField::composeFast(PBuffer& picture, float glowStrength) {
   const ComposeProgram& p = composeProgram();
   if (!p.program) return false;
   const ScreenRect full{0.0f, 0.0f, 1.0f, 1.0f};
+  PBuffer& capture = _chain.getCapture();
   glActiveTexture(GL_TEXTURE1);
-  _capture.bind(WGL_FRONT_LEFT_ARB);
+  capture.bind(WGL_FRONT_LEFT_ARB);
   glActiveTexture(GL_TEXTURE0);
   picture.bind(WGL_FRONT_LEFT_ARB);
   glUseProgram(p.program);
@@ -243,7 +229,7 @@ bool DepthOfField::composeFast(PBuffer& picture, float glowStrength) {
   glUseProgram(0);
   picture.release(WGL_FRONT_LEFT_ARB);
   glActiveTexture(GL_TEXTURE1);
-  _capture.release(WGL_FRONT_LEFT_ARB);
+  capture.release(WGL_FRONT_LEFT_ARB);
   glBindTexture(GL_TEXTURE_2D, 0);
   glActiveTexture(GL_TEXTURE0);
   return true;

@@ -1,16 +1,18 @@
 #pragma once
 // "DOF": depth of field around the linked effect (normally a scene). Each frame the linked effect
 // renders into a 1024 x 1024 capture buffer with the vertex program "data/shaders/dof_light.vds"
-// bound, which lights the vertices and writes each one's focus factor into alpha; the blur passes
-// of Blur spread the capture into 512 x 512 buffers; render draws the blurred picture over the
+// bound, which lights the vertices and writes each one's focus factor into alpha; the passes of
+// a BlurChain (as Blur's) spread the capture into 512 x 512 buffers; render draws the blurred picture over the
 // whole screen and the sharp capture over it, blended by its own alpha ("DoGlow").
 //
 // The composition has two paths that give the same picture within rounding: the literal one draws
 // the two full-screen quads; the fast one mixes both pictures in one fragment program. Both follow
-// Blur's switch (Blur::setFastPath, RK17_BLUR_LITERAL=1), which also chooses how the passes run.
+// the chain's switch (BlurChain::setFastPath, RK17_BLUR_LITERAL=1), which also chooses how the
+// passes run.
 #include <array>
 #include <cstdint>
 
+#include "BlurChain.h"
 #include "BoolVariable.h"
 #include "IntVariable.h"
 #include "PostEffect.h"
@@ -42,10 +44,10 @@ class DepthOfField : public PostEffect {
   static bool hasVertexPrograms();
 
   // The buffer holding the last blur result (null: no pass ran yet).
-  const PBuffer* getResult() const { return _result; }
-  PBuffer& getCapture() { return _capture; }
+  const PBuffer* getResult() const { return _chain.getResult(); }
+  PBuffer& getCapture() { return _chain.getCapture(); }
   // Blur buffer A, B or C (index 0, 1, 2).
-  const PBuffer* getPassBuffer(int index) const { return index == 0 ? &_a : index == 1 ? &_b : &_c; }
+  const PBuffer* getPassBuffer(int index) const { return _chain.getPassBuffer(index); }
 
  protected:
   // The linked effect started in the window, then again in the capture buffer, where the vertex
@@ -62,7 +64,7 @@ class DepthOfField : public PostEffect {
   // loading shader" report.
   static void loadProgram();
   // The blur passes of this frame from the capture ("BlurAmount" of them), drawn in host's
-  // context where they can be (Blur::Scratch); sets the result.
+  // context where they can be (BlurChain::Scratch); sets the chain's result.
   void runPasses(uint32_t time, PBuffer* host);
   // The blurred picture and the sharp capture over it by its alpha x glowStrength in one quad;
   // false when the program is not available (nothing drawn).
@@ -77,10 +79,7 @@ class DepthOfField : public PostEffect {
   FloatVariable _weight1;       // "Weight1": focus level, default 1
   FloatVariable _weight2;       // "Weight2": focus slope over depth, default 0
 
-  PBuffer _capture;            // 1024 x 1024: the linked effect with the focus in alpha
-  PBuffer _a, _b, _c;          // 512 x 512: the blur passes
-  PBuffer _across, _down;      // 512 x 512: tap values of the fast passes
-  PBuffer* _result = nullptr;  // the last blur result
+  BlurChain _chain;            // capture: the linked effect with the focus in alpha
   bool _glow = false;          // "DoGlow" and "DoBlur" sampled by the last update
   bool _blur = false;
   bool _capturing = false;  // inside the capture: a link back here draws nothing into it

@@ -69,6 +69,24 @@ const char* const kSceneLists =
     "the setup's `0 s Scene1 Datafile \"data/scenes/NAME.vdg\"` lines load scene files; the camera names "
     "of the scene fill list 1000";
 
+// A picture effect's row (Image, Image2): the colour, the blend switches and Datafile, the picture
+// events and the picture lists.
+EffectDescription imageRow(const char* summary) {
+  return {summary,
+          colourAnd({{"BlendMultipy", "multiply over what is below"},
+                     {"BlendAdd", "add to what is below"},
+                     {"Datafile", "picks among the setup's pictures"}}),
+          kImageEvents, kImageLists};
+}
+
+// A scene effect's row (Scene1 and the effects built on it): the scene's variables, events (and
+// more) and lists.
+EffectDescription sceneRow(const char* summary, const std::vector<EventDescription>& more = {}) {
+  std::vector<EventDescription> events = kSceneEvents;
+  events.insert(events.end(), more.begin(), more.end());
+  return {summary, kSceneVariables, events, kSceneLists};
+}
+
 struct Named {
   const char* name;
   EffectDescription description;
@@ -140,18 +158,8 @@ const std::vector<Named>& table() {
                    {"Datafile", "picks among the setup's pictures"}}),
         {{4, "TEXTURE", 0, 0, T::File, "shows the picture file instead of the input"}},
         "the setup's Datafile lines load pictures"}},
-      {"Image",
-       {"a picture over the screen, stretched to the screen's shape whatever its own",
-        colourAnd({{"BlendMultipy", "multiply over what is below"},
-                   {"BlendAdd", "add to what is below"},
-                   {"Datafile", "picks among the setup's pictures"}}),
-        kImageEvents, kImageLists}},
-      {"Image2",
-       {"as Image; its alpha is Alpha alone (pulses add nothing that is drawn)",
-        colourAnd({{"BlendMultipy", "multiply over what is below"},
-                   {"BlendAdd", "add to what is below"},
-                   {"Datafile", "picks among the setup's pictures"}}),
-        kImageEvents, kImageLists}},
+      {"Image", imageRow("a picture over the screen, stretched to the screen's shape whatever its own")},
+      {"Image2", imageRow("as Image; its alpha is Alpha alone (pulses add nothing that is drawn)")},
       {"RotoZoom",
        {"its input (event 2) turned and zoomed over the whole screen; switch the input off (`e`) while it is "
         "hidden, or it is drawn twice",
@@ -184,14 +192,8 @@ const std::vector<Named>& table() {
         {},
         ""}},
       {"Flower",
-       {"as Scene1; the petals morph with data/scenes/morphdata_<petal>.vmd", kSceneVariables,
-        [] {
-          std::vector<EventDescription> events = kSceneEvents;
-          events.push_back(
-              {15, "MORPH", 3, 3, T::None, "morph start frame, rate (morph frames per scene frame), loop"});
-          return events;
-        }(),
-        kSceneLists}},
+       sceneRow("as Scene1; the petals morph with data/scenes/morphdata_<petal>.vmd",
+                {{15, "MORPH", 3, 3, T::None, "morph start frame, rate (morph frames per scene frame), loop"}})},
       {"Noise", {"grey noise", colourAnd({{"Animate", "new noise every frame"}}), {}, ""}},
       {"Spectrum",
        {"draws nothing: sends the music's loudness as pulses (event 5) to the effects added with event 3",
@@ -208,12 +210,8 @@ const std::vector<Named>& table() {
                    {"magic3", "shape of the wobble"}}),
         {},
         ""}},
-      {"Test3d",
-       {"as Scene1; the box \"Box01\" shows the music's oscilloscope trace", kSceneVariables, kSceneEvents,
-        kSceneLists}},
-      {"Head",
-       {"as Scene1; the object \"head\" keeps turning about its y axis (faster with pulses)", kSceneVariables,
-        kSceneEvents, kSceneLists}},
+      {"Test3d", sceneRow("as Scene1; the box \"Box01\" shows the music's oscilloscope trace")},
+      {"Head", sceneRow("as Scene1; the object \"head\" keeps turning about its y axis (faster with pulses)")},
       {"Tentacle",
        {"data/scenes/tentacle.vdg with ten swinging tentacles",
         [] {
@@ -232,8 +230,7 @@ const std::vector<Named>& table() {
   return rows;
 }
 
-const EffectDescription kScene = {"a scene file (.vdg) from Datafile, animated by the phase", kSceneVariables,
-                                  kSceneEvents, kSceneLists};
+const EffectDescription kScene = sceneRow("a scene file (.vdg) from Datafile, animated by the phase");
 }  // namespace
 
 const EffectDescription* EffectDescriptions::find(const char* name) {

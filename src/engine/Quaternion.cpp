@@ -2,19 +2,16 @@
 
 #include <cmath>
 
+#include "QuaternionRotation.h"
+
 Matrix4 Quaternion::toMatrix() const {
   const float n = x * x + y * y + z * z + w * w;
   const float f = n == 0.0f ? 1.0f : 2.0f / n;
+  const std::array<float, 9> rotation = quaternionRotation(x, y, z, w, f);
   Matrix4 r;
-  r.m[0] = 1.0f - f * (y * y + z * z);
-  r.m[1] = f * (x * y - z * w);
-  r.m[2] = f * (x * z + y * w);
-  r.m[4] = f * (x * y + z * w);
-  r.m[5] = 1.0f - f * (x * x + z * z);
-  r.m[6] = f * (y * z - x * w);
-  r.m[8] = f * (x * z - y * w);
-  r.m[9] = f * (y * z + x * w);
-  r.m[10] = 1.0f - f * (x * x + y * y);
+  // R row by row into m: the transpose of the usual layout.
+  for (int row = 0; row < 3; ++row)
+    for (int c = 0; c < 3; ++c) r.m[row * 4 + c] = rotation[size_t(row * 3 + c)];
   return r;
 }
 

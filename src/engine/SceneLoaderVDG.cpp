@@ -10,16 +10,10 @@
 #include "MorphDataReader.h"
 #include "SceneCache.h"
 #include "TextureManager.h"
+#include "VdgChunkTags.h"
 
 namespace {
-
-constexpr int32_t kTagMaterials = 1;
-constexpr int32_t kTagLight = 3;
-constexpr int32_t kTagCamera = 4;
-constexpr int32_t kTagMesh = 5;
-constexpr int32_t kTagPlain = 6;
-constexpr int32_t kTagHelper = 7;
-constexpr int32_t kTagEnd = 0x9999;
+using namespace VdgChunkTags;
 
 // Smallest material record: two ints, an empty string, a float, nine colour floats, three
 // floats and the texture count.
@@ -38,6 +32,27 @@ Texture* managerLookup(const std::string& name, const std::string& directory) {
 SceneLoaderVDG::TextureLookup gTextureLookup = managerLookup;
 
 Color4 opaque(const float* rgb) { return Color4(rgb[0], rgb[1], rgb[2], 1.0f); }
+
+bool readVector(SceneFileReader& r, Vector3& v) { return r.readFloat(v.x) && r.readFloat(v.y) && r.readFloat(v.z); }
+
+bool readQuaternion(SceneFileReader& r, Quaternion& q) {
+  return r.readFloat(q.x) && r.readFloat(q.y) && r.readFloat(q.z) && r.readFloat(q.w);
+}
+
+// A key track: its count, then that many values of itemSize bytes read by readValue. A count of 0
+// or less is no track (track stays null); false when the values do not fit in or cannot be read.
+template <typename T>
+bool readTrack(SceneFileReader& r, size_t itemSize, bool (*readValue)(SceneFileReader&, T&),
+               std::shared_ptr<std::vector<T>>& track) {
+  int32_t count = 0;
+  if (!r.readInt(count)) return false;
+  if (count <= 0) return true;
+  if (!r.require(count, itemSize)) return false;
+  track = std::make_shared<std::vector<T>>(size_t(count));
+  for (T& value : *track)
+    if (!readValue(r, value)) return false;
+  return true;
+}
 
 }  // namespace
 
@@ -260,31 +275,14 @@ bool SceneLoaderVDG::readObjectHeader(SceneObject& object, int32_t& parentId, in
   object.setSpare(Vector3(spare[0], spare[1], spare[2]));
   object.setStep(_scene->step());
 
-  int32_t count = 0;
-  if (!r.readInt(count)) return false;
-  if (count > 0) {
-    if (!r.require(count, 12)) return false;
-    auto track = std::make_shared<std::vector<Vector3>>(size_t(count));
-    for (Vector3& v : *track)
-      if (!r.readFloat(v.x) || !r.readFloat(v.y) || !r.readFloat(v.z)) return false;
-    object.setPositionTrack(std::move(track));
-  }
-  if (!r.readInt(count)) return false;
-  if (count > 0) {
-    if (!r.require(count, 16)) return false;
-    auto track = std::make_shared<std::vector<Quaternion>>(size_t(count));
-    for (Quaternion& q : *track)
-      if (!r.readFloat(q.x) || !r.readFloat(q.y) || !r.readFloat(q.z) || !r.readFloat(q.w)) return false;
-    object.setRotationTrack(std::move(track));
-  }
-  if (!r.readInt(count)) return false;
-  if (count > 0) {
-    if (!r.require(count, 12)) return false;
-    auto track = std::make_shared<std::vector<Vector3>>(size_t(count));
-    for (Vector3& v : *track)
-      if (!r.readFloat(v.x) || !r.readFloat(v.y) || !r.readFloat(v.z)) return false;
-    object.setScaleTrack(std::move(track));
-  }
+  std::shared_ptr<std::vector<Vector3>> positions, scales;
+  std::shared_ptr<std::vector<Quaternion>> rotations;
+  if (!readTrack(r, 12, readVector, positions) || !readTrack(r, 16, readQuaternion, rotations) ||
+      !readTrack(r, 12, readVector, scales))
+    return false;
+  if (positions) object.setPositionTrack(std::move(positions));
+  if (rotations) object.setRotationTrack(std::move(rotations));
+  if (scales) object.setScaleTrack(std::move(scales));
   return true;
 }
 
@@ -359,12 +357,12 @@ bool SceneLoaderVDG::readMesh() {
   if (!r.readInt(count) || !r.require(count, 12)) return broken();
   std::vector<MeshObject::Vertex> vertices(static_cast<size_t>(count));
   for (MeshObject::Vertex& v : vertices)
-    if (!r.readFloat(v.position.x) || !r.readFloat(v.position.y) || !r.readFloat(v.position.z)) return broken();
+    if (!readVector(r, v.position)) return broken();
 
   if (!r.readInt(count) || !r.require(count, 12)) return broken();
   std::vector<Vector3> normals(static_cast<size_t>(count));
   for (Vector3& n : normals)
-    if (!r.readFloat(n.x) || !r.readFloat(n.y) || !r.readFloat(n.z)) return broken();
+    if (!readVector(r, n)) return broken();
   for (size_t i = 0; i < normals.size() && i < vertices.size(); ++i) vertices[i].normal = normals[i];
 
   std::vector<MeshObject::TexCoord> layers[3];

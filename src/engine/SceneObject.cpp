@@ -20,6 +20,18 @@ int32_t clampedFrame(int frame, size_t length) {
   return int32_t(std::max<int64_t>(0, std::min<int64_t>(frame, last)));
 }
 
+// The track (not empty) at frame: its key there, blended by fraction towards the next one unless
+// the frame is the last or the track has no next key.
+template <typename T, typename Blend>
+T sampleTrack(const std::vector<T>& track, int frame, float fraction, bool last, Blend blend) {
+  const int32_t k = clampedFrame(frame, track.size());
+  if (last || k + 1 >= int32_t(track.size())) return track[k];
+  return blend(track[k], track[k + 1], fraction);
+}
+
+Vector3 lerpKeys(const Vector3& a, const Vector3& b, float t) { return lerp(a, b, t); }
+Quaternion slerpKeys(const Quaternion& a, const Quaternion& b, float t) { return slerp(a, b, t, 0); }
+
 }  // namespace
 
 SceneObject::SceneObject(int32_t id, const std::string& name) : _name(name), _id(id) {}
@@ -88,30 +100,11 @@ void SceneObject::animate(int frame, float fraction) {
   if (frame >= _sampleCount) frame = _sampleCount - 1;
   if (frame < 0) frame = 0;
   const bool last = frame == _sampleCount - 1;
-  if (_positionTrack && !_positionTrack->empty()) {
-    const std::vector<Vector3>& track = *_positionTrack;
-    const int32_t k = clampedFrame(frame, track.size());
-    if (last || k + 1 >= int32_t(track.size()))
-      _position = track[k];
-    else
-      _position = lerp(track[k], track[k + 1], fraction);
-  }
-  if (_rotationTrack && !_rotationTrack->empty()) {
-    const std::vector<Quaternion>& track = *_rotationTrack;
-    const int32_t k = clampedFrame(frame, track.size());
-    if (last || k + 1 >= int32_t(track.size()))
-      _rotation = track[k].toMatrix();
-    else
-      _rotation = slerp(track[k], track[k + 1], fraction, 0).toMatrix();
-  }
-  if (_scaleTrack && !_scaleTrack->empty()) {
-    const std::vector<Vector3>& track = *_scaleTrack;
-    const int32_t k = clampedFrame(frame, track.size());
-    if (last || k + 1 >= int32_t(track.size()))
-      _scale = track[k];
-    else
-      _scale = lerp(track[k], track[k + 1], fraction);
-  }
+  if (_positionTrack && !_positionTrack->empty())
+    _position = sampleTrack(*_positionTrack, frame, fraction, last, lerpKeys);
+  if (_rotationTrack && !_rotationTrack->empty())
+    _rotation = sampleTrack(*_rotationTrack, frame, fraction, last, slerpKeys).toMatrix();
+  if (_scaleTrack && !_scaleTrack->empty()) _scale = sampleTrack(*_scaleTrack, frame, fraction, last, lerpKeys);
 }
 
 // Siblings are walked in a loop; only children recurse, so the stack grows with the nesting depth.

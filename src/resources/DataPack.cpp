@@ -99,45 +99,54 @@ int extractFrom(PackArchive& archive, const PasswordCopy& key, const char* entry
   }
 }
 
-bool listFrom(PackArchive& archive, std::vector<DataPackEntry>* entries) {
+// What a walk over the entries does after one entry.
+enum class Walk { Next, Done, Failed };
+
+// Calls visit(entry) for each file entry of the archive in order (sub-blocks skipped) until it
+// says Done or Failed. True at the end of the archive or on Done; false on a corrupt header or
+// on Failed.
+template <typename Visit>
+bool walkEntries(PackArchive& archive, Visit visit) {
   DataPackEntry entry;
   for (;;) {
     switch (archive.nextEntry(&entry)) {
       case PackArchive::Step::Entry:
-        entries->push_back(entry);
         break;
       case PackArchive::Step::SubBlock:
-        break;
+        continue;
       case PackArchive::Step::EndOfFile:
         return true;
       case PackArchive::Step::Corrupt:
         return false;
     }
+    const Walk next = visit(entry);
+    if (next != Walk::Next) return next == Walk::Done;
   }
+}
+
+bool listFrom(PackArchive& archive, std::vector<DataPackEntry>* entries) {
+  return walkEntries(archive, [&](const DataPackEntry& entry) {
+    entries->push_back(entry);
+    return Walk::Next;
+  });
 }
 
 bool extractAllFrom(PackArchive& archive, const PasswordCopy& key, const DataPack::EntryVisitor& visitor,
                     uint32_t maxEntrySize) {
   archive.setPassword(key.bytes(), key.length());
-  DataPackEntry entry;
-  for (;;) {
-    PackArchive::Step step = archive.nextEntry(&entry);
-    if (step == PackArchive::Step::EndOfFile) return true;
-    if (step == PackArchive::Step::Corrupt) return false;
-    if (step == PackArchive::Step::SubBlock) continue;
-
+  return walkEntries(archive, [&](const DataPackEntry& entry) {
     uint8_t* output = nullptr;
     bool crcMatches = false;
     bool decoded = false;
     if (sizeIsPossible(entry) && entry.unpackedSize <= maxEntrySize) {
       output = allocateOutput(entry.unpackedSize);
-      if (!output) return false;
+      if (!output) return Walk::Failed;
       decoded = archive.decode(entry, output, &crcMatches);
     }
     bool goOn = visitor ? visitor(entry, decoded ? output : nullptr, decoded && crcMatches) : true;
     std::free(output);
-    if (!goOn) return true;
-  }
+    return goOn ? Walk::Next : Walk::Done;
+  });
 }
 }  // namespace
 
@@ -197,13 +206,7 @@ bool DataPack::extractAllStreaming(const char* packName, const char* password, c
   PackArchive archive;
   if (!archive.open(packName)) return false;
   archive.setPassword(key.bytes(), key.length());
-  DataPackEntry entry;
-  for (;;) {
-    PackArchive::Step step = archive.nextEntry(&entry);
-    if (step == PackArchive::Step::EndOfFile) return true;
-    if (step == PackArchive::Step::Corrupt) return false;
-    if (step == PackArchive::Step::SubBlock) continue;
-
+  return walkEntries(archive, [&](const DataPackEntry& entry) {
     const bool wanted = stream.begin ? stream.begin(entry) : true;
     bool crcMatches = false;
     bool decoded = false;
@@ -214,7 +217,7 @@ bool DataPack::extractAllStreaming(const char* packName, const char* password, c
         decoded = archive.decode(entry, static_cast<uint8_t*>(nullptr), &crcMatches);
       }
     }
-    if (!wanted) continue;
-    if (stream.end && !stream.end(entry, decoded && crcMatches)) return true;
-  }
+    if (!wanted) return Walk::Next;
+    return stream.end && !stream.end(entry, decoded && crcMatches) ? Walk::Done : Walk::Next;
+  });
 }

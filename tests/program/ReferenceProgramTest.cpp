@@ -72,4 +72,26 @@ TEST(ReferenceProgram, SceneInfoListsCamerasObjectsAndTheirParents) {
   EXPECT_NE(errors.find("data/scenes/none.vdg could not be read as a scene file"), std::string::npos) << errors;
 }
 
+TEST(ReferenceProgram, SceneInfoOfAFolderDescribesEachSceneFile) {
+  TempDir dir;
+  std::string errors;
+  const std::string scenes = RK17_BINARY_DIR "/generated/data/scenes";
+  ASSERT_EQ(runToFile(dir, "--scene-info '" + scenes + "'", &errors), 0) << errors;
+  const std::string text = dir.read("out.txt");
+  const size_t head = text.find(scenes + "/head.vdg\ncameras (index: name): 0: Camera01");
+  const size_t tentacle = text.find(scenes + "/tentacle.vdg\ncameras");
+  EXPECT_NE(head, std::string::npos) << text;
+  EXPECT_NE(tentacle, std::string::npos) << text;
+  EXPECT_LT(head, tentacle);  // in name order
+  EXPECT_EQ(text.find(".vmd"), std::string::npos);  // morph data is not a scene file
+  EXPECT_EQ(errors, "");
+
+  // One file that is not a scene: the others are still described, the exit code says so.
+  dir.write("scenes/a.vdg", "not a scene");
+  ASSERT_EQ(runToFile(dir, "--scene-info '" + dir.path() + "/scenes'", &errors), 1);
+  EXPECT_NE(errors.find("scenes/a.vdg could not be read as a scene file"), std::string::npos) << errors;
+  EXPECT_EQ(runToFile(dir, "--scene-info '" + dir.path() + "'", &errors), 1);
+  EXPECT_NE(errors.find("holds no scene files"), std::string::npos) << errors;
+}
+
 }  // namespace

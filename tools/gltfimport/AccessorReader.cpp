@@ -174,23 +174,29 @@ bool AccessorReader::copyChecked(int index, size_t elementSize, uint8_t* packed,
   return true;
 }
 
-bool AccessorReader::readPacked(int index, int type, std::vector<uint8_t>& packed, size_t& components,
+template <typename T>
+bool AccessorReader::readValues(int index, int type, int nativeType, std::vector<T>& out, std::vector<uint8_t>& packed,
                                 std::string& error) const {
-  size_t elementSize = 0;
-  if (!check(index, type, components, elementSize, error)) return false;
-  packed.assign(_model.accessors[size_t(index)].count * elementSize, 0);
-  return copyChecked(index, elementSize, packed.data(), error);
-}
-
-bool AccessorReader::readFloats(int index, int type, std::vector<float>& out, std::string& error) const {
   size_t components = 0, elementSize = 0;
   if (!check(index, type, components, elementSize, error)) return false;
   const tinygltf::Accessor& a = _model.accessors[size_t(index)];
   const size_t values = a.count * components;
-  if (a.componentType == TINYGLTF_COMPONENT_TYPE_FLOAT) {
+  if (a.componentType == nativeType) {
     // Straight into the result: large accessors are held once.
-    out.assign(values, 0.0f);
-    if (!copyChecked(index, elementSize, reinterpret_cast<uint8_t*>(out.data()), error)) return false;
+    out.assign(values, T(0));
+    return copyChecked(index, elementSize, reinterpret_cast<uint8_t*>(out.data()), error);
+  }
+  packed.assign(a.count * elementSize, 0);
+  if (!copyChecked(index, elementSize, packed.data(), error)) return false;
+  out.resize(values);
+  return true;
+}
+
+bool AccessorReader::readFloats(int index, int type, std::vector<float>& out, std::string& error) const {
+  std::vector<uint8_t> packed;
+  if (!readValues(index, type, TINYGLTF_COMPONENT_TYPE_FLOAT, out, packed, error)) return false;
+  const tinygltf::Accessor& a = _model.accessors[size_t(index)];
+  if (a.componentType == TINYGLTF_COMPONENT_TYPE_FLOAT) {
     for (float v : out)
       if (!std::isfinite(v) || std::fabs(v) > kMaxMagnitude) {
         error = named(index, "holds NaN, infinite or huge values");
@@ -198,9 +204,7 @@ bool AccessorReader::readFloats(int index, int type, std::vector<float>& out, st
       }
     return true;
   }
-  std::vector<uint8_t> packed;
-  if (!readPacked(index, type, packed, components, error)) return false;
-  out.resize(values);
+  const size_t values = out.size();
   const uint8_t* p = packed.data();
   switch (a.componentType) {
     case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE:
@@ -235,17 +239,11 @@ bool AccessorReader::readFloats(int index, int type, std::vector<float>& out, st
 }
 
 bool AccessorReader::readUnsigned(int index, int type, std::vector<uint32_t>& out, std::string& error) const {
-  size_t components = 0, elementSize = 0;
-  if (!check(index, type, components, elementSize, error)) return false;
-  const tinygltf::Accessor& a = _model.accessors[size_t(index)];
-  const size_t values = a.count * components;
-  if (a.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT) {
-    out.assign(values, 0);
-    return copyChecked(index, elementSize, reinterpret_cast<uint8_t*>(out.data()), error);
-  }
   std::vector<uint8_t> packed;
-  if (!readPacked(index, type, packed, components, error)) return false;
-  out.resize(values);
+  if (!readValues(index, type, TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT, out, packed, error)) return false;
+  const tinygltf::Accessor& a = _model.accessors[size_t(index)];
+  if (a.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT) return true;
+  const size_t values = out.size();
   const uint8_t* p = packed.data();
   switch (a.componentType) {
     case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE:

@@ -37,8 +37,11 @@ class AccessorReader {
   // The checked accessor's elements, tightly packed, into packed (count x elementSize bytes, zeroed),
   // sparse values applied.
   bool copyChecked(int accessor, size_t elementSize, uint8_t* packed, std::string& error) const;
-  // check and copyChecked into a new byte array.
-  bool readPacked(int accessor, int type, std::vector<uint8_t>& packed, size_t& components,
+  // check, then the accessor's count x components values: when its components are of nativeType
+  // (a TINYGLTF_COMPONENT_TYPE_*) copyChecked straight into out; otherwise into packed (count x
+  // elementSize bytes) for the caller to convert, out sized to the values.
+  template <typename T>
+  bool readValues(int accessor, int type, int nativeType, std::vector<T>& out, std::vector<uint8_t>& packed,
                   std::string& error) const;
   bool applySparse(const tinygltf::Accessor& accessor, size_t elementSize, uint8_t* packed,
                    std::string& error) const;

@@ -2,18 +2,18 @@
 
 #include <cmath>
 
+#include "QuaternionRotation.h"
+
 namespace gltfimport {
 
 Mat4d Transform::fromTrs(const Trs& trs) {
   const Quatd q = normalize(trs.rotation);
-  const double x = q[0], y = q[1], z = q[2], w = q[3];
+  const std::array<double, 9> rotation = quaternionRotation(q[0], q[1], q[2], q[3], 2.0);
   Mat4d r;
-  r.m = {1 - 2 * (y * y + z * z), 2 * (x * y + z * w),     2 * (x * z - y * w),     0,
-         2 * (x * y - z * w),     1 - 2 * (x * x + z * z), 2 * (y * z + x * w),     0,
-         2 * (x * z + y * w),     2 * (y * z - x * w),     1 - 2 * (x * x + y * y), 0,
-         trs.translation[0],      trs.translation[1],      trs.translation[2],      1};
-  for (int c = 0; c < 3; ++c)
-    for (int row = 0; row < 3; ++row) r.m[c * 4 + row] *= trs.scale[c];
+  for (int c = 0; c < 3; ++c) {
+    for (int row = 0; row < 3; ++row) r.m[c * 4 + row] = rotation[size_t(row * 3 + c)] * trs.scale[c];
+    r.m[12 + c] = trs.translation[c];
+  }
   return r;
 }
 

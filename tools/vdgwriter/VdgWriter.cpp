@@ -3,15 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "VdgChunkTags.h"
+
 namespace vdg {
 namespace {
-constexpr int32_t kTagMaterials = 1;
-constexpr int32_t kTagLight = 3;
-constexpr int32_t kTagCamera = 4;
-constexpr int32_t kTagMesh = 5;
-constexpr int32_t kTagPlain = 6;
-constexpr int32_t kTagHelper = 7;
-constexpr int32_t kTagEnd = 0x9999;
+using namespace VdgChunkTags;
 
 void putInt(std::vector<uint8_t>& out, int32_t value) {
   const uint32_t u = static_cast<uint32_t>(value);
