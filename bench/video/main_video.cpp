@@ -190,14 +190,13 @@ long bestLag(const std::vector<float>& want, const std::vector<float>& got, long
 
 // Candidate settings of the default quality, encoded from the lossless render (--compare).
 const char* const kCandidates[][2] = {
-    {"medium CRF 18 (the earlier default)", "-preset medium -crf 18"},
+    {"medium CRF 18 (the default)", "-preset medium -crf 18"},
     {"medium CRF 18 trellis off", "-preset medium -crf 18 -x264-params trellis=0"},
     {"faster CRF 18", "-preset faster -crf 18"},
+    {"faster CRF 18.5 tune ssim", "-preset faster -tune ssim -crf 18.5"},
     {"veryfast CRF 18", "-preset veryfast -crf 18"},
-    {"veryfast CRF 18 tune grain", "-preset veryfast -tune grain -crf 18"},
-    {"veryfast CRF 18 tune ssim", "-preset veryfast -tune ssim -crf 18"},
-    {"superfast CRF 18", "-preset superfast -crf 18"},
-    {"veryfast CRF 23", "-preset veryfast -crf 23"},
+    {"veryfast CRF 18.5 tune ssim", "-preset veryfast -tune ssim -crf 18.5"},
+    {"veryfast CRF 21 (small)", "-preset veryfast -crf 21"},
 };
 
 void compareSettings(const std::string& lossless, int fps, const std::vector<double>& base) {
