@@ -47,8 +47,8 @@ VideoExport::~VideoExport() {
 std::vector<std::string> VideoExport::videoCodecArguments(VideoQuality quality) {
   // Chosen by measuring encode time, size and per-second SSIM against the lossless render of
   // the show (docs/video.md): cheaper presets than medium lose up to 0.03 SSIM where thin
-  // strands move, so the default keeps medium; small trades quality for a third of the
-  // encoder's time and about half the size.
+  // strands move, so the default keeps medium; small trades quality for under half the
+  // encoder's time and a half to three quarters of the size.
   switch (quality) {
     case VideoQuality::Lossless:
       return {"-c:v", "libx264rgb", "-preset", "ultrafast", "-qp", "0", "-pix_fmt", "rgb24"};
