@@ -46,8 +46,7 @@ const char* CommandLine::usage() {
          "  --quality Q    crf: H.264 (yuv420p, x264 preset medium, CRF 18) and AAC (default);\n"
          "                 small: x264 preset veryfast at CRF 21, a half to three quarters of\n"
          "                 the size and under half the encoding time, at a lower quality;\n"
-         "                 lossless: H.264 RGB\n"
-         "                 (QP 0) with FLAC audio in .mkv or ALAC in .mp4\n"
+         "                 lossless: H.264 RGB (QP 0) with FLAC audio in .mkv or ALAC in .mp4\n"
          "  -q             no progress line on stderr while rendering a video\n"
          "  --help         show this text\n";
 }
