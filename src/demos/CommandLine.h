@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <string>
 
+// --quality: the encoder settings of a video (VideoExport::encoderArguments gives each one's).
+enum class VideoQuality { Crf, Small, Lossless };
+
 struct CaptureOptions {
   std::string directory;     // where frame-000000.png ... are written
   int fps = 60;              // frames per second of demo time, 1..1000
@@ -14,7 +17,7 @@ struct CaptureOptions {
   int32_t toMs = 0;          // last demo time captured (inclusive)
   // --video: the frames and the soundtrack go to one video file instead.
   std::string videoFile;     // .mp4 or .mkv
-  bool lossless = false;     // --quality lossless (default crf: H.264 CRF 18)
+  VideoQuality quality = VideoQuality::Crf;  // --quality crf (default), small or lossless
   bool quiet = false;        // -q: no progress line
 };
 

@@ -37,6 +37,28 @@ void FfmpegPipe::sendAudio(const void* data, size_t bytes) {
   _changed.notify_all();
 }
 
+bool FfmpegPipe::takeWork(WriterWork& work) {
+  if (_aborting || _failed) return false;
+  if (!work.audioLeft() && !_audio.empty()) {
+    work.audio.swap(_audio);
+    _audio.clear();
+    work.audioDone = 0;
+  }
+  if (!work.videoLeft() && !_video.empty()) {
+    work.current = _video.front();
+    work.videoDone = 0;
+  }
+  return true;
+}
+
+void FfmpegPipe::releaseWrittenFrame(WriterWork& work) {
+  if (!work.videoLeft() || work.videoDone != work.current.bytes) return;
+  _video.pop_front();
+  _slotBusy[size_t(work.current.slot)] = false;
+  work.current = VideoItem{-1, nullptr, 0};
+  _changed.notify_all();
+}
+
 void FfmpegPipe::failWith(const std::string& cause) {
   if (!_failed) _cause = cause;
   _failed = true;

@@ -56,8 +56,22 @@ class FfmpegPipe {
     const uint8_t* data;
     size_t bytes;
   };
+  // What the writer thread is writing: the front frame and the audio it took from the queue.
+  struct WriterWork {
+    VideoItem current{-1, nullptr, 0};  // data null: no frame taken
+    size_t videoDone = 0;               // bytes of current written
+    std::vector<uint8_t> audio;         // audio being written (taken from _audio)
+    size_t audioDone = 0;               // bytes of audio written
+    bool videoLeft() const { return current.data != nullptr; }
+    bool audioLeft() const { return audioDone < audio.size(); }
+  };
 
   void writerLoop();
+  // _mutex held: takes the queued audio once the taken audio is written and the front frame
+  // when none is taken. False when the writer must stop (aborted or failed).
+  bool takeWork(WriterWork& work);
+  // _mutex held: once the taken frame is written, drops it from the queue and frees its slot.
+  void releaseWrittenFrame(WriterWork& work);
   void failWith(const std::string& cause);  // _mutex held
   // Waits for the child; sets _exitText to how it ended. True when it exited with code 0.
   bool reap();

@@ -124,28 +124,16 @@ bool FfmpegPipe::start(const std::string& program, const std::vector<std::string
 }
 
 void FfmpegPipe::writerLoop() {
-  std::vector<uint8_t> audio;  // audio being written (taken from _audio)
-  size_t audioDone = 0;
-  size_t videoDone = 0;  // bytes of the front frame written
-  VideoItem current{-1, nullptr, 0};
+  WriterWork work;
   for (;;) {
     {
       std::unique_lock<std::mutex> lock(_mutex);
-      if (_aborting || _failed) break;
-      if (audioDone == audio.size() && !_audio.empty()) {
-        audio.swap(_audio);
-        _audio.clear();
-        audioDone = 0;
-      }
-      if (!current.data && !_video.empty()) {
-        current = _video.front();
-        videoDone = 0;
-      }
+      if (!takeWork(work)) break;
       // Once no more data comes, each input closes as soon as it is drained: a reader that
       // reads one input to its end before the other still gets both.
-      if (_closing && !current.data) closeFd(_videoFd);
-      if (_closing && audioDone == audio.size()) closeFd(_audioFd);
-      if (!current.data && audioDone == audio.size()) {
+      if (_closing && !work.videoLeft()) closeFd(_videoFd);
+      if (_closing && !work.audioLeft()) closeFd(_audioFd);
+      if (!work.videoLeft() && !work.audioLeft()) {
         if (_closing) break;
         _changed.wait(lock);
         continue;
@@ -153,8 +141,8 @@ void FfmpegPipe::writerLoop() {
     }
     pollfd fds[2];
     int count = 0;
-    if (current.data) fds[count++] = pollfd{_videoFd, POLLOUT, 0};
-    if (audioDone < audio.size()) fds[count++] = pollfd{_audioFd, POLLOUT, 0};
+    if (work.videoLeft()) fds[count++] = pollfd{_videoFd, POLLOUT, 0};
+    if (work.audioLeft()) fds[count++] = pollfd{_audioFd, POLLOUT, 0};
     const int ready = poll(fds, nfds_t(count), kPollMs);
     if (ready < 0 && errno != EINTR) {
       std::lock_guard<std::mutex> lock(_mutex);
@@ -165,8 +153,8 @@ void FfmpegPipe::writerLoop() {
     for (int i = 0; i < count && ready > 0; ++i) {
       if (fds[i].revents == 0) continue;
       const bool isVideo = fds[i].fd == _videoFd;
-      const uint8_t* data = isVideo ? current.data + videoDone : audio.data() + audioDone;
-      const size_t left = isVideo ? current.bytes - videoDone : audio.size() - audioDone;
+      const uint8_t* data = isVideo ? work.current.data + work.videoDone : work.audio.data() + work.audioDone;
+      const size_t left = isVideo ? work.current.bytes - work.videoDone : work.audio.size() - work.audioDone;
       const ssize_t n = ::write(fds[i].fd, data, std::min(left, kMaxWrite));
       if (n < 0) {
         if (errno == EAGAIN || errno == EINTR) continue;
@@ -176,21 +164,16 @@ void FfmpegPipe::writerLoop() {
         break;
       }
       if (isVideo)
-        videoDone += size_t(n);
+        work.videoDone += size_t(n);
       else
-        audioDone += size_t(n);
+        work.audioDone += size_t(n);
     }
     std::lock_guard<std::mutex> lock(_mutex);
     if (!error.empty()) {
       failWith(error);
       break;
     }
-    if (current.data && videoDone == current.bytes) {
-      _video.pop_front();
-      _slotBusy[size_t(current.slot)] = false;
-      current = VideoItem{-1, nullptr, 0};
-      _changed.notify_all();
-    }
+    releaseWrittenFrame(work);
   }
   // End of input for the child (or it is gone): closing lets it finish the file.
   closeFd(_videoFd);

@@ -159,10 +159,7 @@ void FfmpegPipe::writerLoop() {
   PipeState audio{_audioFd};
   video.overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   audio.overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  std::vector<uint8_t> audioBytes;  // audio being written (taken from _audio)
-  size_t audioDone = 0;
-  size_t videoDone = 0;  // bytes of the front frame written
-  VideoItem current{-1, nullptr, 0};
+  WriterWork work;
   std::string error;
 
   // Closes a pipe once its data is drained: the child reads what is buffered, then its end.
@@ -225,18 +222,9 @@ void FfmpegPipe::writerLoop() {
   for (;;) {
     {
       std::unique_lock<std::mutex> lock(_mutex);
-      if (_aborting || _failed) break;
-      if (audioDone == audioBytes.size() && !_audio.empty()) {
-        audioBytes.swap(_audio);
-        _audio.clear();
-        audioDone = 0;
-      }
-      if (!current.data && !_video.empty()) {
-        current = _video.front();
-        videoDone = 0;
-      }
-      const bool videoIdle = !current.data && !video.pending;
-      const bool audioIdle = audioDone == audioBytes.size() && !audio.pending;
+      if (!takeWork(work)) break;
+      const bool videoIdle = !work.videoLeft() && !video.pending;
+      const bool audioIdle = !work.audioLeft() && !audio.pending;
       // Once no more data comes, each input closes as soon as it is drained; an input the child
       // has not opened yet is connected first, so it finds it.
       if (_closing && videoIdle && video.connected) closePipe(video, _videoFd);
@@ -248,10 +236,10 @@ void FfmpegPipe::writerLoop() {
       }
     }
     bool ok = true;
-    if (video.pipe && !video.pending && (current.data || !video.connected))
-      ok = begin(video, current.data + videoDone, current.bytes - videoDone, true);
-    if (ok && audio.pipe && !audio.pending && (audioDone < audioBytes.size() || !audio.connected))
-      ok = begin(audio, audioBytes.data() + audioDone, audioBytes.size() - audioDone, false);
+    if (video.pipe && !video.pending && (work.videoLeft() || !video.connected))
+      ok = begin(video, work.current.data + work.videoDone, work.current.bytes - work.videoDone, true);
+    if (ok && audio.pipe && !audio.pending && (work.audioLeft() || !audio.connected))
+      ok = begin(audio, work.audio.data() + work.audioDone, work.audio.size() - work.audioDone, false);
     if (ok) {
       // The child's end counts too: a child that exits without opening an input fails the pipe.
       HANDLE events[3];
@@ -265,8 +253,8 @@ void FfmpegPipe::writerLoop() {
       if (videoBytes < 0 || audioWritten < 0) {
         ok = false;
       } else {
-        videoDone += size_t(videoBytes);
-        audioDone += size_t(audioWritten);
+        work.videoDone += size_t(videoBytes);
+        work.audioDone += size_t(audioWritten);
         if (woke == WAIT_OBJECT_0 + count - 1 && (!video.connected || !audio.connected)) {
           error = "the encoder ended before it opened its inputs";
           ok = false;
@@ -278,12 +266,7 @@ void FfmpegPipe::writerLoop() {
       failWith(error);
       break;
     }
-    if (current.data && videoDone == current.bytes) {
-      _video.pop_front();
-      _slotBusy[size_t(current.slot)] = false;
-      current = VideoItem{-1, nullptr, 0};
-      _changed.notify_all();
-    }
+    releaseWrittenFrame(work);
   }
   // End of input for the child (or it is gone): closing lets it finish the file.
   closePipe(video, _videoFd);

@@ -33,6 +33,8 @@ class VideoExport : public FrameSink {
   // to outputPath in the container the video file's extension names.
   static std::vector<std::string> encoderArguments(const CaptureOptions& options, int width, int height,
                                                    const std::string& outputPath);
+  // The video encoder and its settings for a --quality.
+  static std::vector<std::string> videoCodecArguments(VideoQuality quality);
   // Where the file is written until it is complete.
   static std::string temporaryPath(const std::string& videoFile);
   // Frames a run from options.fromMs to lastMs shows (frame times no later than lastMs).

@@ -124,25 +124,27 @@ TEST(CommandLine, ParsesAuthoringOptionsAndRejectsBadOnes) {
 
 TEST(CommandLine, ParsesVideoOptions) {
   using R = CommandLine::Result;
+  using Q = VideoQuality;
   const struct {
     std::vector<const char*> args;
     R result;
-    bool lossless;
+    VideoQuality quality;
     bool quiet;
     const char* error;  // part of the message for Error, the file name for Video
   } cases[] = {
-      {{"--video", "show.mp4"}, R::Video, false, false, "show.mp4"},
-      {{"--video", "a/show.MKV", "--quality", "lossless", "-q", "--fps", "30"}, R::Video, true, true, "a/show.MKV"},
-      {{"--quality", "crf", "--video", "v.mkv"}, R::Video, false, false, "v.mkv"},
-      {{"--video"}, R::Error, false, false, "--video needs a file name"},
-      {{"--video", "show.avi"}, R::Error, false, false, "must end in .mp4 or .mkv"},
-      {{"--video", "mp4"}, R::Error, false, false, "must end in .mp4 or .mkv"},
-      {{"--video", "v.mp4", "--quality", "best"}, R::Error, false, false, "--quality: crf or lossless"},
-      {{"--video", "v.mp4", "--quality"}, R::Error, false, false, "--quality: crf or lossless"},
-      {{"--video", "v.mp4", "--capture", "d"}, R::Error, false, false, "cannot be combined"},
-      {{"--capture", "d", "-q"}, R::Error, false, false, "need --video"},
-      {{"--quality", "lossless"}, R::Error, false, false, "need --video"},
-      {{"--video", "v.mp4", "--fps", "1001"}, R::Error, false, false, "--fps: not a number from 1 to 1000"},
+      {{"--video", "show.mp4"}, R::Video, Q::Crf, false, "show.mp4"},
+      {{"--video", "a/show.MKV", "--quality", "lossless", "-q", "--fps", "30"}, R::Video, Q::Lossless, true, "a/show.MKV"},
+      {{"--quality", "crf", "--video", "v.mkv"}, R::Video, Q::Crf, false, "v.mkv"},
+      {{"--video", "v.mkv", "--quality", "lossless", "--quality", "small"}, R::Video, Q::Small, false, "v.mkv"},
+      {{"--video"}, R::Error, Q::Crf, false, "--video needs a file name"},
+      {{"--video", "show.avi"}, R::Error, Q::Crf, false, "must end in .mp4 or .mkv"},
+      {{"--video", "mp4"}, R::Error, Q::Crf, false, "must end in .mp4 or .mkv"},
+      {{"--video", "v.mp4", "--quality", "best"}, R::Error, Q::Crf, false, "--quality: crf, small or lossless"},
+      {{"--video", "v.mp4", "--quality"}, R::Error, Q::Crf, false, "--quality: crf, small or lossless"},
+      {{"--video", "v.mp4", "--capture", "d"}, R::Error, Q::Crf, false, "cannot be combined"},
+      {{"--capture", "d", "-q"}, R::Error, Q::Crf, false, "need --video"},
+      {{"--quality", "lossless"}, R::Error, Q::Crf, false, "need --video"},
+      {{"--video", "v.mp4", "--fps", "1001"}, R::Error, Q::Crf, false, "--fps: not a number from 1 to 1000"},
   };
   for (const auto& c : cases) {
     std::vector<const char*> argv = {"rk17"};
@@ -154,7 +156,7 @@ TEST(CommandLine, ParsesVideoOptions) {
     ASSERT_EQ(int(result), int(c.result)) << shown << line.error();
     if (result == R::Video) {
       EXPECT_EQ(line.capture().videoFile, c.error) << shown;
-      EXPECT_EQ(line.capture().lossless, c.lossless) << shown;
+      EXPECT_EQ(int(line.capture().quality), int(c.quality)) << shown;
       EXPECT_EQ(line.capture().quiet, c.quiet) << shown;
     } else {
       EXPECT_NE(line.error().find(c.error), std::string::npos) << shown << line.error();
