@@ -382,11 +382,16 @@ void EditSession::beforeFrame() {
     if (!_actionStarted) {
       _actionStarted = true;
       runAction(action);
+      _reloadsAtLook = _reloads;
     }
     if (actionDone(action)) {
       ++_nextAction;
       _actionStarted = false;
-      _reloadsAtAction = _reloads;  // "reloaded" waits for a reload after the action before it
+      // "reloaded" waits for a reload after the action before it. A wait's file and a save can
+      // come between two looks: a reload after the wait's last unfinished look counts.
+      _reloadsAtAction = action.name == "wait" ? _reloadsAtLook : _reloads;
+    } else {
+      _reloadsAtLook = _reloads;
     }
   }
   watchScript();

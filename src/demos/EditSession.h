@@ -131,5 +131,6 @@ class EditSession {
   size_t _nextAction = 0;
   bool _actionStarted = false;
   int _reloadsAtAction = 0;
+  int _reloadsAtLook = 0;  // reloads when the current action was last looked at, unfinished
   std::string _shotDir;  // shot pending for this frame
 };
