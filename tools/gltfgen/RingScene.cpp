@@ -1,4 +1,4 @@
-#include "DriftScene.h"
+#include "RingScene.h"
 
 #include <cmath>
 #include <string>
@@ -87,7 +87,7 @@ int addTurn(GlbBuilder& glb, float ax, float ay, float az, float turns) {
 
 }  // namespace
 
-std::vector<uint8_t> driftScene() {
+std::vector<uint8_t> ringScene() {
   GlbBuilder glb;
   const int amber = glb.add("materials", "{\"name\":\"amber\",\"pbrMetallicRoughness\":{\"baseColorFactor\":" +
                                              floats({1.0f, 0.55f, 0.15f, 1}) + "}}");
@@ -163,7 +163,7 @@ std::vector<uint8_t> driftScene() {
   for (int i = 0; i < 12; ++i)
     channels += ",{\"sampler\":1,\"target\":{\"node\":" + std::to_string(13 + i) + ",\"path\":\"rotation\"}}";
   channels += ",{\"sampler\":2,\"target\":{\"node\":25,\"path\":\"scale\"}}";
-  glb.add("animations", "{\"name\":\"drift\",\"samplers\":[" + samplers + "],\"channels\":[" + channels + "]}");
+  glb.add("animations", "{\"name\":\"ring\",\"samplers\":[" + samplers + "],\"channels\":[" + channels + "]}");
   return glb.bytes();
 }
 
