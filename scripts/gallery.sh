@@ -13,7 +13,7 @@ sections=(
   title:5750 plasma:14750 tiles:27750 rings:43750 mosaic:53750 rotozoom:62750
   strands:72750 tentacles:78750 machine:88750 grid:93750 head:104750 scope:111750
   flower:121750 city:125750 garden:129750 hall:133750 tunnel:137750 orbit:141750
-  glide:145750 crane:149750 cloud:156750 credits:163750
+  glide:145750 ring:149750 cloud:156750 credits:163750
 )
 [ -x "$show/rk17" ] || { echo "gallery: $show/rk17 is missing: run scripts/build.sh first" >&2; exit 1; }
 frames=$(mktemp -d)

@@ -5,7 +5,7 @@
 # scripts/windows-libs.sh can fetch the libraries' source packages. Idempotent.
 set -euo pipefail
 
-PACKAGES=(mingw-w64 libz-mingw-w64-dev meson nasm patch zip unzip wine64 xvfb xauth)
+PACKAGES=(mingw-w64 nlohmann-json3-dev libz-mingw-w64-dev meson nasm patch zip unzip wine64 xvfb xauth)
 
 SUDO=
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi

@@ -1,5 +1,7 @@
 #include "DemoEngine.h"
 
+#include <epoxy/gl.h>
+
 #include "Dialog.h"
 #include "ErrorReport.h"
 #include "GLGeneration.h"
@@ -47,6 +49,7 @@ bool DemoEngine::create(const char* title, int width, int height, int bits, bool
     return false;
   }
 
+  _offscreen = SDL_strcmp(SDL_GetCurrentVideoDriver(), "offscreen") == 0;
   Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
   if (fullscreen && !enterDemoMode()) {
     if (!askYesNo("requested fullscreen mode not supported, run windowed?", "Error")) return false;
@@ -141,5 +144,8 @@ void DemoEngine::handleEvent(const SDL_Event& event, DemoInput& input) {
 
 void DemoEngine::swapBuffers() {
   SDL_GL_SwapWindow(_window);
+  // The offscreen driver's surface is a pbuffer, whose swap does nothing: without a flush
+  // llvmpipe queues every frame's drawing and the process grows by megabytes a frame.
+  if (_offscreen) glFlush();
   ++_swapCount;
 }

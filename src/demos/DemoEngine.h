@@ -52,4 +52,5 @@ class DemoEngine {
   int _width = 0;
   int _height = 0;
   unsigned long _swapCount = 0;
+  bool _offscreen = false;  // SDL's offscreen video driver
 };

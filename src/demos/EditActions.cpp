@@ -74,11 +74,16 @@ void EditActions::beforeFrame(EditSession& session, DemoInput* input) {
   if (!_started) {
     _started = true;
     run(action, session, input);
+    _reloadsAtLook = session.reloads();
   }
   if (done(action, session)) {
     ++_next;
     _started = false;
-    _reloadsAtAction = session.reloads();  // "reloaded" waits for a reload after the action before it
+    // "reloaded" waits for a reload after the action before it. A wait's file and a save can
+    // come between two looks: a reload after the wait's last unfinished look counts.
+    _reloadsAtAction = action.name == "wait" ? _reloadsAtLook : session.reloads();
+  } else {
+    _reloadsAtLook = session.reloads();
   }
 }
 

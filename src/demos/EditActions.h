@@ -34,5 +34,6 @@ class EditActions {
   size_t _next = 0;
   bool _started = false;
   int _reloadsAtAction = 0;
+  int _reloadsAtLook = 0;  // reloads when the current action was last looked at, unfinished
   std::string _shotDir;  // shot pending for this frame
 };

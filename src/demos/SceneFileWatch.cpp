@@ -8,10 +8,8 @@
 #include "SceneCache.h"
 
 bool SceneFileWatch::poll() {
-  SceneCache& cache = SceneCache::getInstance();
   bool changed = false;
-  for (const std::string& name : cache.getFileNames()) {
-    if (!GltfSceneLoader::isGltfName(name)) continue;
+  for (const std::string& name : GltfSceneLoader::namesRead()) {
     const std::string path = findDataFile(name.c_str());
     if (path.empty()) continue;
     // Time written and size; a file being replaced is looked at again later.
@@ -23,10 +21,12 @@ bool SceneFileWatch::poll() {
     const std::pair<int64_t, int64_t> state(int64_t(written.time_since_epoch().count()), int64_t(size));
     auto found = _seen.find(path);
     if (found == _seen.end()) {
-      _seen.emplace(path, state);
-    } else if (found->second != state) {
-      found->second = state;
-      cache.forgetScene(name);
+      _seen.emplace(path, Seen{state, false});
+    } else if (found->second.state != state) {
+      found->second = Seen{state, true};  // still being written, maybe: wait one look
+    } else if (found->second.settling) {
+      found->second.settling = false;
+      SceneCache::getInstance().forgetScene(name);
       changed = true;
     }
   }

@@ -17,6 +17,12 @@
 
 namespace {
 
+// Reads per file name: a saved file read again gets pictures of a name of their own.
+std::map<std::string, int>& readCounts() {
+  static std::map<std::string, int> counts;
+  return counts;
+}
+
 #ifndef RK17_NO_GLTF
 bool readDataFile(const std::string& name, std::vector<uint8_t>& bytes) {
   MemoryFile file;
@@ -43,15 +49,23 @@ bool GltfSceneLoader::isGltfName(const std::string& fileName) {
   return endsWith(fileName, ".gltf") || endsWith(fileName, ".glb");
 }
 
+std::vector<std::string> GltfSceneLoader::namesRead() {
+  std::vector<std::string> names;
+  for (const auto& named : readCounts()) names.push_back(named.first);
+  return names;
+}
+
 std::unique_ptr<Scene> GltfSceneLoader::read(const std::string& fileName, const std::string& textureDirectory) {
 #ifdef RK17_NO_GLTF
   // The Windows build has no importer (Debian's glTF library is not built for it): vdgimport on
   // Linux turns the file into a scene file that every build plays.
   (void)textureDirectory;
+  ++readCounts()[fileName];
   reportErrorText(__FILE__, __LINE__, "glTF import failed",
                   (fileName + ": this build has no glTF importer (import the file with vdgimport)").c_str(), false);
   return nullptr;
 #else
+  const int read = readCounts()[fileName]++;
   std::vector<uint8_t> bytes;
   if (!readDataFile(fileName, bytes)) return nullptr;
   gltfimport::ImportOptions options;
@@ -59,8 +73,6 @@ std::unique_ptr<Scene> GltfSceneLoader::read(const std::string& fileName, const 
   // Pictures are shared by name in the texture manager: the whole path keeps files of the same
   // name in different folders apart, and a count of earlier reads of the file (authoring reads a
   // saved file again) keeps its new pictures apart from the old ones.
-  static std::map<std::string, int> reads;
-  const int read = reads[fileName]++;
   options.picturePrefix = "gltf_" + fileName.substr(0, fileName.rfind('.')) + (read ? "#" + std::to_string(read) : "");
   gltfimport::ImportResult result;
   std::string error;

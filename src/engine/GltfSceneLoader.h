@@ -6,6 +6,7 @@
 // imported files. The glTF and its external files are read through the data file interface.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Scene.h"
 
@@ -16,4 +17,6 @@ class GltfSceneLoader {
   // The finished scene of the glTF file, or null: silently when the file cannot be opened, with
   // the report "glTF import failed" and the importer's reason when it cannot be imported.
   static std::unique_ptr<Scene> read(const std::string& fileName, const std::string& textureDirectory);
+  // Every file name read so far, imported or not, in name order (what authoring watches).
+  static std::vector<std::string> namesRead();
 };

@@ -79,6 +79,18 @@ std::string MaterialConverter::pictureName(int image, std::string& error) {
   return name;
 }
 
+void MaterialConverter::reportSampler(int sampler, const std::string& label) {
+  if (sampler < 0 || size_t(sampler) >= _model.samplers.size()) return;  // glTF's default: repeat, linear
+  const tinygltf::Sampler& s = _model.samplers[size_t(sampler)];
+  if (s.wrapS != TINYGLTF_TEXTURE_WRAP_REPEAT || s.wrapT != TINYGLTF_TEXTURE_WRAP_REPEAT)
+    _result.skipped.push_back(label + ": clamped or mirrored texture wrap (the engine's textures always repeat)");
+  const bool nearest = s.magFilter == TINYGLTF_TEXTURE_FILTER_NEAREST || s.minFilter == TINYGLTF_TEXTURE_FILTER_NEAREST ||
+                       s.minFilter == TINYGLTF_TEXTURE_FILTER_NEAREST_MIPMAP_NEAREST ||
+                       s.minFilter == TINYGLTF_TEXTURE_FILTER_NEAREST_MIPMAP_LINEAR;
+  if (nearest)
+    _result.skipped.push_back(label + ": nearest texture filter (the engine's textures filter linearly, with mipmaps)");
+}
+
 bool MaterialConverter::convert(int index, int32_t id, MaterialInfo& info, std::string& error) {
   info = MaterialInfo{};
   vdg::MaterialRecord& r = info.record;
@@ -113,6 +125,7 @@ bool MaterialConverter::convert(int index, int32_t id, MaterialInfo& info, std::
       return false;
     }
     r.textures.push_back({baseName, 1});
+    reportSampler(_model.textures[size_t(base.index)].sampler, label);
     info.uvSet = base.texCoord == 1 ? 1 : 0;
     auto transform = base.extensions.find("KHR_texture_transform");
     if (transform != base.extensions.end()) {
@@ -148,9 +161,11 @@ bool MaterialConverter::convert(int index, int32_t id, MaterialInfo& info, std::
                         (m.emissiveFactor[0] > 0 || m.emissiveFactor.size() < 3 || m.emissiveFactor[1] > 0 ||
                          m.emissiveFactor[2] > 0);
   if (emissive || m.emissiveTexture.index >= 0)
-    _result.skipped.push_back(label + ": emission (the engine's materials have no emissive colour)");
+    _result.skipped.push_back(label + ": emission (neither the engine's materials nor the scene file hold an "
+                              "emissive colour or map)");
   if (m.normalTexture.index >= 0)
-    _result.skipped.push_back(label + ": normal map (no shade model takes a bump map beside a base map)");
+    _result.skipped.push_back(label + ": normal map (the engine's bump shade models take no base map and light "
+                              "along a tangent of their own, not the texture's)");
   if (m.occlusionTexture.index >= 0 || m.pbrMetallicRoughness.metallicRoughnessTexture.index >= 0)
     _result.skipped.push_back(label + ": metallic-roughness and occlusion (fixed-function lighting)");
   return true;

@@ -36,6 +36,8 @@ class MaterialConverter {
  private:
   // The file name of image index in the result (added at its first use); empty with error.
   std::string pictureName(int image, std::string& error);
+  // Adds what the engine cannot follow of sampler index (wrap and filter modes) to the skipped.
+  void reportSampler(int sampler, const std::string& label);
 
   const tinygltf::Model& _model;
   const ImportOptions& _options;
