@@ -102,7 +102,7 @@ else
 fi
 build "${names[@]}"
 for name in "${names[@]}"; do
-  echo "fuzz.sh: $name for $minutes min ..." >&2
+  echo "fuzz.sh: $name for $minutes min (progress in build-fuzz/fuzz-$name.log) ..." >&2
   run "$name" "$minutes" "$@"
 done
 printf '%-14s %12s %10s %9s %14s %9s\n' target executions "exec/s" coverage "corpus" findings
