@@ -2,15 +2,15 @@
 # Runs the libFuzzer targets of tests/fuzz (ASan + UBSan, clang).
 # Usage: scripts/fuzz.sh NAME MINUTES [LIBFUZZER_OPTION...]   one target
 #        scripts/fuzz.sh all MINUTES [LIBFUZZER_OPTION...]    every target in turn
-#        scripts/fuzz.sh merge NAME                           minimise the work corpus into the seeds
+#        scripts/fuzz.sh merge NAME                           add the new coverage of the work corpus to the seeds
 #   builds build-fuzz/ (clang, -DRK17_FUZZ=ON) and runs fuzz_NAME at nice 19 on the work corpus
 #   build-fuzz/corpus/NAME (seeded from tests/fuzz/corpus/NAME, kept between runs) for MINUTES
 #   (or until an option such as -runs=N ends it), writes findings to build-fuzz/artifacts/NAME/ and
 #   prints one table: target, executions, executions per second, coverage (libFuzzer's cov:),
 #   corpus size, findings (crash, leak, timeout and out-of-memory inputs written by the run).
 #   RK17_FUZZ_NO_BUILD=1 runs the programs as they are built (a rebuild at the same time stays apart).
-#   merge rewrites tests/fuzz/corpus/NAME as the smallest set of the committed seeds and the work
-#   corpus that keeps the coverage of both (libFuzzer -merge=1); files named crash-* stay.
+#   merge adds to tests/fuzz/corpus/NAME the smallest set of work corpus files that reaches what
+#   its files do not (libFuzzer -merge=1); the files already there (seeds, crash-*) stay.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 usage() {
@@ -71,16 +71,14 @@ run() {
 }
 
 merge() {
-  local name=$1 seeds=tests/fuzz/corpus/$1 merged
-  merged=$(mktemp -d)
+  local name=$1 seeds=tests/fuzz/corpus/$1 before
   build "$name"
   mkdir -p "$seeds" build-fuzz/corpus/"$name"
-  nice -n 19 "build-fuzz/tests/fuzz/fuzz_$name" -merge=1 -max_len=65536 -timeout=10 -rss_limit_mb=2048 "$merged" \
-    "$seeds" build-fuzz/corpus/"$name" >build-fuzz/merge-"$name".log 2>&1
-  find "$seeds" -maxdepth 1 -type f ! -name 'crash-*' -delete
-  cp "$merged"/* "$seeds"/
-  rm -rf "$merged"
-  echo "fuzz.sh merge $name: $(find "$seeds" -type f | wc -l) files, $(du -sk "$seeds" | cut -f1) KiB"
+  before=$(find "$seeds" -type f | wc -l)
+  nice -n 19 "build-fuzz/tests/fuzz/fuzz_$name" -merge=1 -max_len=65536 -timeout=10 -rss_limit_mb=2048 "$seeds" \
+    build-fuzz/corpus/"$name" >build-fuzz/merge-"$name".log 2>&1
+  echo "fuzz.sh merge $name: $before + $(($(find "$seeds" -type f | wc -l) - before)) files," \
+    "$(find "$seeds" -type f -printf '%s\n' | awk '{s += $1} END {print int(s / 1024)}') KiB"
 }
 
 if [ "$1" = merge ]; then
