@@ -84,17 +84,15 @@ TEST_P(FromMemory, OneKeyServesEveryCall) {
     }
   }
   size_t matched = 0;
-  EXPECT_TRUE(DataPack::extractAllFromMemory(pack.data(), pack.size(), key,
-                                             [&](const DataPackEntry& entry, const uint8_t* bytes, bool crcMatches) {
-                                               for (size_t i = 0; i < fixture.entries.size(); ++i) {
-                                                 if (entry.name != fixture.entries[i]) continue;
-                                                 EXPECT_TRUE(crcMatches) << entry.name;
-                                                 if (bytes && std::vector<uint8_t>(bytes, bytes + entry.unpackedSize) ==
-                                                                  fixture.expected[i])
-                                                   ++matched;
-                                               }
-                                               return true;
-                                             }));
+  EXPECT_TRUE(DataPack::extractAllFromMemory(
+      pack.data(), pack.size(), key, [&](const DataPackEntry& entry, const uint8_t* bytes, bool crcMatches) {
+        for (size_t i = 0; i < fixture.entries.size(); ++i) {
+          if (entry.name != fixture.entries[i]) continue;
+          EXPECT_TRUE(crcMatches) << entry.name;
+          if (bytes && std::vector<uint8_t>(bytes, bytes + entry.unpackedSize) == fixture.expected[i]) ++matched;
+        }
+        return true;
+      }));
   EXPECT_EQ(fixture.entries.size(), matched);
   if (!fixture.password.empty() && !fixture.entries.empty()) {
     const PackKey none;
