@@ -7,34 +7,6 @@
 
 namespace {
 constexpr size_t kMaxMatchedName = 511;  // characters of each name compared
-constexpr size_t kMaxPassword = 255;     // bytes of the password used
-
-// The password as the call uses it: at most 255 bytes in a zero-filled buffer that is wiped when
-// the call ends, whichever way it ends.
-class PasswordCopy {
- public:
-  explicit PasswordCopy(const char* password) {
-    std::memset(_bytes, 0, sizeof(_bytes));
-    if (password) {
-      _length = strnlen(password, kMaxPassword);
-      std::memcpy(_bytes, password, _length);
-    }
-  }
-  ~PasswordCopy() {
-    volatile uint8_t* p = _bytes;
-    for (size_t i = 0; i < sizeof(_bytes); ++i) p[i] = 0;
-    _length = 0;
-  }
-  PasswordCopy(const PasswordCopy&) = delete;
-  PasswordCopy& operator=(const PasswordCopy&) = delete;
-  const uint8_t* bytes() const { return _bytes; }
-  size_t length() const { return _length; }
-
- private:
-  uint8_t _bytes[kMaxPassword + 1];
-  size_t _length = 0;
-};
-
 char normalised(char c) {
   if (c == '/' || c == '\\') return '_';
   if (c >= 'a' && c <= 'z') return char(c - 'a' + 'A');
@@ -67,9 +39,9 @@ bool DataPack::namesMatch(const char* requested, const char* stored) {
 }
 
 namespace {
-int extractFrom(PackArchive& archive, const PasswordCopy& key, const char* entryName, uint8_t** data, uint32_t* size,
+int extractFrom(PackArchive& archive, const PackKey& key, const char* entryName, uint8_t** data, uint32_t* size,
                 uint32_t maxEntrySize) {
-  archive.setPassword(key.bytes(), key.length());
+  archive.setKey(&key);
   DataPackEntry entry;
   for (;;) {
     if (archive.nextEntry(&entry) != PackArchive::Step::Entry) return 0;
@@ -131,9 +103,9 @@ bool listFrom(PackArchive& archive, std::vector<DataPackEntry>* entries) {
   });
 }
 
-bool extractAllFrom(PackArchive& archive, const PasswordCopy& key, const DataPack::EntryVisitor& visitor,
+bool extractAllFrom(PackArchive& archive, const PackKey& key, const DataPack::EntryVisitor& visitor,
                     uint32_t maxEntrySize) {
-  archive.setPassword(key.bytes(), key.length());
+  archive.setKey(&key);
   return walkEntries(archive, [&](const DataPackEntry& entry) {
     uint8_t* output = nullptr;
     bool crcMatches = false;
@@ -152,7 +124,7 @@ bool extractAllFrom(PackArchive& archive, const PasswordCopy& key, const DataPac
 
 int DataPack::extract(const char* packName, const char* password, const char* entryName, uint8_t** data,
                       uint32_t* size) {
-  PasswordCopy key(password);
+  const PackKey key(password);
   if (data) *data = nullptr;
   if (size) *size = 0;
   if (!packName || !entryName || !data || !size) return 0;
@@ -163,7 +135,12 @@ int DataPack::extract(const char* packName, const char* password, const char* en
 
 int DataPack::extractFromMemory(const uint8_t* pack, size_t packSize, const char* password, const char* entryName,
                                 uint8_t** data, uint32_t* size, uint32_t maxEntrySize) {
-  PasswordCopy key(password);
+  const PackKey key(password);
+  return extractFromMemory(pack, packSize, key, entryName, data, size, maxEntrySize);
+}
+
+int DataPack::extractFromMemory(const uint8_t* pack, size_t packSize, const PackKey& key, const char* entryName,
+                                uint8_t** data, uint32_t* size, uint32_t maxEntrySize) {
   if (data) *data = nullptr;
   if (size) *size = 0;
   if (!entryName || !data || !size) return 0;
@@ -187,7 +164,7 @@ bool DataPack::listFromMemory(const uint8_t* pack, size_t packSize, std::vector<
 }
 
 bool DataPack::extractAll(const char* packName, const char* password, const EntryVisitor& visitor) {
-  PasswordCopy key(password);
+  const PackKey key(password);
   PackArchive archive;
   if (!archive.open(packName)) return false;
   return extractAllFrom(archive, key, visitor, UINT32_MAX);
@@ -195,17 +172,22 @@ bool DataPack::extractAll(const char* packName, const char* password, const Entr
 
 bool DataPack::extractAllFromMemory(const uint8_t* pack, size_t packSize, const char* password,
                                     const EntryVisitor& visitor, uint32_t maxEntrySize) {
-  PasswordCopy key(password);
+  const PackKey key(password);
+  return extractAllFromMemory(pack, packSize, key, visitor, maxEntrySize);
+}
+
+bool DataPack::extractAllFromMemory(const uint8_t* pack, size_t packSize, const PackKey& key,
+                                    const EntryVisitor& visitor, uint32_t maxEntrySize) {
   PackArchive archive;
   if (!archive.openMemory(pack, packSize)) return false;
   return extractAllFrom(archive, key, visitor, maxEntrySize);
 }
 
 bool DataPack::extractAllStreaming(const char* packName, const char* password, const EntryStream& stream) {
-  PasswordCopy key(password);
+  const PackKey key(password);
   PackArchive archive;
   if (!archive.open(packName)) return false;
-  archive.setPassword(key.bytes(), key.length());
+  archive.setKey(&key);
   return walkEntries(archive, [&](const DataPackEntry& entry) {
     const bool wanted = stream.begin ? stream.begin(entry) : true;
     bool crcMatches = false;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "DataPackEntry.h"
+#include "PackKey.h"
 
 class DataPack {
  public:
@@ -17,7 +18,7 @@ class DataPack {
   // caller frees it with free(); never null on success, even for size 0) and *size; returns 0 with
   // *data null and *size 0 when the pack is missing or malformed, the entry is missing or needs a
   // version outside 13..20, its CRC-32 does not match (a wrong password ends here), or memory is
-  // short. The call's copy of the password is wiped before it returns. The argument order fits
+  // short. The key derived from the password is wiped before the call returns. The argument order fits
   // MemoryFile's PackExtractor.
   static int extract(const char* packName, const char* password, const char* entryName, uint8_t** data, uint32_t* size);
 
@@ -58,5 +59,10 @@ class DataPack {
                                uint8_t** data, uint32_t* size, uint32_t maxEntrySize = UINT32_MAX);
   static bool listFromMemory(const uint8_t* pack, size_t packSize, std::vector<DataPackEntry>* entries);
   static bool extractAllFromMemory(const uint8_t* pack, size_t packSize, const char* password,
+                                   const EntryVisitor& visitor, uint32_t maxEntrySize = UINT32_MAX);
+  // The same with a key built once for many calls (PackKey): the password's key set-up is left out.
+  static int extractFromMemory(const uint8_t* pack, size_t packSize, const PackKey& key, const char* entryName,
+                               uint8_t** data, uint32_t* size, uint32_t maxEntrySize = UINT32_MAX);
+  static bool extractAllFromMemory(const uint8_t* pack, size_t packSize, const PackKey& key,
                                    const EntryVisitor& visitor, uint32_t maxEntrySize = UINT32_MAX);
 };

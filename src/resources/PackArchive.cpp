@@ -129,11 +129,6 @@ PackArchive::Step PackArchive::nextEntry(DataPackEntry* entry) {
   }
 }
 
-void PackArchive::setPassword(const uint8_t* password, size_t length) {
-  _hasPassword = password && length > 0;
-  if (_hasPassword) _keyedCipher.setPassword(password, length);
-}
-
 bool PackArchive::decode(const DataPackEntry& entry, uint8_t* output, bool* crcMatches) {
   return decodeEntry(entry, output, nullptr, crcMatches);
 }
@@ -147,8 +142,8 @@ bool PackArchive::decodeEntry(const DataPackEntry& entry, uint8_t* output, const
   if (crcMatches) *crcMatches = false;
   if (!_input.isOpen()) return false;
   if (entry.version < kMinVersion || entry.version > kMaxVersion) return false;
-  const bool decrypt = _hasPassword && entry.isEncrypted() && entry.version == kCipherVersion;
-  if (decrypt) _cipher = _keyedCipher;
+  const bool decrypt = _key && _key->hasPassword() && entry.isEncrypted() && entry.version == kCipherVersion;
+  if (decrypt) _cipher = _key->cipher();
   if (!_input.seek(entry.dataOffset)) return false;
   PackedDataSource source(&_input, entry.packedSize, decrypt ? &_cipher : nullptr);
 

@@ -7,6 +7,7 @@
 
 #include "DataPackEntry.h"
 #include "PackInput.h"
+#include "PackKey.h"
 #include "Rar20Cipher.h"
 #include "Rar20Unpacker.h"
 
@@ -35,9 +36,9 @@ class PackArchive {
   // Reads the next file header into *entry, skipping other blocks by their sizes.
   Step nextEntry(DataPackEntry* entry);
 
-  // The password (bytes; empty: no decryption) for the entries decoded from now on. The key set-up
-  // runs once here; every encrypted entry then restarts from its result.
-  void setPassword(const uint8_t* password, size_t length);
+  // The key for the entries decoded from now on (null or one without a password: no decryption),
+  // kept alive by the caller while the archive is in use. Every encrypted entry restarts from it.
+  void setKey(const PackKey* key) { _key = key; }
 
   // Decodes the entry last returned by nextEntry. output null: the bytes only feed the solid
   // stream; otherwise output holds entry.unpackedSize bytes and *crcMatches tells whether their
@@ -58,9 +59,8 @@ class PackArchive {
   uint64_t _nextBlock = 0;  // offset of the next block header
   uint16_t _archiveFlags = 0;
   uint8_t _lastOtherType = 0;  // type of the last block that was not a sub-block
-  bool _hasPassword = false;
-  Rar20Cipher _keyedCipher;  // state right after the key set-up from the password
-  Rar20Cipher _cipher;       // state while decrypting the current entry
+  const PackKey* _key = nullptr;
+  Rar20Cipher _cipher;  // state while decrypting the current entry
   Rar20Unpacker _unpacker;
   std::vector<uint8_t> _nameField;      // the last file header's name field
   std::vector<uint8_t> _storedPortion;  // bytes of a stored entry on their way out

@@ -55,14 +55,27 @@ inline void storeLittle(uint8_t* p, uint32_t value) {
 // zlib's table of the reflected polynomial 0xEDB88320, the one the cipher mixes into its keys.
 inline const z_crc_t* crcTable() { return get_crc_table(); }
 
-// Clears memory in a way the optimiser may not drop (the bytes are key material).
+// Clears memory in a way the optimiser may not drop (the bytes are key material): the barrier
+// tells the compiler the cleared bytes are read afterwards.
 void secureZero(void* data, size_t size) {
+#if defined(__GNUC__)
+  std::memset(data, 0, size);
+  __asm__ __volatile__("" : : "r"(data) : "memory");
+#else
   volatile uint8_t* p = static_cast<volatile uint8_t*>(data);
   while (size--) *p++ = 0;
+#endif
 }
 }  // namespace
 
-Rar20Cipher::Rar20Cipher() { setPassword(nullptr, 0); }
+// The empty password's state is computed once and copied: ciphers are made for every pack read,
+// most of them never decrypt.
+Rar20Cipher::Rar20Cipher() {
+  static const Rar20Cipher initial(InitialState{});
+  *this = initial;
+}
+
+Rar20Cipher::Rar20Cipher(InitialState) { setPassword(nullptr, 0); }
 
 Rar20Cipher::~Rar20Cipher() { wipe(); }
 

@@ -44,6 +44,9 @@ class Rar20Cipher {
 
  private:
   static constexpr int kLanes = 4;  // blocks decrypted side by side
+  struct InitialState {};
+  // Runs the key set-up of the empty password (the default constructor copies its result).
+  explicit Rar20Cipher(InitialState);
 
   uint32_t substitute(uint32_t word) const {
     return _shifted[0][word & 0xFF] | _shifted[1][(word >> 8) & 0xFF] | _shifted[2][(word >> 16) & 0xFF] |

@@ -8,6 +8,7 @@
 
 #include "DataPack.h"
 #include "PackFixtures.h"
+#include "PackKey.h"
 #include "TestPackBuilder.h"
 
 namespace {
@@ -62,6 +63,43 @@ TEST_P(FromMemory, ListsAndExtractsAsFromTheFile) {
         << fixture.entries[i];
     EXPECT_TRUE(std::vector<uint8_t>(data, data + size) == fixture.expected[i]) << fixture.entries[i];
     std::free(data);
+  }
+}
+
+// One key, built once, serves every call: each entry by name (twice: a call leaves the key as it
+// found it) and all entries at once give the expected bytes; a key without the password does not
+// decrypt an encrypted pack.
+TEST_P(FromMemory, OneKeyServesEveryCall) {
+  const PackFixture& fixture = GetParam();
+  const std::vector<uint8_t> pack = PackFixture::readWhole(fixture.archive);
+  const PackKey key(fixture.password.c_str());
+  for (int round = 0; round < 2; ++round) {
+    for (size_t i = 0; i < fixture.entries.size(); ++i) {
+      uint8_t* data = nullptr;
+      uint32_t size = 0;
+      ASSERT_EQ(1, DataPack::extractFromMemory(pack.data(), pack.size(), key, fixture.entries[i].c_str(), &data, &size))
+          << fixture.entries[i] << " round " << round;
+      EXPECT_TRUE(std::vector<uint8_t>(data, data + size) == fixture.expected[i]) << fixture.entries[i];
+      std::free(data);
+    }
+  }
+  size_t matched = 0;
+  EXPECT_TRUE(DataPack::extractAllFromMemory(
+      pack.data(), pack.size(), key, [&](const DataPackEntry& entry, const uint8_t* bytes, bool crcMatches) {
+        for (size_t i = 0; i < fixture.entries.size(); ++i) {
+          if (entry.name != fixture.entries[i]) continue;
+          EXPECT_TRUE(crcMatches) << entry.name;
+          if (bytes && std::vector<uint8_t>(bytes, bytes + entry.unpackedSize) == fixture.expected[i]) ++matched;
+        }
+        return true;
+      }));
+  EXPECT_EQ(fixture.entries.size(), matched);
+  if (!fixture.password.empty() && !fixture.entries.empty()) {
+    const PackKey none;
+    uint8_t* data = nullptr;
+    uint32_t size = 0;
+    EXPECT_EQ(0, DataPack::extractFromMemory(pack.data(), pack.size(), none, fixture.entries[0].c_str(), &data, &size));
+    EXPECT_EQ(nullptr, data);
   }
 }
 
