@@ -1,6 +1,7 @@
 #include "InterruptCleanup.h"
 
 #include <csignal>
+#include <utility>
 
 #ifdef _WIN32
 #include <io.h>
