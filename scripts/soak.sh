@@ -219,7 +219,7 @@ awk -v from="${baseline_s:--1}" -v alive="$alive" -v reports="$reports" -v gl="$
       slope = sxx > 0 ? sxy / sxx : 0
       span = t[NR] - t[first]
       printf "RSS growth after the first pass: %+.2f %%/h (fitted line), %+.2f %%/h (end against start)\n",
-        slope * 3600 * 100 / r[first], span > 0 ? (r[NR] - r[first]) * 3600 * 100 / span / r[first] : 0
+        slope * 3600 * 100 / r[first], (span > 0 ? (r[NR] - r[first]) * 3600 * 100 / span / r[first] : 0)
       if (slope * 3600 * 100 / r[first] >= 1) bad = 1
     } else {
       print "RSS growth: not judged (no complete first pass in a run this short)"
