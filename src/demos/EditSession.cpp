@@ -60,6 +60,9 @@ void EditSession::begin() {
     std::fprintf(stderr, "rk17: %s could not be read again; reloads start from nothing\n", _scriptPath.c_str());
   printProblems(_lint.checkText(_lastGood, _scriptPath), "warning: ");
   setLimitToEnd();
+  // Playing stays silent about a soundtrack that does not open; an author is told once.
+  if (demoSettings().music && isSoundInitialised() && musicState().stream == 0)
+    std::fprintf(stderr, "rk17: %s cannot be played (missing, or not a 44.1 kHz stereo MP3); no music\n", kMusicFile);
   if (!_options.dataFolders.empty()) startWatching();
   _scriptFile.setLastLook(SDL_GetTicks());
   _fpsWindowStart = SDL_GetTicks();

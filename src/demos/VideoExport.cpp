@@ -66,8 +66,10 @@ std::vector<std::string> VideoExport::encoderArguments(const CaptureOptions& opt
   const bool mkv = endsWithMkv(options.videoFile);
   // Both inputs are fully described, so ffmpeg must not probe them: probing one input reads
   // seconds of it while the other is not read, and the two streams only advance together.
+  // -xerror: without it ffmpeg logs a failed write of the output (a full disk) and still exits
+  // with 0, leaving a cut-off video that would be renamed into place.
   std::vector<std::string> args = {
-      "-hide_banner", "-nostdin", "-loglevel", "error", "-y",
+      "-hide_banner", "-nostdin", "-loglevel", "error", "-xerror", "-y",
       // frames: raw RGB, rows bottom-up as GL reads them
       "-probesize", "32", "-analyzeduration", "0", "-thread_queue_size", "64", "-f", "rawvideo", "-pix_fmt", "rgb24",
       "-video_size", std::to_string(width) + "x" + std::to_string(height), "-framerate", std::to_string(options.fps),

@@ -38,6 +38,22 @@ bool startsAsRar(const char* packName) {
   std::fclose(file);
   return got == sizeof head && std::memcmp(head, "Rar!\x1a\x07\x00", sizeof head) == 0;
 }
+
+// Whether the smallest encrypted file entry other than failed extracts with password.
+bool otherEntryOpens(const std::string& pack, const char* password, const std::vector<DataPackEntry>& entries,
+                     const DataPackEntry& failed) {
+  const DataPackEntry* smallest = nullptr;
+  for (const DataPackEntry& entry : entries)
+    if (&entry != &failed && entry.isEncrypted() && !entry.isDirectory() && entry.unpackedSize > 0 &&
+        (!smallest || entry.unpackedSize < smallest->unpackedSize))
+      smallest = &entry;
+  if (!smallest) return false;
+  uint8_t* data = nullptr;
+  uint32_t size = 0;
+  const bool opens = DataPack::extract(pack.c_str(), password, smallest->name.c_str(), &data, &size) == 1;
+  std::free(data);
+  return opens;
+}
 }  // namespace
 
 std::string PackDiagnosis::explain(const char* packName, const char* password, const char* entryName) {
@@ -60,7 +76,9 @@ std::string PackDiagnosis::explain(const char* packName, const char* password, c
       std::free(data);
       return "";
     }
-    if (entry.isEncrypted())
+    // A wrong password and damaged bytes both fail the checksum: another entry that opens
+    // with the password tells them apart.
+    if (entry.isEncrypted() && !otherEntryOpens(pack, password, entries, entry))
       return std::string("the password does not open ") + pack + " (rk17 reads packs made with -p " +
              (password ? password : "") + "): " + makeIt;
     return wanted + " in " + pack + " is damaged (its checksum does not match): " + makeIt + " again";

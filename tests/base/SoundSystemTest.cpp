@@ -457,7 +457,10 @@ TEST_F(SoundSystemTest, MusicSkipsTheTimeTheDeviceLostAgainstTheClock) {
   const int32_t range = static_cast<int32_t>(aheadMost - middle) + 64;
   const int32_t shift = AudioFixtures::findOffset(
       output, late, *reference, static_cast<int64_t>(late) - playStart + middle, static_cast<int32_t>(kBlock), range);
-  ASSERT_NE(shift, INT32_MIN) << "the music after the jump is not the sweep four seconds on";
+  ASSERT_NE(shift, INT32_MIN) << "the music after the jump is not the sweep four seconds on: at output frame "
+                              << late << ", music from frame " << playStart << ", " << aheadLeast << " to "
+                              << aheadMost << " frames ahead expected, " << skipped << " skipped, " << padded
+                              << " padded, " << frames << " frames in all";
   const int64_t ahead = middle + shift;
   EXPECT_GE(ahead, aheadLeast);
   EXPECT_LE(ahead, aheadMost);

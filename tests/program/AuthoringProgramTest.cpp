@@ -172,6 +172,40 @@ TEST(AuthoringProgram, MissingFilesAreNamedOnceWhileAuthoring) {
   EXPECT_EQ(play.stderrText().find("rk17: missing file"), std::string::npos) << play.stderrText();
 }
 
+// A soundtrack that is missing or not an MP3: the show plays silent. An edit session says so
+// once, however often music is asked for again (M, R, Space); playback says nothing, as before.
+TEST(AuthoringProgram, ASoundtrackThatCannotPlayIsNamedOnceWhileAuthoring) {
+  const char* const line = "rk17: rk17.mp3 cannot be played (missing, or not a 44.1 kHz stereo MP3); no music";
+  const struct {
+    const char* name;
+    std::string bytes;  // of rk17.mp3, when present
+    bool present;
+  } cases[] = {
+      {"missing", "", false},
+      {"empty", "", true},
+      {"text", std::string(4000, 'x'), true},
+      {"a WAV header and silence", std::string("RIFF\x24\x10\0\0WAVEfmt ", 16) + std::string(4000, '\0'), true},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    dir.write("data/scripts/demo.scr", kRampScript);
+    if (c.present) dir.write("rk17.mp3", c.bytes);
+    ProgramRun edit(ProgramRun::rk17Path(), {"--edit", "--data", "."}, dir.path(),
+                    editEnv("M M R Space shot:a Escape"));
+    ASSERT_EQ(edit.wait(30000), 0) << c.name << edit.stderrText();
+    EXPECT_TRUE(std::filesystem::exists(dir.path() + "/a/frame-000000.png")) << c.name;
+    const std::string errors = edit.stderrText();
+    const size_t first = errors.find(line);
+    EXPECT_NE(first, std::string::npos) << c.name << errors;
+    EXPECT_EQ(errors.find(line, first + 1), std::string::npos) << c.name << errors;
+
+    ProgramRun play(ProgramRun::rk17Path(), {"--capture", "out", "--fps", "10", "--data", "."}, dir.path(),
+                    {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"});
+    EXPECT_EQ(play.wait(30000), 0) << c.name << play.stderrText();
+    EXPECT_EQ(play.stderrText().find("rk17.mp3"), std::string::npos) << c.name << play.stderrText();
+  }
+}
+
 TEST(AuthoringProgram, LintReportsEveryProblemWithoutADisplay) {
   const struct {
     const char* script;

@@ -1,5 +1,6 @@
-// A pack that does not give the script: beside the reports of the pack layer, one line says what
-// is wrong with the pack and what to do.
+// A pack that does not give the script (missing, made wrongly, cut short or damaged): beside the
+// reports of the pack layer, which name the entry, one line says what is wrong with the pack and
+// what to do, and the script's fatal report ends the run.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -28,6 +29,15 @@ TEST(PackDiagnosisProgram, SaysWhatIsWrongWithThePack) {
       {"zip", "printf 'PK\\003\\004zipzipzipzipzip' > data.vdd", "rk17: data.vdd is not a RAR archive"},
       {"script missing", "mkdir other && echo x > other/a.txt && " + kVddpack + "-p falco31 data.vdd other",
        "rk17: data.vdd holds no data\\scripts\\demo.scr"},
+      // The script is the pack's last entry (after data\a.txt): its last bytes are cut off, or
+      // one of them is changed.
+      {"cut short", "echo x > data/a.txt && " + kVddpack + "-p falco31 data.vdd data && truncate -s -8 data.vdd",
+       "rk17: data.vdd is broken or cut short"},
+      {"damaged entry",
+       "echo x > data/a.txt && " + kVddpack +
+           "-p falco31 data.vdd data && printf '\\377' | dd of=data.vdd bs=1 seek=$(($(stat -c %s data.vdd) - 4)) "
+           "conv=notrunc 2>/dev/null",
+       "rk17: data\\scripts\\demo.scr in data.vdd is damaged (its checksum does not match)"},
   };
   for (const auto& c : cases) {
     TempDir dir;

@@ -17,6 +17,7 @@
 #include "SoundSystem.h"
 #include "TempDir.h"
 #include "VideoExport.h"
+#include "WriteFaults.h"
 
 namespace {
 
@@ -176,6 +177,23 @@ TEST(VideoProgram, FailingOrMissingEncoderLeavesNoFile) {
     EXPECT_FALSE(exists(dir.path() + "/" + c.output)) << c.name;
     EXPECT_FALSE(exists(dir.path() + "/" + c.output + ".part")) << c.name;
   }
+}
+
+// The real encoder on a disk that fills: a file size limit for rk17 and ffmpeg (with SIGXFSZ
+// ignored, a write past it fails with "File too large" as one on a full disk fails with ENOSPC).
+TEST(VideoProgram, DiskFillingUnderTheEncoderLeavesNoFile) {
+  TempDir dir;
+  makeShow(dir);
+  std::string status;
+  runCommand(
+      "cd '" + dir.path() + "' && export SDL_VIDEODRIVER=offscreen && " +
+          withFileSizeLimit("'" + ProgramRun::rk17Path() + "' -q --video out.mkv --fps 10 --quality lossless", 64) +
+          " 2>err.txt; echo $?",
+      &status);
+  EXPECT_EQ(status, "1\n") << dir.read("err.txt");
+  EXPECT_NE(dir.read("err.txt").find("File too large"), std::string::npos) << dir.read("err.txt");
+  EXPECT_FALSE(exists(dir.path() + "/out.mkv"));
+  EXPECT_FALSE(exists(dir.path() + "/out.mkv.part"));
 }
 
 TEST(VideoProgram, InterruptStopsAndRemovesThePartialFile) {

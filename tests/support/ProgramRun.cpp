@@ -86,6 +86,8 @@ int ProgramRun::wait(int timeoutMs) {
   return WIFEXITED(_status) ? WEXITSTATUS(_status) : -1;
 }
 
+int ProgramRun::signal() const { return _done && WIFSIGNALED(_status) ? WTERMSIG(_status) : 0; }
+
 std::string ProgramRun::stderrText() const {
   std::ifstream in(_stderrPath);
   std::ostringstream all;

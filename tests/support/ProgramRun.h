@@ -15,6 +15,9 @@ class ProgramRun {
   int wait(int timeoutMs);
   bool running();
   std::string stderrText() const;
+  // The signal that ended the child, 0 when it exited (valid after wait or running() == false).
+  int signal() const;
+  int pid() const { return _pid; }
   // Milliseconds from start to exit (valid after wait).
   long elapsedMs() const { return _elapsedMs; }
 

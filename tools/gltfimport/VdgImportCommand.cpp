@@ -3,12 +3,14 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <utility>
 
 #include "GltfImporter.h"
+#include "InterruptCleanup.h"
 #include "SafeName.h"
 
 namespace fs = std::filesystem;
@@ -131,9 +133,27 @@ int VdgImportCommand::run(const std::vector<std::string>& arguments) {
   outputs.push_back({scenes / (options.sceneName + ".vdg"), &result.scene});
   for (const auto& morph : result.morphData) outputs.push_back({scenes / morph.name, &morph.bytes});
   for (const auto& picture : result.pictures) outputs.push_back({textures / picture.name, &picture.bytes});
+  // Each file is written as NAME.part; only when all are whole are they renamed into place, with
+  // Ctrl-C held back, so a full disk or an interruption leaves the previous files as they were.
+  std::vector<std::string> parts;
+  for (const auto& output : outputs) parts.push_back(output.first.string() + ".part");
+  InterruptCleanup cleanup(parts);
   for (size_t i = 0; i < outputs.size(); ++i) {
-    if (!writeWhole(outputs[i].first, *outputs[i].second)) {
-      for (size_t k = 0; k <= i; ++k) fs::remove(outputs[k].first, ec);
+    errno = 0;
+    if (!writeWhole(parts[i], *outputs[i].second)) {
+      const int error = errno;
+      for (size_t k = 0; k <= i; ++k) fs::remove(parts[k], ec);
+      std::fprintf(_err, "vdgimport: %s: cannot be written: %s\n", outputs[i].first.string().c_str(),
+                   error != 0 ? std::strerror(error) : "unknown error");
+      return 1;
+    }
+  }
+  cleanup.hold();
+  if (InterruptCleanup::interruptPending()) cleanup.release();  // the handler removes the parts and ends
+  for (size_t i = 0; i < outputs.size(); ++i) {
+    fs::rename(parts[i], outputs[i].first, ec);
+    if (ec) {
+      for (const std::string& part : parts) fs::remove(part, ec);
       std::fprintf(_err, "vdgimport: %s: cannot be written\n", outputs[i].first.string().c_str());
       return 1;
     }

@@ -10,6 +10,7 @@
 
 #include "DataPack.h"
 #include "InputCollector.h"
+#include "InterruptCleanup.h"
 #include "PackWriter.h"
 #include "Rar20Cipher.h"
 #include "Rar20Encoder.h"
@@ -272,6 +273,7 @@ int VddpackCommand::add(const std::vector<std::string>& args) {
   options.audioChannels = p.channels;
   options.uniqueMarker = p.uniqueMarker;
   options.encoder = Rar20Encoder::Settings::forLevel(p.level);
+  InterruptCleanup cleanup({archive + ".tmp"});  // Ctrl-C leaves no partial pack
   PackWriter writer(options);
   std::string error;
   if (!writer.begin(archive, error)) {
@@ -381,6 +383,7 @@ int VddpackCommand::extractEntries(const std::vector<std::string>& args) {
   fs::path partial;
   std::FILE* outFile = nullptr;
   bool writeFailed = false;
+  int writeError = 0;  // errno of the failed write, 0 when unknown
   DataPack::EntryStream stream;
   stream.begin = [&](const DataPackEntry& e) {
     if (e.isDirectory()) {
@@ -399,22 +402,26 @@ int VddpackCommand::extractEntries(const std::vector<std::string>& args) {
     partial += ".vddpack-part";
     outFile = std::fopen(partial.string().c_str(), "wb");
     writeFailed = outFile == nullptr;
+    writeError = writeFailed ? errno : 0;
     return true;
   };
   stream.write = [&](const uint8_t* bytes, size_t size) {
     if (outFile && !writeFailed && std::fwrite(bytes, 1, size, outFile) != size) {
       writeFailed = true;
+      writeError = errno;
     }
   };
   stream.end = [&](const DataPackEntry& e, bool complete) {
-    if (outFile && std::fclose(outFile) != 0) {
+    if (outFile && std::fclose(outFile) != 0 && !writeFailed) {
       writeFailed = true;
+      writeError = errno;
     }
     outFile = nullptr;
     std::error_code ec;
     if (complete && !writeFailed) {
       fs::rename(partial, target, ec);
       writeFailed = static_cast<bool>(ec);
+      writeError = ec.value();
     }
     if (!complete || writeFailed) {
       fs::remove(partial, ec);
@@ -422,7 +429,8 @@ int VddpackCommand::extractEntries(const std::vector<std::string>& args) {
       if (!complete) {
         std::fprintf(_err, "vddpack: %s: CRC mismatch (damaged, or wrong password); not written\n", e.utf8Name.c_str());
       } else {
-        std::fprintf(_err, "vddpack: %s: cannot write\n", target.string().c_str());
+        std::fprintf(_err, "vddpack: %s: cannot write: %s\n", target.string().c_str(),
+                     writeError != 0 ? std::strerror(writeError) : "unknown error");
       }
       return true;
     }
