@@ -130,8 +130,12 @@ TEST(ToolWriteFaults, DiskFullEndsWithAMessageAndLeavesTheEarlierFiles) {
                &status);
     EXPECT_EQ(status, "1\n") << c.name << ": " << dir.read("err.txt");
     EXPECT_NE(dir.read("err.txt").find(c.message), std::string::npos) << c.name << ": " << dir.read("err.txt");
-    if (c.finalName) EXPECT_EQ(dir.read(c.finalName), before) << c.name;
-    if (c.missingName) EXPECT_FALSE(fs::exists(dir.path() + "/" + c.missingName)) << c.name;
+    if (c.finalName) {
+      EXPECT_EQ(dir.read(c.finalName), before) << c.name;
+    }
+    if (c.missingName) {
+      EXPECT_FALSE(fs::exists(dir.path() + "/" + c.missingName)) << c.name;
+    }
     EXPECT_EQ(partialFiles(dir.path()), std::vector<std::string>{}) << c.name;
   }
 }
@@ -153,7 +157,9 @@ TEST(ToolWriteFaults, InterruptInTheMiddleOfAWriteLeavesNoPartialFile) {
     close(pipe);
     EXPECT_EQ(run.signal(), SIGINT) << c.name << ": " << run.stderrText();
     EXPECT_EQ(dir.read(c.finalName), before) << c.name;
-    if (c.missingName) EXPECT_FALSE(fs::exists(dir.path() + "/" + c.missingName)) << c.name;
+    if (c.missingName) {
+      EXPECT_FALSE(fs::exists(dir.path() + "/" + c.missingName)) << c.name;
+    }
     EXPECT_EQ(partialFiles(dir.path()), std::vector<std::string>{}) << c.name;
   }
 }
