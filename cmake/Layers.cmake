@@ -1,15 +1,18 @@
 include(${CMAKE_CURRENT_LIST_DIR}/UnityExclusions.cmake)
 
-# rk17_layer(NAME DIR DEPS...): a static library of every .cpp in DIR (not its subfolders,
-# not the program entries main_*.cpp).
+# rk17_layer(NAME DIR DEPS...): a static library of every .cpp in DIR and in its helper folder
+# DIR/parts (the pieces its classes are built from), not the program entries main_*.cpp.
 # A folder without sources yet becomes an interface library, so the layering stays in place.
 function(rk17_layer name dir)
-  file(GLOB _sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+  file(GLOB _sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_SOURCE_DIR}/${dir}/parts/*.cpp)
   list(FILTER _sources EXCLUDE REGEX "/main_[^/]*\\.cpp$")
   if(_sources)
     add_library(${name} STATIC ${_sources})
     rk17_unity_exclusions(${_sources})
     target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/${dir})
+    if(IS_DIRECTORY ${CMAKE_SOURCE_DIR}/${dir}/parts)
+      target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/${dir}/parts)
+    endif()
     target_link_libraries(${name} PUBLIC ${ARGN})
   else()
     add_library(${name} INTERFACE)

@@ -4,7 +4,7 @@
 set(RK17_UNITY_EXCLUDE
   src/base/SoundSystem.cpp                    # sdlCounter (DemoClock.cpp)
   src/demoSystem/Timeline.cpp                 # gCurrent (EffectList.cpp)
-  src/effects/BlurChain.cpp                   # gGeneration (DepthOfField.cpp)
+  src/effects/parts/BlurChain.cpp             # gGeneration (DepthOfField.cpp)
   tests/base/SoundSystemTest.cpp              # fakeCounter (DemoClockTest.cpp)
   tests/demoSystem/PBufferTest.cpp            # kRed, kGreen, kBlue (ScreenHelpersTest.cpp)
   tests/demoSystem/ScriptLoaderDeathTest.cpp  # kHead (ScriptLoaderTest.cpp)

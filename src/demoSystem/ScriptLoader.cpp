@@ -1,3 +1,6 @@
+// The script reader in one file: words, comments, time expressions, keywords, timeline lines and
+// their values share the reader's position and line count, and each step is short; split, the
+// pieces would pass that state back and forth.
 #include "ScriptLoader.h"
 
 #include "DemoSettings.h"

@@ -1,3 +1,7 @@
+// A scene: building it from the loader's objects, the loaded state a restart puts back, and its
+// whole frame (time and animation, lights and flicker, fog, culling, the shadow map, the camera,
+// the object chain in its drawing order). Longer than most files because the frame's steps run in
+// a fixed order on the same GL state; each is a function of its own below.
 #include "Scene.h"
 
 #include <algorithm>

@@ -1,3 +1,6 @@
+// The pack writer's compressor: the LZ match choice with its learnt costs, the audio (delta)
+// mode, and the code tables they write. Kept together because all of them share the block's
+// symbol buffers, the costs and the format's length and distance tables.
 #include "Rar20Encoder.h"
 
 #include <algorithm>
