@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "ErrorReport.h"
+#include "GlbBuilder.h"
 #include "SceneLoaderVDG.h"
 
 extern char** environ;
@@ -59,26 +60,10 @@ ChildRun runChild(const std::vector<std::string>& args) {
   return run;
 }
 
-void append(std::vector<uint8_t>& out, const void* data, size_t size) {
-  const uint8_t* p = static_cast<const uint8_t*>(data);
-  out.insert(out.end(), p, p + size);
-}
-
-std::string view(size_t offset, size_t length) {
-  return "{\"buffer\":0,\"byteOffset\":" + std::to_string(offset) + ",\"byteLength\":" + std::to_string(length) + "}";
-}
-
 // The .glb bytes of the benchmark scene.
 std::vector<uint8_t> makeGlb() {
   const int side = 708;
-  std::vector<uint8_t> bin;
-  std::vector<std::string> views, accessors;
-  auto add = [&](const std::vector<float>& values, size_t count, const char* type) {
-    views.push_back(view(bin.size(), values.size() * 4));
-    append(bin, values.data(), values.size() * 4);
-    accessors.push_back("{\"bufferView\":" + std::to_string(views.size() - 1) + ",\"componentType\":5126,\"count\":" +
-                        std::to_string(count) + ",\"type\":\"" + type + "\"}");
-  };
+  gltfgen::GlbBuilder glb;
   std::vector<float> positions, normals, uvs;
   for (int y = 0; y < side; ++y)
     for (int x = 0; x < side; ++x) {
@@ -86,19 +71,16 @@ std::vector<uint8_t> makeGlb() {
       normals.insert(normals.end(), {0, 0, 1});
       uvs.insert(uvs.end(), {x / float(side - 1), y / float(side - 1)});
     }
-  add(positions, size_t(side) * side, "VEC3");
-  add(normals, size_t(side) * side, "VEC3");
-  add(uvs, size_t(side) * side, "VEC2");
+  const int position = glb.addFloats(positions, "VEC3");
+  const int normal = glb.addFloats(normals, "VEC3");
+  const int uv = glb.addFloats(uvs, "VEC2");
   std::vector<uint32_t> indices;
   for (int y = 0; y + 1 < side; ++y)
     for (int x = 0; x + 1 < side; ++x) {
       const uint32_t i = uint32_t(y * side + x);
       indices.insert(indices.end(), {i, i + 1, i + uint32_t(side) + 1, i, i + uint32_t(side) + 1, i + uint32_t(side)});
     }
-  views.push_back(view(bin.size(), indices.size() * 4));
-  append(bin, indices.data(), indices.size() * 4);
-  accessors.push_back("{\"bufferView\":" + std::to_string(views.size() - 1) +
-                      ",\"componentType\":5125,\"count\":" + std::to_string(indices.size()) + ",\"type\":\"SCALAR\"}");
+  const int index = glb.addIndices(indices);
   std::vector<float> times, translations, rotations;
   for (int k = 0; k <= 300; ++k) {
     const float t = k / 30.0f;
@@ -106,29 +88,19 @@ std::vector<uint8_t> makeGlb() {
     translations.insert(translations.end(), {std::sin(t), 0, 0});
     rotations.insert(rotations.end(), {0, std::sin(t * 0.5f), 0, std::cos(t * 0.5f)});
   }
-  add(times, times.size(), "SCALAR");
-  add(translations, times.size(), "VEC3");
-  add(rotations, times.size(), "VEC4");
-  std::string json =
-      "{\"asset\":{\"version\":\"2.0\"},\"scenes\":[{\"nodes\":[0]}],\"nodes\":[{\"name\":\"grid\",\"mesh\":0}],"
-      "\"meshes\":[{\"primitives\":[{\"attributes\":{\"POSITION\":0,\"NORMAL\":1,\"TEXCOORD_0\":2},\"indices\":3}]}],"
-      "\"animations\":[{\"name\":\"move\",\"samplers\":[{\"input\":4,\"output\":5},{\"input\":4,\"output\":6}],"
-      "\"channels\":[{\"sampler\":0,\"target\":{\"node\":0,\"path\":\"translation\"}},"
-      "{\"sampler\":1,\"target\":{\"node\":0,\"path\":\"rotation\"}}]}],\"accessors\":[";
-  for (size_t i = 0; i < accessors.size(); ++i) json += (i ? "," : "") + accessors[i];
-  json += "],\"bufferViews\":[";
-  for (size_t i = 0; i < views.size(); ++i) json += (i ? "," : "") + views[i];
-  json += "],\"buffers\":[{\"byteLength\":" + std::to_string(bin.size()) + "}]}";
-  while (json.size() % 4) json += ' ';
-  std::vector<uint8_t> glb;
-  const uint32_t header[5] = {0x46546C67, 2, uint32_t(12 + 8 + json.size() + 8 + bin.size()), uint32_t(json.size()),
-                              0x4E4F534A};
-  append(glb, header, sizeof header);
-  append(glb, json.data(), json.size());
-  const uint32_t binHeader[2] = {uint32_t(bin.size()), 0x004E4942};
-  append(glb, binHeader, sizeof binHeader);
-  append(glb, bin.data(), bin.size());
-  return glb;
+  const std::string time = std::to_string(glb.addFloats(times, "SCALAR"));
+  const std::string move = std::to_string(glb.addFloats(translations, "VEC3"));
+  const std::string turn = std::to_string(glb.addFloats(rotations, "VEC4"));
+  glb.set("scenes", "[{\"nodes\":[0]}]");
+  glb.add("nodes", "{\"name\":\"grid\",\"mesh\":0}");
+  glb.add("meshes", "{\"primitives\":[{\"attributes\":{\"POSITION\":" + std::to_string(position) +
+                        ",\"NORMAL\":" + std::to_string(normal) + ",\"TEXCOORD_0\":" + std::to_string(uv) +
+                        "},\"indices\":" + std::to_string(index) + "}]}");
+  glb.add("animations", "{\"name\":\"move\",\"samplers\":[{\"input\":" + time + ",\"output\":" + move +
+                            "},{\"input\":" + time + ",\"output\":" + turn +
+                            "}],\"channels\":[{\"sampler\":0,\"target\":{\"node\":0,\"path\":\"translation\"}},"
+                            "{\"sampler\":1,\"target\":{\"node\":0,\"path\":\"rotation\"}}]}");
+  return glb.bytes();
 }
 
 Texture* noTexture(const std::string&, const std::string&) { return nullptr; }

@@ -5,9 +5,7 @@
 #include <vector>
 
 #include "ErrorReport.h"
-#ifndef RK17_NO_GLTF
 #include "GltfImporter.h"
-#endif
 #include "ImageLibrary.h"
 #include "MemoryFile.h"
 #include "MeshObject.h"
@@ -23,7 +21,6 @@ std::map<std::string, int>& readCounts() {
   return counts;
 }
 
-#ifndef RK17_NO_GLTF
 bool readDataFile(const std::string& name, std::vector<uint8_t>& bytes) {
   MemoryFile file;
   if (!openFile(name.c_str(), &file)) return false;
@@ -36,7 +33,6 @@ std::string stemOf(const std::string& fileName) {
   const std::string base = fileName.substr(slash == std::string::npos ? 0 : slash + 1);
   return base.substr(0, base.rfind('.'));
 }
-#endif
 
 bool endsWith(const std::string& text, const char* suffix) {
   const std::string s(suffix);
@@ -56,15 +52,6 @@ std::vector<std::string> GltfSceneLoader::namesRead() {
 }
 
 std::unique_ptr<Scene> GltfSceneLoader::read(const std::string& fileName, const std::string& textureDirectory) {
-#ifdef RK17_NO_GLTF
-  // The Windows build has no importer (Debian's glTF library is not built for it): vdgimport on
-  // Linux turns the file into a scene file that every build plays.
-  (void)textureDirectory;
-  ++readCounts()[fileName];
-  reportErrorText(__FILE__, __LINE__, "glTF import failed",
-                  (fileName + ": this build has no glTF importer (import the file with vdgimport)").c_str(), false);
-  return nullptr;
-#else
   const int read = readCounts()[fileName]++;
   std::vector<uint8_t> bytes;
   if (!readDataFile(fileName, bytes)) return nullptr;
@@ -102,5 +89,4 @@ std::unique_ptr<Scene> GltfSceneLoader::read(const std::string& fileName, const 
       MorphDataReader::readMorphData(*object, morph.bytes.data(), morph.bytes.size(), morph.name);
   }
   return scene;
-#endif
 }
