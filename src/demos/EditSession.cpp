@@ -229,7 +229,10 @@ void EditSession::watchScript() {
   }
   _scriptFile.collectEvents();
   const uint32_t ticks = SDL_GetTicks();
-  if (ticks - _lastSceneLookTicks >= ScriptFileWatch::kLookIntervalMs) {
+  // The scene files are first looked at in the first frame, so that a save in the first moments
+  // is seen as one; then every look interval.
+  if (!_sceneFilesLooked || ticks - _lastSceneLookTicks >= ScriptFileWatch::kLookIntervalMs) {
+    _sceneFilesLooked = true;
     _lastSceneLookTicks = ticks;
     if (_sceneFiles.poll()) {
       reload();

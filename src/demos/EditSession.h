@@ -104,6 +104,7 @@ class EditSession {
   ScriptFileWatch _scriptFile;
   SceneFileWatch _sceneFiles;  // glTF scenes: a saved one reloads the script at the current time
   uint32_t _lastSceneLookTicks = 0;  // SDL ticks of the last look at the scene files
+  bool _sceneFilesLooked = false;
   int64_t _savedAtNs = 0;            // modification time of the script of a pending latency report
   bool _reportLatency = false;
 
