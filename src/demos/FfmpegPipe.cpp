@@ -59,13 +59,40 @@ void FfmpegPipe::releaseWrittenFrame(WriterWork& work) {
   _changed.notify_all();
 }
 
-void FfmpegPipe::failWith(const std::string& cause) {
-  if (!_failed) _cause = cause;
-  _failed = true;
+void FfmpegPipe::dropQueued() {
   _video.clear();
   _audio.clear();
   std::fill(_slotBusy.begin(), _slotBusy.end(), false);
   _changed.notify_all();
+}
+
+void FfmpegPipe::failWith(const std::string& cause) {
+  if (!_failed) _cause = cause;
+  _failed = true;
+  dropQueued();
+}
+
+bool FfmpegPipe::failedExit(const std::string& how) {
+  std::lock_guard<std::mutex> lock(_mutex);
+  const std::string message = encoderMessage();
+  std::string cause = "ffmpeg failed (" + how + ")";
+  if (!message.empty()) cause += ": " + message;
+  if (!_cause.empty()) cause += " [" + _cause + "]";
+  _cause = cause;
+  _failed = true;
+  return false;
+}
+
+std::string FfmpegPipe::encoderMessage() const {
+  std::string text = stderrTail();
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+  // The last two lines say what went wrong; earlier ones are usually consequences.
+  size_t cut = text.rfind('\n');
+  if (cut != std::string::npos && cut > 0) cut = text.rfind('\n', cut - 1);
+  if (cut != std::string::npos) text = text.substr(cut + 1);
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  std::replace(text.begin(), text.end(), '\r', ' ');
+  return text;
 }
 
 bool FfmpegPipe::finish() {

@@ -72,10 +72,15 @@ class FfmpegPipe {
   bool takeWork(WriterWork& work);
   // _mutex held: once the taken frame is written, drops it from the queue and frees its slot.
   void releaseWrittenFrame(WriterWork& work);
+  void dropQueued();  // _mutex held: forgets the queued frames and audio and frees every slot
   void failWith(const std::string& cause);  // _mutex held
+  // After the child ended badly (how: "exit code 1", ...): records the cause with the encoder's
+  // own last message and returns false.
+  bool failedExit(const std::string& how);
   // Waits for the child; sets _exitText to how it ended. True when it exited with code 0.
   bool reap();
-  std::string encoderMessage() const;  // the last lines the child wrote to stderr
+  std::string stderrTail() const;      // the end of what the child wrote to stderr, as written
+  std::string encoderMessage() const;  // its last two lines, on one line
 
   const int _slotCount;
   pid_t _pid = -1;

@@ -194,19 +194,12 @@ bool FfmpegPipe::reap() {
     return false;
   }
   if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
-  std::string how = WIFEXITED(status) ? "exit code " + std::to_string(WEXITSTATUS(status))
+  const std::string how = WIFEXITED(status) ? "exit code " + std::to_string(WEXITSTATUS(status))
                                       : "signal " + std::to_string(WTERMSIG(status));
-  std::lock_guard<std::mutex> lock(_mutex);
-  const std::string message = encoderMessage();
-  std::string cause = "ffmpeg failed (" + how + ")";
-  if (!message.empty()) cause += ": " + message;
-  if (!_cause.empty()) cause += " [" + _cause + "]";
-  _cause = cause;
-  _failed = true;
-  return false;
+  return failedExit(how);
 }
 
-std::string FfmpegPipe::encoderMessage() const {
+std::string FfmpegPipe::stderrTail() const {
   if (_stderrFd < 0) return std::string();
   const off_t size = lseek(_stderrFd, 0, SEEK_END);
   if (size <= 0) return std::string();
@@ -214,13 +207,6 @@ std::string FfmpegPipe::encoderMessage() const {
   std::string text(size_t(size - from), '\0');
   const ssize_t n = pread(_stderrFd, &text[0], text.size(), from);
   text.resize(n > 0 ? size_t(n) : 0);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
-  // The last two lines say what went wrong; earlier ones are usually consequences.
-  size_t cut = text.rfind('\n');
-  if (cut != std::string::npos && cut > 0) cut = text.rfind('\n', cut - 1);
-  if (cut != std::string::npos) text = text.substr(cut + 1);
-  std::replace(text.begin(), text.end(), '\n', ' ');
-  std::replace(text.begin(), text.end(), '\r', ' ');
   return text;
 }
 
@@ -229,10 +215,7 @@ void FfmpegPipe::abort() {
   {
     std::lock_guard<std::mutex> lock(_mutex);
     _aborting = true;
-    _video.clear();
-    _audio.clear();
-    std::fill(_slotBusy.begin(), _slotBusy.end(), false);
-    _changed.notify_all();
+    dropQueued();
   }
   if (_writer.joinable()) _writer.join();
   if (_pid > 0) {

@@ -283,17 +283,10 @@ bool FfmpegPipe::reap() {
   closeHandle(_process);
   _pid = -1;
   if (code == 0) return true;
-  std::lock_guard<std::mutex> lock(_mutex);
-  const std::string message = encoderMessage();
-  std::string cause = "ffmpeg failed (exit code " + std::to_string(code) + ")";
-  if (!message.empty()) cause += ": " + message;
-  if (!_cause.empty()) cause += " [" + _cause + "]";
-  _cause = cause;
-  _failed = true;
-  return false;
+  return failedExit("exit code " + std::to_string(code));
 }
 
-std::string FfmpegPipe::encoderMessage() const {
+std::string FfmpegPipe::stderrTail() const {
   if (!_stderrFd) return std::string();
   LARGE_INTEGER size = {};
   if (!GetFileSizeEx(_stderrFd, &size) || size.QuadPart <= 0) return std::string();
@@ -305,13 +298,6 @@ std::string FfmpegPipe::encoderMessage() const {
   DWORD got = 0;
   if (!ReadFile(_stderrFd, &text[0], DWORD(text.size()), &got, nullptr)) got = 0;
   text.resize(got);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
-  // The last two lines say what went wrong; earlier ones are usually consequences.
-  size_t cut = text.rfind('\n');
-  if (cut != std::string::npos && cut > 0) cut = text.rfind('\n', cut - 1);
-  if (cut != std::string::npos) text = text.substr(cut + 1);
-  std::replace(text.begin(), text.end(), '\n', ' ');
-  std::replace(text.begin(), text.end(), '\r', ' ');
   return text;
 }
 
@@ -320,10 +306,7 @@ void FfmpegPipe::abort() {
   {
     std::lock_guard<std::mutex> lock(_mutex);
     _aborting = true;
-    _video.clear();
-    _audio.clear();
-    std::fill(_slotBusy.begin(), _slotBusy.end(), false);
-    _changed.notify_all();
+    dropQueued();
   }
   if (_writer.joinable()) _writer.join();
   if (_process) WaitForSingleObject(_process, INFINITE);
